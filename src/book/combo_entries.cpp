@@ -1,0 +1,71 @@
+#include "combo_entries.h"
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+namespace qor {
+
+namespace {
+
+struct StoredEntry {
+    int controlId;
+    const char* text;
+};
+
+constexpr StoredEntry kStoredEntries[] = {
+#include "../../res/combo_entries.inc"
+};
+
+char foldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool lessIgnoringCase(const std::string& a, const std::string& b)
+{
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) {
+                                            return static_cast<unsigned char>(foldAscii(x))
+                                                   < static_cast<unsigned char>(foldAscii(y));
+                                        });
+}
+
+std::map<int, std::vector<std::string>> buildLists()
+{
+    std::map<int, std::vector<std::string>> lists;
+    for (const StoredEntry& e : kStoredEntries)
+        lists[e.controlId].emplace_back(e.text);
+    for (auto& [id, entries] : lists)
+        if (isSortedCombo(id))
+            std::stable_sort(entries.begin(), entries.end(), lessIgnoringCase);
+    return lists;
+}
+
+} // namespace
+
+bool isSortedCombo(int controlId) { return controlId == 1015 || controlId == 1016 || controlId == 1034; }
+
+const std::vector<std::string>& comboEntriesInListOrder(int controlId)
+{
+    static const std::map<int, std::vector<std::string>> lists = buildLists();
+    static const std::vector<std::string> none;
+    auto it = lists.find(controlId);
+    return it == lists.end() ? none : it->second;
+}
+
+int findComboEntry(const std::vector<std::string>& entriesInListOrder, std::string_view text)
+{
+    if (text.empty())
+        return -1;
+    for (std::size_t i = 0; i < entriesInListOrder.size(); ++i) {
+        const std::string& entry = entriesInListOrder[i];
+        if (entry.size() < text.size())
+            continue;
+        bool match = true;
+        for (std::size_t k = 0; k < text.size() && match; ++k)
+            match = foldAscii(entry[k]) == foldAscii(text[k]);
+        if (match)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+} // namespace qor

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qor {
+
+// The 34 fields of a contact, in column order: the order of the list's columns,
+// of a record's lines in the book file and of the form record.
+enum class ContactField : std::uint8_t {
+    SURNAME, FIRSTNAME, NICKNAME, OVERALL, EMAIL, LIKES, DISLIKES, COMMENTS,
+    HOMECITY, HOMESTATE, HOMESTREET, HOMEZIP, MOBILE, TEL,
+    WORKSTREET, WORKCITY, WORKSTATE, WORKZIP, WORKTEL, RATING,
+    BESTFEATURE, EYES, HAIR, HEIGHT, BODY, INBED, LOOKS, PERSONALITY,
+    DOBDAY, DOBMON, DOBYEAR, ANDAY, ANMON, ANYEAR,
+};
+
+inline constexpr std::size_t kFieldCount = 34;
+
+constexpr std::size_t columnOf(ContactField f) { return static_cast<std::size_t>(f); }
+constexpr ContactField fieldAt(std::size_t column) { return static_cast<ContactField>(column); }
+
+// A contact: 34 texts (UTF-8). Any text may be empty, and the record sets no length limit.
+struct ContactRecord {
+    std::array<std::string, kFieldCount> texts;
+
+    std::string& operator[](ContactField f) { return texts[columnOf(f)]; }
+    const std::string& operator[](ContactField f) const { return texts[columnOf(f)]; }
+    std::string& operator[](std::size_t column) { return texts[column]; }
+    const std::string& operator[](std::size_t column) const { return texts[column]; }
+
+    void clear() { texts = {}; }
+    bool operator==(const ContactRecord&) const = default;
+};
+
+} // namespace qor
