@@ -1,0 +1,185 @@
+#include "text_encoding.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+namespace qor {
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; the bytes it leaves undefined stand for the C1 control of
+// the same number.
+constexpr std::array<char16_t, 32> kHighControls{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+
+inline std::uint64_t load8(const unsigned char* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+std::uint32_t codePointOf(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kHighControls[byte - 0x80] : byte;
+}
+
+std::size_t utf8Size(std::uint32_t cp) { return cp < 0x80 ? 1 : cp < 0x800 ? 2 : 3; }
+
+// The Windows-1252 byte for `cp`, or -1.
+int windows1252ByteOf(std::uint32_t cp)
+{
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF))
+        return static_cast<int>(cp);
+    for (std::size_t i = 0; i < kHighControls.size(); ++i)
+        if (kHighControls[i] == cp)
+            return static_cast<int>(0x80 + i);
+    return -1;
+}
+
+// Decodes one UTF-8 sequence starting at p[0] >= 0x80. Returns its length, or 0 when it is
+// malformed.
+std::size_t decodeSequence(const unsigned char* p, const unsigned char* end, std::uint32_t& cp)
+{
+    const unsigned char b0 = p[0];
+    std::size_t n;
+    std::uint32_t min;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        n = 2, min = 0x80, cp = b0 & 0x1Fu;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        n = 3, min = 0x800, cp = b0 & 0x0Fu;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        n = 4, min = 0x10000, cp = b0 & 0x07u;
+    } else {
+        return 0;
+    }
+    if (static_cast<std::size_t>(end - p) < n)
+        return 0;
+    for (std::size_t i = 1; i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        cp = (cp << 6) | (p[i] & 0x3Fu);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    return n;
+}
+
+} // namespace
+
+bool isValidUtf8(std::string_view bytes)
+{
+    auto p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto end = p + bytes.size();
+    while (p < end) {
+        // Books are mostly ASCII: skip it eight bytes at a time.
+        while (end - p >= 8 && (load8(p) & kHighBits) == 0)
+            p += 8;
+        if (p == end)
+            break;
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        std::uint32_t cp;
+        const std::size_t n = decodeSequence(p, end, cp);
+        if (n == 0)
+            return false;
+        p += n;
+    }
+    return true;
+}
+
+std::size_t utf8SizeOfWindows1252(std::string_view cp1252)
+{
+    std::size_t size = cp1252.size();
+    for (char c : cp1252) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x80)
+            size += utf8Size(codePointOf(b)) - 1;
+    }
+    return size;
+}
+
+char* decodeWindows1252(std::string_view cp1252, char* out)
+{
+    for (char c : cp1252) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            *out++ = c;
+            continue;
+        }
+        const std::uint32_t cp = codePointOf(b);
+        if (cp < 0x800) {
+            *out++ = static_cast<char>(0xC0 | (cp >> 6));
+        } else {
+            *out++ = static_cast<char>(0xE0 | (cp >> 12));
+            *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        }
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return out;
+}
+
+std::string windows1252ToUtf8(std::string_view cp1252)
+{
+    std::string out(utf8SizeOfWindows1252(cp1252), '\0');
+    decodeWindows1252(cp1252, out.data());
+    return out;
+}
+
+std::size_t windows1252SizeOfUtf8(std::string_view utf8)
+{
+    auto p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto end = p + utf8.size();
+    std::size_t size = 0;
+    while (p < end) {
+        if (*p < 0x80) {
+            ++p, ++size;
+            continue;
+        }
+        std::uint32_t cp;
+        const std::size_t n = decodeSequence(p, end, cp);
+        if (n == 0 || windows1252ByteOf(cp) < 0)
+            return kNotWindows1252;
+        p += n, ++size;
+    }
+    return size;
+}
+
+char* encodeWindows1252(std::string_view utf8, char* out)
+{
+    auto p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto end = p + utf8.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            *out++ = static_cast<char>(*p++);
+            continue;
+        }
+        std::uint32_t cp = 0;
+        const std::size_t n = decodeSequence(p, end, cp);
+        *out++ = static_cast<char>(windows1252ByteOf(cp));
+        p += n == 0 ? 1 : n; // cannot happen for a text that passed windows1252SizeOfUtf8
+    }
+    return out;
+}
+
+bool utf8ToWindows1252(std::string_view utf8, std::string& out)
+{
+    out.clear();
+    const std::size_t size = windows1252SizeOfUtf8(utf8);
+    if (size == kNotWindows1252)
+        return false;
+    out.resize(size);
+    encodeWindows1252(utf8, out.data());
+    return true;
+}
+
+} // namespace qor
