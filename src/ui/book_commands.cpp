@@ -1,0 +1,151 @@
+// The window's commands and its message table. Every command reads the form, does its work
+// and shows the form again.
+#include "book_dialog.h"
+
+#include "contact_list_view.h"
+#include "contact_table.h"
+#include "help_page.h"
+#include "user_messages.h"
+
+#include <QPushButton>
+
+namespace qor {
+
+namespace {
+
+// The window's message table: which control runs which command.
+struct CommandEntry {
+    int controlId;
+    void (BookDialog::*handler)();
+};
+
+constexpr CommandEntry kButtonCommands[] = {
+    {1026, &BookDialog::add},
+    {1027, &BookDialog::update},
+    {1028, &BookDialog::remove},
+    {1029, &BookDialog::save},
+    {1035, &BookDialog::clearForm},
+    {57670, &BookDialog::openHelpPage},
+    {1, &BookDialog::accept},
+};
+
+} // namespace
+
+void BookDialog::wireCommands()
+{
+    for (const CommandEntry& entry : kButtonCommands) {
+        auto* button = qobject_cast<QPushButton*>(control(entry.controlId));
+        connect(button, &QPushButton::clicked, this, [this, handler = entry.handler] { (this->*handler)(); });
+    }
+    connect(m_list, &ContactListView::clicked, this, &BookDialog::listClicked);
+}
+
+void BookDialog::insertColumns()
+{
+    // The table's 34 columns and their headings come with the model; size them.
+    autosizeColumns();
+}
+
+void BookDialog::autosizeColumns()
+{
+    m_list->autosizeColumns();
+}
+
+void BookDialog::addContact()
+{
+    readForm();
+    m_table->insertAtTop(formRecord);
+    autosizeColumns();
+}
+
+void BookDialog::showContact(int row)
+{
+    // A row that does not exist (no mark yet) leaves the form record as it was.
+    if (m_table->hasRow(row))
+        formRecord = m_table->record(row);
+}
+
+void BookDialog::updateContact()
+{
+    readForm();
+    m_table->setRecord(m_list->selectionMark(), formRecord);
+    autosizeColumns();
+}
+
+void BookDialog::deleteContact()
+{
+    readForm();
+    m_table->removeRowAt(m_list->selectionMark());
+    showForm();
+}
+
+void BookDialog::add()
+{
+    readForm();
+    addContact();
+    showForm();
+}
+
+void BookDialog::update()
+{
+    readForm();
+    updateContact();
+    showForm();
+}
+
+void BookDialog::remove()
+{
+    readForm();
+    deleteContact();
+    showForm();
+}
+
+void BookDialog::save()
+{
+    readForm();
+    saveBook();
+    showForm();
+}
+
+void BookDialog::clearForm()
+{
+    readForm();
+    formRecord.clear();
+    showForm();
+}
+
+void BookDialog::openHelpPage()
+{
+    readForm();
+    openHelpPageInBrowser();
+    showForm();
+}
+
+void BookDialog::listClicked()
+{
+    readForm();
+    showContact(m_list->selectionMark());
+    showForm();
+}
+
+void BookDialog::accept()
+{
+    if (readForm())
+        done(Accepted);
+}
+
+void BookDialog::done(int result)
+{
+    // Closing writes the book, whichever way the window is closed. When that fails the user
+    // has seen why and chooses: close and lose the changes, or stay and put it right.
+    if (m_closing)
+        return;
+    m_closing = true;
+    const bool saved = saveBook();
+    m_closing = false;
+    if (!saved && !m_messages->closeWithoutSaving(this))
+        return;
+    QDialog::done(result);
+}
+
+} // namespace qor

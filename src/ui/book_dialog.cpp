@@ -1,0 +1,157 @@
+#include "book_dialog.h"
+
+#include "combo_entries.h"
+#include "contact_list_view.h"
+#include "contact_table.h"
+#include "dialog_template.h"
+#include "field_table.h"
+#include "input_limits.h"
+#include "text_width.h"
+#include "user_messages.h"
+
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+namespace qor {
+
+namespace {
+// A drop-down combo box is one line high when closed; the template gives its dropped height.
+constexpr int kClosedComboHeight = 12;
+} // namespace
+
+BookDialog::BookDialog(std::filesystem::path bookPath, std::unique_ptr<UserMessages> messages, ChromeStep chrome)
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                           | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_bookPath(std::move(bookPath)),
+      m_messages(messages ? std::move(messages) : std::make_unique<UserMessages>()),
+      m_chrome(std::move(chrome))
+{
+    setWindowTitle(QStringLiteral("QOR"));
+    buildFromTemplate();
+    wireCommands();
+    initialise();
+}
+
+BookDialog::~BookDialog() = default;
+
+void BookDialog::buildFromTemplate()
+{
+    const DialogUnits units(fontMetrics());
+    setFixedSize(units.size(kBookDialogWidth, kBookDialogHeight));
+
+    for (const DialogControl& c : bookDialogTemplate()) {
+        QWidget* widget = nullptr;
+        QRect geometry = units.rect(c.x, c.y, c.width, c.height);
+        switch (c.type) {
+        case ControlType::Edit: {
+            auto* edit = new QLineEdit(this);
+            limitToFieldLength(edit);
+            widget = edit;
+            break;
+        }
+        case ControlType::Combo:
+        case ControlType::SortedCombo: {
+            auto* combo = new QComboBox(this);
+            combo->setEditable(true);
+            combo->setInsertPolicy(QComboBox::NoInsert);
+            combo->setCompleter(nullptr);
+            combo->setDuplicatesEnabled(true);
+            const int rowHeight = combo->fontMetrics().height() + 2;
+            const int dropped = units.y(c.height - kClosedComboHeight);
+            combo->setMaxVisibleItems(std::max(1, dropped / rowHeight));
+            geometry.setHeight(units.y(kClosedComboHeight));
+            widget = combo;
+            break;
+        }
+        case ControlType::ListView: {
+            m_list = new ContactListView(this);
+            m_table = new ContactTable(this);
+            m_list->setContactTable(m_table);
+            widget = m_list;
+            break;
+        }
+        case ControlType::Button:
+        case ControlType::DefaultButton: {
+            auto* button = new QPushButton(QString::fromUtf8(c.text), this);
+            button->setDefault(c.type == ControlType::DefaultButton);
+            widget = button;
+            break;
+        }
+        case ControlType::Label: {
+            auto* label = new QLabel(QString::fromUtf8(c.text), this);
+            label->setTextFormat(Qt::PlainText);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            widget = label;
+            break;
+        }
+        }
+        widget->setGeometry(geometry);
+        if (c.id >= 0) {
+            widget->setObjectName(QString::number(c.id));
+            m_controls.insert(c.id, widget);
+        }
+    }
+    // Controls were created in tab order, which is the order Tab walks them.
+
+    // The cells' text margins, as the list's item delegate draws them.
+    const int textMargin = m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1;
+    m_meter = std::make_unique<TextWidthMeter>(m_list->fontMetrics(), 2 * textMargin + 4);
+    m_table->setMeasure([meter = m_meter.get()](std::string_view text) { return (*meter)(text); });
+}
+
+void BookDialog::initialise()
+{
+    // The framework's step: the combo boxes receive their entries and the empty form is shown.
+    for (const FieldInfo& info : fieldTable()) {
+        if (info.kind != ControlKind::Combo)
+            continue;
+        QComboBox* combo = comboFor(info.field);
+        for (const std::string& entry : comboEntriesInListOrder(info.controlId))
+            combo->addItem(QString::fromStdString(entry));
+        limitToVisibleWidth(combo->lineEdit());
+    }
+    showForm();
+    insertColumns();
+    readForm();
+    showForm();
+    loadBook();
+    if (m_chrome)
+        m_chrome(*this);
+    control(1000)->setFocus();
+}
+
+void BookDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_centred)
+        return;
+    m_centred = true;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+    control(1000)->setFocus();
+}
+
+QLineEdit* BookDialog::editFor(ContactField field) const
+{
+    return qobject_cast<QLineEdit*>(control(fieldInfo(field).controlId));
+}
+
+QComboBox* BookDialog::comboFor(ContactField field) const
+{
+    return qobject_cast<QComboBox*>(control(fieldInfo(field).controlId));
+}
+
+int BookDialog::columnWidthFor(int column) const
+{
+    return std::max(m_table->contentWidth(column), m_list->headingWidth(column));
+}
+
+} // namespace qor

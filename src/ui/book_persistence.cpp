@@ -1,0 +1,58 @@
+// Loading the book into the list when the window opens, and writing the list back.
+#include "book_dialog.h"
+
+#include "book_file.h"
+#include "book_text.h"
+#include "contact_list_view.h"
+#include "contact_table.h"
+#include "form_rules.h"
+#include "user_messages.h"
+
+namespace qor {
+
+void BookDialog::loadBook()
+{
+    readForm();
+    setWindowTitle(QStringLiteral("QOR: qor.qor"));
+
+    const BookBytes file = readBookFile(m_bookPath);
+    // A book that is there but could not be read whole must not be replaced by what little
+    // was read: saving refuses until the window is opened on a readable book.
+    m_bookUnreadable = file.status == ReadStatus::Unreadable;
+    ParsedBook book = parseBook(file.status == ReadStatus::Read ? std::string_view(file.bytes) : std::string_view(),
+                                formRecord);
+    m_bookEncoding = book.encoding;
+
+    // Each record reaches its row as the form's exchange reads it back; a record with a field
+    // over the limit brings the length message once.
+    int overLong = 0;
+    for (ContactRecord& record : book.records)
+        overLong += passThroughForm(record).has_value();
+
+    m_table->insertAllAtTop(std::move(book.records));
+    autosizeColumns();
+    showContact(0);
+    showForm();
+    for (int i = 0; i < overLong; ++i)
+        m_messages->fieldTooLong(this);
+}
+
+bool BookDialog::saveBook()
+{
+    readForm();
+    bool ok = false;
+    if (!m_bookUnreadable) {
+        const FormattedBook book = formatBook(
+            static_cast<std::size_t>(m_table->rowCount()),
+            [this](std::size_t row) -> const ContactRecord& { return m_table->record(static_cast<int>(row)); },
+            m_bookEncoding);
+        ok = replaceFileSafely(m_bookPath, book.bytes).ok;
+        if (ok)
+            m_bookEncoding = book.encoding;
+    }
+    if (!ok)
+        m_messages->saveFailed(this);
+    return ok;
+}
+
+} // namespace qor

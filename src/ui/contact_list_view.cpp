@@ -1,0 +1,96 @@
+#include "contact_list_view.h"
+
+#include "contact_table.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace qor {
+
+ContactListView::ContactListView(QWidget* parent) : QTableView(parent)
+{
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(SingleSelection);
+    setEditTriggers(NoEditTriggers);
+    setSortingEnabled(false);
+    setShowGrid(false);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+    setHorizontalScrollMode(ScrollPerPixel);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
+    QHeaderView* header = horizontalHeader();
+    header->setSectionsClickable(false);
+    header->setSectionsMovable(false);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setStretchLastSection(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setHighlightSections(false);
+}
+
+void ContactListView::setContactTable(ContactTable* table)
+{
+    m_table = table;
+    setModel(table);
+}
+
+void ContactListView::mousePressEvent(QMouseEvent* event)
+{
+    m_leftPressed = event->button() == Qt::LeftButton;
+    m_userMarking = true;
+    QTableView::mousePressEvent(event);
+    m_userMarking = false;
+}
+
+void ContactListView::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTableView::mouseReleaseEvent(event);
+    const bool leftClick = m_leftPressed && event->button() == Qt::LeftButton;
+    m_leftPressed = false;
+    if (leftClick && viewport()->rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+void ContactListView::keyPressEvent(QKeyEvent* event)
+{
+    m_userMarking = true;
+    QTableView::keyPressEvent(event);
+    m_userMarking = false;
+}
+
+void ContactListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTableView::currentChanged(current, previous);
+    // Only the user marks a row; the view's own moves of its current index (when it takes the
+    // focus, or when rows come and go) leave the mark alone.
+    if (m_userMarking && current.isValid())
+        m_mark = current.sibling(current.row(), 0);
+}
+
+int ContactListView::headingWidth(int column) const
+{
+    return horizontalHeader()->sectionSizeHint(column);
+}
+
+void ContactListView::autosizeColumns()
+{
+    if (!m_table)
+        return;
+    const int columns = m_table->columnCount();
+    QHeaderView* header = horizontalHeader();
+    setUpdatesEnabled(false);
+    int used = 0;
+    for (int c = 0; c < columns; ++c) {
+        int width = std::max(m_table->contentWidth(c), headingWidth(c));
+        if (c == columns - 1)
+            width = std::max(width, viewport()->width() - used);
+        header->resizeSection(c, width);
+        used += width;
+    }
+    setUpdatesEnabled(true);
+    viewport()->update();
+}
+
+} // namespace qor

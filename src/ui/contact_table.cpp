@@ -1,0 +1,159 @@
+#include "contact_table.h"
+
+#include "field_table.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace qor {
+
+namespace {
+// A cell shows at most this many characters; the row keeps its whole text.
+constexpr qsizetype kMaxShownChars = 8192;
+} // namespace
+
+ContactTable::ContactTable(QObject* parent)
+    : QAbstractTableModel(parent), m_measure([](std::string_view) { return 0; })
+{
+}
+
+ContactTable::~ContactTable() = default;
+
+void ContactTable::setMeasure(Measure measure)
+{
+    m_measure = std::move(measure);
+    m_widest.fill(0);
+    m_stale.fill(false);
+    for (auto& row : m_rows) {
+        for (std::size_t c = 0; c < kFieldCount; ++c)
+            row->widths[c] = m_measure(row->record[c]);
+        widen(*row);
+    }
+}
+
+std::unique_ptr<ContactTable::Row> ContactTable::makeRow(ContactRecord record) const
+{
+    auto row = std::make_unique<Row>();
+    row->record = std::move(record);
+    for (std::size_t c = 0; c < kFieldCount; ++c)
+        row->widths[c] = row->record[c].empty() ? 0 : m_measure(row->record[c]);
+    return row;
+}
+
+void ContactTable::widen(const Row& row)
+{
+    for (std::size_t c = 0; c < kFieldCount; ++c)
+        m_widest[c] = std::max(m_widest[c], row.widths[c]);
+}
+
+void ContactTable::insertAtTop(const ContactRecord& record)
+{
+    auto row = makeRow(record);
+    widen(*row);
+    beginInsertRows({}, 0, 0);
+    m_rows.insert(m_rows.begin(), std::move(row));
+    endInsertRows();
+}
+
+void ContactTable::insertAllAtTop(std::vector<ContactRecord>&& records)
+{
+    if (records.empty())
+        return;
+    std::vector<std::unique_ptr<Row>> added;
+    added.reserve(records.size() + m_rows.size());
+    for (auto it = records.rbegin(); it != records.rend(); ++it) {
+        added.push_back(makeRow(std::move(*it)));
+        widen(*added.back());
+    }
+    records.clear();
+    beginInsertRows({}, 0, static_cast<int>(added.size()) - 1);
+    std::move(m_rows.begin(), m_rows.end(), std::back_inserter(added));
+    m_rows = std::move(added);
+    endInsertRows();
+}
+
+void ContactTable::setRecord(int rowIndex, const ContactRecord& record)
+{
+    if (!hasRow(rowIndex))
+        return;
+    Row& row = *m_rows[static_cast<std::size_t>(rowIndex)];
+    auto fresh = makeRow(record);
+    for (std::size_t c = 0; c < kFieldCount; ++c)
+        if (row.widths[c] == m_widest[c] && fresh->widths[c] < m_widest[c])
+            m_stale[c] = true;
+    row = std::move(*fresh);
+    widen(row);
+    emit dataChanged(index(rowIndex, 0), index(rowIndex, static_cast<int>(kFieldCount) - 1));
+}
+
+void ContactTable::removeRowAt(int rowIndex)
+{
+    if (!hasRow(rowIndex))
+        return;
+    const Row& row = *m_rows[static_cast<std::size_t>(rowIndex)];
+    for (std::size_t c = 0; c < kFieldCount; ++c)
+        if (row.widths[c] == m_widest[c] && m_widest[c] > 0)
+            m_stale[c] = true;
+    beginRemoveRows({}, rowIndex, rowIndex);
+    m_rows.erase(m_rows.begin() + rowIndex);
+    endRemoveRows();
+}
+
+void ContactTable::remeasureColumn(std::size_t column) const
+{
+    int widest = 0;
+    for (const auto& row : m_rows)
+        widest = std::max(widest, row->widths[column]);
+    m_widest[column] = widest;
+    m_stale[column] = false;
+}
+
+int ContactTable::contentWidth(int column) const
+{
+    const auto c = static_cast<std::size_t>(column);
+    if (m_stale[c])
+        remeasureColumn(c);
+    return m_widest[c];
+}
+
+int ContactTable::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : rowCount();
+}
+
+int ContactTable::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(kFieldCount);
+}
+
+QVariant ContactTable::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || !hasRow(index.row()))
+        return {};
+    const std::string& text = record(index.row())[static_cast<std::size_t>(index.column())];
+    QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(
+                                                       std::min<std::size_t>(text.size(), 4 * kMaxShownChars)));
+    if (shown.size() > kMaxShownChars)
+        shown.truncate(kMaxShownChars);
+    return shown;
+}
+
+QVariant ContactTable::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(kFieldCount))
+        return {};
+    if (role == Qt::DisplayRole) {
+        const auto heading = fieldTable()[static_cast<std::size_t>(section)].heading;
+        return QString::fromUtf8(heading.data(), static_cast<qsizetype>(heading.size()));
+    }
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+Qt::ItemFlags ContactTable::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+} // namespace qor

@@ -1,0 +1,79 @@
+#include "input_limits.h"
+
+#include "form_rules.h"
+
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+namespace qor {
+
+qsizetype countFormChars(const QString& text)
+{
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        n += !text.at(i).isLowSurrogate() || i == 0 || !text.at(i - 1).isHighSurrogate();
+    return n;
+}
+
+InputLimitValidator::InputLimitValidator(QLineEdit* edit, std::function<bool(const QString&)> fits)
+    : QValidator(edit), m_fits(std::move(fits)), m_accepted(edit->text())
+{
+    // textChanged follows validation, so m_accepted holds the text before each edit.
+    connect(edit, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_accepted = text; });
+}
+
+QValidator::State InputLimitValidator::validate(QString& input, int& pos) const
+{
+    if (m_fits(input))
+        return Acceptable;
+    if (input.size() <= m_accepted.size())
+        return Acceptable; // shortening or replacing with no more text is always allowed
+    // Cut the newly inserted characters, which end at the cursor, from their end until the text
+    // fits or is no longer than it was.
+    QString text = input;
+    int cursor = pos;
+    while (cursor > 0 && !m_fits(text) && text.size() > m_accepted.size()) {
+        int cut = 1;
+        if (cursor >= 2 && text.at(cursor - 1).isLowSurrogate() && text.at(cursor - 2).isHighSurrogate())
+            cut = 2;
+        text.remove(cursor - cut, cut);
+        cursor -= cut;
+    }
+    if (!m_fits(text) && text.size() > m_accepted.size())
+        return Invalid;
+    input = text;
+    pos = cursor;
+    return Acceptable;
+}
+
+void limitToFieldLength(QLineEdit* edit)
+{
+    edit->setValidator(new InputLimitValidator(edit, [](const QString& text) {
+        return static_cast<std::size_t>(countFormChars(text)) <= kMaxFieldChars;
+    }));
+}
+
+void limitToVisibleWidth(QLineEdit* edit)
+{
+    edit->setValidator(new InputLimitValidator(edit, [edit](const QString& text) {
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                                   .marginsRemoved(edit->textMargins());
+        // The line edit keeps a small margin on each side of its text.
+        const int room = contents.width() - 4;
+        return edit->fontMetrics().horizontalAdvance(text) <= room;
+    }));
+}
+
+void setTextUnlimited(QLineEdit* edit, const QString& text)
+{
+    const QValidator* validator = edit->validator();
+    edit->setValidator(nullptr);
+    edit->setText(text);
+    edit->setValidator(validator);
+}
+
+} // namespace qor

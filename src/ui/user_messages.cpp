@@ -1,0 +1,33 @@
+#include "user_messages.h"
+
+#include "form_rules.h"
+
+#include <QCoreApplication>
+#include <QMessageBox>
+
+namespace qor {
+
+void UserMessages::fieldTooLong(QWidget* parent)
+{
+    QMessageBox::warning(parent, QCoreApplication::applicationName(),
+                         QStringLiteral("Enter no more than %1 characters.").arg(kMaxFieldChars));
+}
+
+void UserMessages::saveFailed(QWidget* parent)
+{
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error Writing File"), QStringLiteral("Save to File"),
+                    QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool UserMessages::closeWithoutSaving(QWidget* parent)
+{
+    const auto answer = QMessageBox::question(
+        parent, QCoreApplication::applicationName(),
+        QStringLiteral("The contact book could not be saved, so closing now loses every change "
+                       "since the last save.\n\nClose without saving?"),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    return answer == QMessageBox::Yes;
+}
+
+} // namespace qor

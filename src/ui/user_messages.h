@@ -1,0 +1,22 @@
+#pragma once
+
+class QWidget;
+
+namespace qor {
+
+// The message boxes the main window shows. Every box waits for the user. Tests replace this
+// with a recorder.
+class UserMessages {
+public:
+    virtual ~UserMessages() = default;
+
+    // A form field holds more than 255 characters: exclamation icon, OK, the application's title.
+    virtual void fieldTooLong(QWidget* parent);
+    // The book could not be written: "Save to File" under "Error Writing File", OK only.
+    virtual void saveFailed(QWidget* parent);
+    // After a failed save while the window closes: true to close without saving. The default
+    // answer keeps the window open.
+    virtual bool closeWithoutSaving(QWidget* parent);
+};
+
+} // namespace qor
