@@ -111,9 +111,13 @@ void BookDialog::initialise()
         if (info.kind != ControlKind::Combo)
             continue;
         QComboBox* combo = comboFor(info.field);
-        for (const std::string& entry : comboEntriesInListOrder(info.controlId))
-            combo->addItem(QString::fromStdString(entry));
-        limitToVisibleWidth(combo->lineEdit());
+        int widestEntry = 0;
+        for (const std::string& entry : comboEntriesInListOrder(info.controlId)) {
+            const QString text = QString::fromStdString(entry);
+            combo->addItem(text);
+            widestEntry = std::max(widestEntry, combo->lineEdit()->fontMetrics().horizontalAdvance(text));
+        }
+        limitToVisibleWidth(combo->lineEdit(), widestEntry);
     }
     showForm();
     insertColumns();

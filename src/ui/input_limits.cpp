@@ -55,15 +55,15 @@ void limitToFieldLength(QLineEdit* edit)
     }));
 }
 
-void limitToVisibleWidth(QLineEdit* edit)
+void limitToVisibleWidth(QLineEdit* edit, int widestEntry)
 {
-    edit->setValidator(new InputLimitValidator(edit, [edit](const QString& text) {
+    edit->setValidator(new InputLimitValidator(edit, [edit, widestEntry](const QString& text) {
         QStyleOptionFrame option;
         option.initFrom(edit);
         const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit)
                                    .marginsRemoved(edit->textMargins());
         // The line edit keeps a small margin on each side of its text.
-        const int room = contents.width() - 4;
+        const int room = std::max(contents.width() - 4, widestEntry);
         return edit->fontMetrics().horizontalAdvance(text) <= room;
     }));
 }

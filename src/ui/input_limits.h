@@ -30,8 +30,9 @@ qsizetype countFormChars(const QString& text);
 
 // Edit fields: at most 255 typed or pasted characters.
 void limitToFieldLength(QLineEdit* edit);
-// Combo boxes: typing stops when the text fills the visible width of the edit field.
-void limitToVisibleWidth(QLineEdit* edit);
+// Combo boxes: typing stops when the text fills the visible width of the edit field, or the
+// width of the box's widest entry where that is more, so that every entry can be typed.
+void limitToVisibleWidth(QLineEdit* edit, int widestEntry);
 
 // Sets a line edit's text past its input limit.
 void setTextUnlimited(QLineEdit* edit, const QString& text);

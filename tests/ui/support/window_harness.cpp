@@ -1,0 +1,93 @@
+#include "window_harness.h"
+
+#include "contact_list_view.h"
+#include "contact_table.h"
+#include "field_table.h"
+#include "input_limits.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <fstream>
+#include <sstream>
+
+namespace qor::test {
+
+WindowHarness::WindowHarness(const std::string& bookBytes, bool withBook)
+    : m_counts(std::make_shared<RecordingMessages::Counts>())
+{
+    if (withBook || !bookBytes.empty())
+        writeBook(bookBytes);
+    m_window = std::make_unique<BookDialog>(bookPath(), std::make_unique<RecordingMessages>(m_counts));
+}
+
+std::string WindowHarness::bookPath() const { return m_dir.filePath(QStringLiteral("qor.qor")).toStdString(); }
+
+std::string WindowHarness::readBook() const
+{
+    std::ifstream in(bookPath(), std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WindowHarness::writeBook(const std::string& bytes) const
+{
+    std::ofstream out(bookPath(), std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+QLineEdit* WindowHarness::edit(ContactField field)
+{
+    return qobject_cast<QLineEdit*>(m_window->control(fieldInfo(field).controlId));
+}
+
+QComboBox* WindowHarness::combo(ContactField field)
+{
+    return qobject_cast<QComboBox*>(m_window->control(fieldInfo(field).controlId));
+}
+
+QString WindowHarness::shown(ContactField field)
+{
+    if (fieldInfo(field).kind == ControlKind::Combo)
+        return combo(field)->currentText();
+    return edit(field)->text();
+}
+
+void WindowHarness::put(ContactField field, const QString& text)
+{
+    QLineEdit* line = fieldInfo(field).kind == ControlKind::Combo ? combo(field)->lineEdit() : edit(field);
+    setTextUnlimited(line, text);
+}
+
+void WindowHarness::show()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+}
+
+void WindowHarness::clickButton(int id)
+{
+    auto* button = qobject_cast<QPushButton*>(m_window->control(id));
+    QVERIFY(button);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+void WindowHarness::clickRow(int row)
+{
+    ContactListView& list = m_window->list();
+    const QRect cell = list.visualRect(list.model()->index(row, 0));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+std::string emptyRecordBook(int records)
+{
+    std::string text;
+    for (int r = 0; r < records; ++r) {
+        text += r == 0 ? "CREATOR=QOR 1.0\r\n" : "\r\n";
+        for (const FieldInfo& info : fieldTable())
+            text += std::string(info.key) + "=\r\n";
+    }
+    return text;
+}
+
+} // namespace qor::test

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "book_dialog.h"
+#include "contact_record.h"
+#include "user_messages.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <memory>
+#include <string>
+
+namespace qor::test {
+
+// Counts the main window's message boxes instead of showing them.
+class RecordingMessages : public UserMessages {
+public:
+    struct Counts {
+        int fieldTooLong = 0;
+        int saveFailed = 0;
+        int closeQuestions = 0;
+        bool closeAnswer = false; // what the user answers to "close without saving?"
+    };
+    explicit RecordingMessages(std::shared_ptr<Counts> counts) : m_counts(std::move(counts)) {}
+    void fieldTooLong(QWidget*) override { ++m_counts->fieldTooLong; }
+    void saveFailed(QWidget*) override { ++m_counts->saveFailed; }
+    bool closeWithoutSaving(QWidget*) override
+    {
+        ++m_counts->closeQuestions;
+        return m_counts->closeAnswer;
+    }
+
+private:
+    std::shared_ptr<Counts> m_counts;
+};
+
+// The real main window on a book in a fresh temporary folder, with recorded message boxes.
+class WindowHarness {
+public:
+    // Writes `bookBytes` as the book first, unless `withBook` is false (no book file at all).
+    explicit WindowHarness(const std::string& bookBytes = {}, bool withBook = false);
+
+    BookDialog& window() { return *m_window; }
+    RecordingMessages::Counts& counts() { return *m_counts; }
+    std::string bookPath() const;
+    std::string readBook() const;
+    void writeBook(const std::string& bytes) const;
+
+    QLineEdit* edit(ContactField field);
+    QComboBox* combo(ContactField field);
+    // The text a field's control shows.
+    QString shown(ContactField field);
+    // Puts `text` in a field's control as the program would (past the input limit).
+    void put(ContactField field, const QString& text);
+
+    void show();
+    void clickButton(int id);
+    // A left click on row `row` of the list, which marks it and shows it.
+    void clickRow(int row);
+
+private:
+    QTemporaryDir m_dir;
+    std::shared_ptr<RecordingMessages::Counts> m_counts;
+    std::unique_ptr<BookDialog> m_window;
+};
+
+std::string emptyRecordBook(int records);
+
+} // namespace qor::test

@@ -1,0 +1,260 @@
+// The contact form: layout from the window template, input limits, and the exchange between
+// the controls and the form record.
+#include "dialog_template.h"
+#include "field_table.h"
+#include "form_rules.h"
+#include "window_harness.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTest>
+
+using namespace qor;
+using namespace qor::test;
+using F = ContactField;
+
+class BookFormTest : public QObject {
+    Q_OBJECT
+private slots:
+    void window_isLaidOutFromTheTemplateInDialogUnits()
+    {
+        WindowHarness h;
+        BookDialog& w = h.window();
+        const DialogUnits units(w.fontMetrics());
+        QCOMPARE(w.size(), units.size(kBookDialogWidth, kBookDialogHeight));
+        QCOMPARE(w.minimumSize(), w.maximumSize()); // no resizing
+        QVERIFY(!(w.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(w.windowFlags() & Qt::WindowMinimizeButtonHint);
+
+        int controls = 0, labels = 0;
+        for (const DialogControl& c : bookDialogTemplate()) {
+            if (c.type == ControlType::Label) {
+                ++labels;
+                continue;
+            }
+            ++controls;
+            QWidget* widget = w.control(c.id);
+            QVERIFY2(widget, qPrintable(QString::number(c.id)));
+            QCOMPARE(widget->pos(), units.rect(c.x, c.y, c.width, c.height).topLeft());
+            QCOMPARE(widget->width(), units.rect(c.x, c.y, c.width, c.height).width());
+        }
+        QCOMPARE(controls, 41);
+        QCOMPARE(labels, 32); // 31 labels and the product line 1045
+
+        QStringList texts;
+        for (QLabel* label : w.findChildren<QLabel*>())
+            texts << label->text();
+        for (const char* odd : {"Hieght:", "Aniversary:", "NickName:", "Work"})
+            QVERIFY2(texts.contains(QString::fromUtf8(odd)), odd);
+        QVERIFY(w.control(1045));
+        QVERIFY(qobject_cast<QLabel*>(w.control(1045))->text().contains(QStringLiteral("v1.01")));
+        QCOMPARE(qobject_cast<QPushButton*>(w.control(57670))->text(), QStringLiteral("&Help"));
+        QVERIFY(qobject_cast<QPushButton*>(w.control(1))->isDefault());
+    }
+
+    void tab_walksTheFieldsButtonsAndListInTemplateOrder()
+    {
+        WindowHarness h;
+        h.show();
+        QCOMPARE(QApplication::focusWidget(), h.edit(F::SURNAME));
+        std::vector<int> expected;
+        for (const DialogControl& c : bookDialogTemplate())
+            if (c.type != ControlType::Label)
+                expected.push_back(c.id);
+        for (std::size_t i = 1; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* focus = QApplication::focusWidget();
+            QWidget* want = h.window().control(expected[i]);
+            QVERIFY2(focus == want || focus->parentWidget() == want,
+                     qPrintable(QStringLiteral("tab stop %1 should be control %2").arg(i).arg(expected[i])));
+        }
+    }
+
+    void combo_showsTheFirstEntryItsTextBegins_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("hair bl") << int(F::HAIR) << "bl" << "Black";
+        QTest::newRow("eyes blue, other case") << int(F::EYES) << "blue" << "Blue";
+        QTest::newRow("month ju") << int(F::DOBMON) << "ju" << "Jun";
+        QTest::newRow("year 19") << int(F::DOBYEAR) << "19" << "1900";
+        QTest::newRow("height 6") << int(F::HEIGHT) << "6" << "6 ft";
+        QTest::newRow("in bed 1 is not 10") << int(F::INBED) << "1" << "1";
+        QTest::newRow("day 3 is not 30") << int(F::DOBDAY) << "3" << "3";
+        QTest::newRow("no entry begins it") << int(F::HEIGHT) << "5 ft 6'" << "5 ft 6'";
+        QTest::newRow("best body, sorted") << int(F::BESTFEATURE) << "b" << "Body";
+        QTest::newRow("empty") << int(F::ANYEAR) << "" << "";
+    }
+    void combo_showsTheFirstEntryItsTextBegins()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        WindowHarness h;
+        const auto f = static_cast<ContactField>(field);
+        h.window().formRecord[f] = text.toStdString();
+        h.window().showForm();
+        QCOMPARE(h.shown(f), shown);
+        if (text.isEmpty())
+            QCOMPARE(h.combo(f)->currentIndex(), -1);
+        QVERIFY(h.window().readForm());
+        QCOMPARE(QString::fromStdString(h.window().formRecord[f]), shown);
+    }
+
+    void combo_listsItsEntriesInTheirListOrder()
+    {
+        WindowHarness h;
+        QComboBox* height = h.combo(F::HEIGHT);
+        QCOMPARE(height->count(), 25);
+        QCOMPARE(height->itemText(1), QStringLiteral("4 ft 1'"));
+        QCOMPARE(height->itemText(2), QStringLiteral("4 ft 10'"));
+        QCOMPARE(height->itemText(3), QStringLiteral("4 ft 11'"));
+        QCOMPARE(height->findText(QStringLiteral("6 ft")), height->findText(QStringLiteral("4 ft 9'")) + 1);
+        QComboBox* best = h.combo(F::BESTFEATURE);
+        QCOMPARE(best->itemText(0), QStringLiteral("Body"));
+        QCOMPARE(best->itemText(best->count() - 1), QStringLiteral("Personality"));
+        QCOMPARE(h.combo(F::HAIR)->itemText(0), QStringLiteral("Black"));
+        QCOMPARE(h.combo(F::ANYEAR)->count(), 111);
+        QCOMPARE(h.combo(F::DOBYEAR)->count(), 102);
+    }
+
+    void combo_typingNeitherCompletesNorAddsAnEntry()
+    {
+        WindowHarness h;
+        h.show();
+        QComboBox* hair = h.combo(F::HAIR);
+        hair->setFocus();
+        hair->lineEdit()->clear();
+        QTest::keyClicks(hair->lineEdit(), "bl");
+        QCOMPARE(hair->currentText(), QStringLiteral("bl"));
+        QTest::keyClicks(hair->lineEdit(), "ue-green");
+        hair->lineEdit()->returnPressed();
+        QCOMPARE(hair->count(), 5);
+    }
+
+    void combo_typingStopsWhenTheTextFillsTheBox()
+    {
+        WindowHarness h;
+        h.show();
+        QComboBox* day = h.combo(F::DOBDAY); // 24 units wide
+        day->setFocus();
+        QTest::keyClicks(day->lineEdit(), QString(40, QLatin1Char('W')));
+        const int typed = int(day->currentText().size());
+        QVERIFY(typed > 0);
+        QVERIFY2(typed < 40, qPrintable(QString::number(typed)));
+        // Every entry of the box can be typed, even where the box is narrower than its entries.
+        day->lineEdit()->clear();
+        QTest::keyClicks(day->lineEdit(), "31");
+        QCOMPARE(day->currentText(), QStringLiteral("31"));
+    }
+
+    void edit_typingAndPastingStopAt255Characters()
+    {
+        WindowHarness h;
+        h.show();
+        QLineEdit* likes = h.edit(F::LIKES);
+        likes->setFocus();
+        QTest::keyClicks(likes, QString(300, QLatin1Char('a')));
+        QCOMPARE(likes->text().size(), 255);
+
+        likes->setText(QString(250, QLatin1Char('b')));
+        likes->end(false);
+        likes->insert(QString(20, QLatin1Char('c'))); // what a paste does
+        QCOMPARE(likes->text(), QString(250, QLatin1Char('b')) + QString(5, QLatin1Char('c')));
+
+        // Characters, not bytes or UTF-16 units: 255 accented letters fit.
+        likes->clear();
+        for (int i = 0; i < 260; ++i) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(0xE9)));
+            QApplication::sendEvent(likes, &press);
+        }
+        QCOMPARE(likes->text().size(), 255);
+    }
+
+    void edit_keepsALongerTextFromTheBookWhole()
+    {
+        WindowHarness h;
+        h.show();
+        const QString longText(300, QLatin1Char('x'));
+        h.window().formRecord[F::COMMENTS] = longText.toStdString();
+        h.window().showForm();
+        QCOMPARE(h.edit(F::COMMENTS)->text(), longText);
+        // Typing cannot lengthen it, deleting shortens it.
+        h.edit(F::COMMENTS)->setFocus();
+        h.edit(F::COMMENTS)->end(false);
+        QTest::keyClick(h.edit(F::COMMENTS), Qt::Key_A);
+        QCOMPARE(h.edit(F::COMMENTS)->text().size(), 300);
+        QTest::keyClick(h.edit(F::COMMENTS), Qt::Key_Backspace);
+        QCOMPARE(h.edit(F::COMMENTS)->text().size(), 299);
+    }
+
+    void readForm_stopsAtTheFirstOverLongFieldInExchangeOrder()
+    {
+        WindowHarness h;
+        h.show();
+        BookDialog& w = h.window();
+        w.formRecord[F::COMMENTS] = std::string(300, 'c');
+        w.formRecord[F::RATING] = "4";
+        w.showForm();
+        // What the user changed in the controls since.
+        h.put(F::WORKZIP, QStringLiteral("12345"));
+        h.put(F::HAIR, QStringLiteral("Red"));
+        h.put(F::DISLIKES, QStringLiteral("typed, not read"));
+        h.put(F::OVERALL, QStringLiteral("9"));
+        w.formRecord[F::DISLIKES] = "earlier";
+
+        QVERIFY(!w.readForm());
+        QCOMPARE(h.counts().fieldTooLong, 1);
+        QCOMPARE(w.formRecord[F::WORKZIP], std::string("12345"));
+        QCOMPARE(w.formRecord[F::HAIR], std::string("Red"));
+        QCOMPARE(w.formRecord[F::COMMENTS].size(), std::size_t(300));
+        QCOMPARE(w.formRecord[F::DISLIKES], std::string("earlier"));
+        QCOMPARE(w.formRecord[F::OVERALL], std::string(""));
+        QCOMPARE(w.formRecord[F::RATING], std::string("4"));
+        QCOMPARE(QApplication::focusWidget(), h.edit(F::COMMENTS));
+        QCOMPARE(h.edit(F::COMMENTS)->selectedText().size(), 300);
+
+        QVERIFY(!w.readForm());
+        QCOMPARE(h.counts().fieldTooLong, 2); // once for every read
+    }
+
+    void readForm_acceptsExactly255Characters()
+    {
+        WindowHarness h;
+        h.put(F::EMAIL, QString(255, QLatin1Char('e')));
+        QVERIFY(h.window().readForm());
+        h.put(F::EMAIL, QString(256, QLatin1Char('e')));
+        QVERIFY(!h.window().readForm());
+        h.put(F::EMAIL, QString(255, QChar(0x4E2D))); // 255 characters, 765 bytes
+        QVERIFY(h.window().readForm());
+        QCOMPARE(h.counts().fieldTooLong, 1);
+    }
+
+    void rating_travelsThroughTheFormUnseen()
+    {
+        WindowHarness h;
+        h.window().formRecord[F::RATING] = "4";
+        for (int i = 0; i < 3; ++i) {
+            h.window().showForm();
+            QVERIFY(h.window().readForm());
+        }
+        QCOMPARE(h.window().formRecord[F::RATING], std::string("4"));
+    }
+
+    void ok_withAnOverLongFieldKeepsTheWindowOpen()
+    {
+        WindowHarness h;
+        h.show();
+        h.put(F::NICKNAME, QString(256, QLatin1Char('n')));
+        QTest::keyClick(h.edit(F::SURNAME), Qt::Key_Return);
+        QVERIFY(h.window().isVisible());
+        QCOMPARE(h.counts().fieldTooLong, 1);
+        QCOMPARE(QApplication::focusWidget(), h.edit(F::NICKNAME));
+    }
+};
+
+QTEST_MAIN(BookFormTest)
+#include "test_book_form.moc"
