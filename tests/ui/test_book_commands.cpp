@@ -1,0 +1,251 @@
+// The window's commands and its life: opening, every button, the list click, and closing,
+// which always writes the book.
+#include "contact_list_view.h"
+#include "contact_table.h"
+#include "field_table.h"
+#include "help_page.h"
+#include "window_harness.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <filesystem>
+
+using namespace qor;
+using namespace qor::test;
+using F = ContactField;
+
+namespace {
+
+std::string bookOf(const std::vector<std::string>& surnames)
+{
+    std::string text;
+    for (std::size_t i = 0; i < surnames.size(); ++i) {
+        text += i == 0 ? "CREATOR=QOR 1.0\r\n" : "\r\n";
+        for (const FieldInfo& info : fieldTable())
+            text += std::string(info.key) + "=" + (info.field == F::SURNAME ? surnames[i] : "") + "\r\n";
+    }
+    return text;
+}
+
+// Catches the help page's address instead of starting a browser.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+} // namespace
+
+class BookCommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void opening_putsTheFocusInSurnameAndLoadsTheBook()
+    {
+        WindowHarness h(bookOf({"First", "Second"}));
+        h.show();
+        QCOMPARE(QApplication::focusWidget(), h.edit(F::SURNAME));
+        QCOMPARE(h.window().windowTitle(), QStringLiteral("QOR: qor.qor"));
+        QCOMPARE(h.window().table().rowCount(), 2);
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("Second")); // row 0
+    }
+
+    void missingBook_givesOneEmptyContactAndNoMessage()
+    {
+        WindowHarness h;
+        QCOMPARE(h.window().table().rowCount(), 1);
+        QCOMPARE(h.window().table().record(0), ContactRecord{});
+        QCOMPARE(h.counts().fieldTooLong + h.counts().saveFailed, 0);
+    }
+
+    void enterInAField_closesThroughOkAndWritesTheBook()
+    {
+        for (bool inCombo : {false, true}) {
+            WindowHarness h(bookOf({"A"}));
+            h.show();
+            h.put(F::SURNAME, QStringLiteral("B"));
+            h.clickButton(1026);
+            QWidget* target = inCombo ? static_cast<QWidget*>(h.combo(F::HAIR)->lineEdit()) : h.edit(F::EMAIL);
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key_Return);
+            QVERIFY2(!h.window().isVisible(), inCombo ? "combo" : "edit");
+            QCOMPARE(h.window().result(), int(QDialog::Accepted));
+            const std::string book = h.readBook();
+            QVERIFY(book.find("SURNAME=B\r\n") < book.find("SURNAME=A\r\n"));
+        }
+    }
+
+    void escape_writesTheBookExactlyAsOkDoes()
+    {
+        std::string viaOk, viaEscape;
+        for (bool escape : {false, true}) {
+            WindowHarness h(bookOf({"A", "B"}));
+            h.show();
+            h.put(F::SURNAME, QStringLiteral("C"));
+            h.clickButton(1026);
+            if (escape)
+                QTest::keyClick(h.edit(F::SURNAME), Qt::Key_Escape);
+            else
+                h.clickButton(1);
+            QVERIFY(!h.window().isVisible());
+            (escape ? viaEscape : viaOk) = h.readBook();
+        }
+        QCOMPARE(viaEscape, viaOk);
+        QVERIFY(viaOk.find("SURNAME=C") < viaOk.find("SURNAME=B"));
+        QVERIFY(viaOk.find("SURNAME=B") < viaOk.find("SURNAME=A")); // a load and a save reverse the order
+    }
+
+    void closeBox_writesTheBookToo()
+    {
+        WindowHarness h(bookOf({"A"}));
+        h.show();
+        h.put(F::SURNAME, QStringLiteral("B"));
+        h.clickButton(1026);
+        h.window().close();
+        QVERIFY(!h.window().isVisible());
+        QVERIFY(h.readBook().find("SURNAME=B") != std::string::npos);
+    }
+
+    void typedButNeverAdded_isNotWrittenOnClose()
+    {
+        WindowHarness h(bookOf({"A"}));
+        h.show();
+        h.put(F::SURNAME, QStringLiteral("Typed"));
+        h.clickButton(1);
+        QCOMPARE(h.readBook(), bookOf({"A"}));
+    }
+
+    void listClick_replacesWhatWasTypedWithTheRow()
+    {
+        WindowHarness h(bookOf({"A", "B"}));
+        h.show();
+        h.put(F::SURNAME, QStringLiteral("typed"));
+        h.clickRow(1);
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("A"));
+    }
+
+    void listClick_onlyAMouseClickShowsARow()
+    {
+        WindowHarness h(bookOf({"A", "B", "C"}));
+        h.show();
+        ContactListView& list = h.window().list();
+        // A click in the empty part of the list before any row was marked shows nothing.
+        h.put(F::SURNAME, QStringLiteral("typed"));
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, QPoint(5, list.viewport()->height() - 3));
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("typed"));
+        // A right click marks, but shows nothing.
+        const QPoint row2 = list.visualRect(list.model()->index(2, 0)).center();
+        QTest::mouseClick(list.viewport(), Qt::RightButton, {}, row2);
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("typed"));
+        // Moving with the keyboard marks, but shows nothing.
+        h.clickRow(0);
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("C"));
+        QTest::keyClick(&list, Qt::Key_Down);
+        QCOMPARE(list.selectionMark(), 1);
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("C"));
+    }
+
+    void clearThenUpdate_emptiesTheMarkedRowRatingIncluded()
+    {
+        std::string book = bookOf({"A"});
+        book.replace(book.find("RATING="), 7, "RATING=4");
+        WindowHarness h(book);
+        h.show();
+        h.clickRow(0);
+        h.clickButton(1035);
+        for (std::size_t c = 0; c < kFieldCount; ++c)
+            QVERIFY(h.window().formRecord[c].empty());
+        h.clickButton(1027);
+        QCOMPARE(h.window().table().record(0), ContactRecord{});
+        QCOMPARE(h.window().table().rowCount(), 1);
+    }
+
+    void save_writesTheBookAndKeepsWhatTheFormShows()
+    {
+        WindowHarness h(bookOf({"A", "B"}));
+        h.show();
+        h.put(F::SURNAME, QStringLiteral("Typed, not added"));
+        h.put(F::HAIR, QStringLiteral("Red"));
+        h.clickButton(1029);
+        QCOMPARE(h.readBook(), bookOf({"B", "A"}));
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("Typed, not added"));
+        QCOMPARE(h.shown(F::HAIR), QStringLiteral("Red"));
+        QCOMPARE(h.counts().saveFailed, 0);
+    }
+
+    void overLongField_showsTheMessageTwiceAndTheCommandRunsAnyway()
+    {
+        WindowHarness h(bookOf({"A"}));
+        h.show();
+        h.put(F::COMMENTS, QString(300, QLatin1Char('c')));
+        h.clickButton(1026);
+        QCOMPARE(h.counts().fieldTooLong, 2);
+        QCOMPARE(h.window().table().rowCount(), 2);
+        QCOMPARE(h.window().table().record(0)[F::COMMENTS].size(), std::size_t(300));
+    }
+
+    void help_opensThePageAndChangesNoRow()
+    {
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+        WindowHarness h(bookOf({"A", "B"}));
+        h.show();
+        h.put(F::SURNAME, QStringLiteral("typed"));
+        h.clickButton(57670);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        QCOMPARE(catcher.opened.size(), 1);
+        QCOMPARE(catcher.opened.first().path(), QStringLiteral("/qor/help.htm"));
+        QCOMPARE(catcher.opened.first().scheme(), QStringLiteral("http"));
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("typed"));
+        QCOMPARE(h.window().table().rowCount(), 2);
+    }
+
+    void readOnlyBook_closingAsksAndKeepsTheWindowAndTheBook()
+    {
+        WindowHarness h(bookOf({"A"}));
+        h.show();
+        std::filesystem::permissions(h.bookPath(), std::filesystem::perms::owner_read);
+        h.put(F::SURNAME, QStringLiteral("B"));
+        h.clickButton(1026);
+        h.clickButton(1);
+        QCOMPARE(h.counts().saveFailed, 1);
+        QCOMPARE(h.counts().closeQuestions, 1);
+        QVERIFY(h.window().isVisible());
+        QCOMPARE(h.readBook(), bookOf({"A"}));
+
+        // The user accepts losing the changes.
+        h.counts().closeAnswer = true;
+        QTest::keyClick(h.edit(F::SURNAME), Qt::Key_Escape);
+        QVERIFY(!h.window().isVisible());
+        QCOMPARE(h.readBook(), bookOf({"A"}));
+        std::filesystem::permissions(h.bookPath(), std::filesystem::perms::owner_all);
+    }
+
+    void saveFailure_showsTheRealErrorBox()
+    {
+        // The box itself: "Save to File" under "Error Writing File", with only an OK button.
+        QString caption, text;
+        int buttons = 0;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            caption = box->windowTitle();
+            text = box->text();
+            buttons = int(box->buttons().size());
+            box->accept();
+        });
+        UserMessages().saveFailed(nullptr);
+        QCOMPARE(caption, QStringLiteral("Error Writing File"));
+        QCOMPARE(text, QStringLiteral("Save to File"));
+        QCOMPARE(buttons, 1);
+    }
+};
+
+QTEST_MAIN(BookCommandsTest)
+#include "test_book_commands.moc"

@@ -1,0 +1,226 @@
+// The contact list: the table's rows, the selection mark and the column widths.
+#include "contact_list_view.h"
+#include "contact_table.h"
+#include "field_table.h"
+#include "window_harness.h"
+
+#include <QHeaderView>
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace qor;
+using namespace qor::test;
+using F = ContactField;
+
+namespace {
+
+ContactRecord contact(const std::string& surname, const std::string& rest = {})
+{
+    ContactRecord r;
+    r[F::SURNAME] = surname;
+    for (std::size_t c = 1; c < kFieldCount; ++c)
+        r[c] = rest.empty() ? std::string() : rest + std::to_string(c);
+    return r;
+}
+
+// A book of the given surnames, first in the file first.
+std::string bookOf(const std::vector<std::string>& surnames)
+{
+    std::string text;
+    for (std::size_t i = 0; i < surnames.size(); ++i) {
+        text += i == 0 ? "CREATOR=QOR 1.0\r\n" : "\r\n";
+        for (const FieldInfo& info : fieldTable())
+            text += std::string(info.key) + "=" + (info.field == F::SURNAME ? surnames[i] : "") + "\r\n";
+    }
+    return text;
+}
+
+} // namespace
+
+class ContactListTest : public QObject {
+    Q_OBJECT
+private slots:
+    void list_hasThe34HeadingsInColumnOrder()
+    {
+        WindowHarness h;
+        const QAbstractItemModel* model = h.window().list().model();
+        QCOMPARE(model->columnCount(), 34);
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Surname"));
+        QCOMPARE(model->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Rating"));
+        QCOMPARE(model->headerData(19, Qt::Horizontal).toString(), QStringLiteral("rating"));
+        QCOMPARE(model->headerData(28, Qt::Horizontal).toString(), QStringLiteral("bobday"));
+        QCOMPARE(model->headerData(32, Qt::Horizontal).toString(), QStringLiteral("andob"));
+        QCOMPARE(model->headerData(33, Qt::Horizontal).toString(), QStringLiteral("anyear"));
+        QCOMPARE(h.window().list().selectionBehavior(), QAbstractItemView::SelectRows);
+        QCOMPARE(h.window().list().selectionMode(), QAbstractItemView::SingleSelection);
+    }
+
+    void add_putsTheFormsContactOnTopAndMovesTheRestDown()
+    {
+        WindowHarness h(bookOf({"Old"}));
+        BookDialog& w = h.window();
+        QCOMPARE(w.table().rowCount(), 1);
+        w.formRecord = contact("New", "v");
+        w.formRecord[F::RATING] = "7";
+        w.showForm();
+        h.clickButton(1026);
+        QCOMPARE(w.table().rowCount(), 2);
+        QCOMPARE(w.table().record(0)[F::SURNAME], std::string("New"));
+        QCOMPARE(w.table().record(0)[F::RATING], std::string("7"));
+        QCOMPARE(w.table().record(1)[F::SURNAME], std::string("Old"));
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("New")); // the form keeps it
+        h.clickButton(1026);
+        QCOMPARE(w.table().rowCount(), 3);
+        QCOMPARE(w.table().record(0), w.table().record(1)); // duplicates are allowed
+    }
+
+    void updateAndDelete_withNoMarkChangeNothing()
+    {
+        WindowHarness h(bookOf({"A", "B"}));
+        BookDialog& w = h.window();
+        QCOMPARE(w.list().selectionMark(), -1);
+        const ContactRecord top = w.table().record(0);
+        h.put(F::SURNAME, QStringLiteral("Changed"));
+        h.clickButton(1027);
+        h.clickButton(1028);
+        QCOMPARE(w.table().rowCount(), 2);
+        QCOMPARE(w.table().record(0), top);
+    }
+
+    void update_rewritesAll34CellsOfTheMarkedRowInPlace()
+    {
+        WindowHarness h(bookOf({"A", "B", "C"}));
+        h.show();
+        BookDialog& w = h.window();
+        h.clickRow(1);
+        QCOMPARE(w.list().selectionMark(), 1);
+        w.formRecord = contact("Z", "u");
+        w.formRecord[F::RATING] = "3";
+        w.showForm();
+        h.clickButton(1027);
+        w.readForm();
+        QCOMPARE(w.table().record(1), w.formRecord);
+        QCOMPARE(w.table().record(1)[F::RATING], std::string("3"));
+        QCOMPARE(w.table().record(0)[F::SURNAME], std::string("C"));
+        QCOMPARE(w.table().record(2)[F::SURNAME], std::string("A"));
+    }
+
+    void delete_keepsTheContactInTheFormSoAddPutsItBack()
+    {
+        std::string book = bookOf({"A", "B"});
+        book.replace(book.find("RATING="), 7, "RATING=4");
+        WindowHarness h(book);
+        h.show();
+        BookDialog& w = h.window();
+        h.clickRow(1); // "A", whose RATING is 4
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("A"));
+        h.clickButton(1028);
+        QCOMPARE(w.table().rowCount(), 1);
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("A"));
+        QCOMPARE(w.list().selectionMark(), -1); // the marked row has gone
+        h.clickButton(1026);
+        QCOMPARE(w.table().rowCount(), 2);
+        QCOMPARE(w.table().record(0)[F::SURNAME], std::string("A"));
+        QCOMPARE(w.table().record(0)[F::RATING], std::string("4"));
+    }
+
+    void mark_followsItsContactWhenRowsAreAddedAbove()
+    {
+        WindowHarness h(bookOf({"A", "B"}));
+        h.show();
+        BookDialog& w = h.window();
+        h.clickRow(0); // "B"
+        h.put(F::SURNAME, QStringLiteral("New"));
+        h.clickButton(1026);
+        QCOMPARE(w.list().selectionMark(), 1);
+        h.put(F::SURNAME, QStringLiteral("B2"));
+        h.clickButton(1027);
+        QCOMPARE(w.table().record(1)[F::SURNAME], std::string("B2"));
+        QCOMPARE(w.table().record(0)[F::SURNAME], std::string("New"));
+    }
+
+    void columns_areAtLeastAsWideAsHeadingAndWidestText()
+    {
+        WindowHarness h(bookOf({"Wolfeschlegelsteinhausenbergerdorff", "Li"}));
+        h.show();
+        BookDialog& w = h.window();
+        QHeaderView* header = w.list().horizontalHeader();
+        const QFontMetrics fm = w.list().fontMetrics();
+        QVERIFY(header->sectionSize(0) >= fm.horizontalAdvance(QStringLiteral("Wolfeschlegelsteinhausenbergerdorff")));
+        for (int c = 0; c < 34; ++c)
+            QVERIFY(header->sectionSize(c) >= fm.horizontalAdvance(w.list().model()->headerData(c, Qt::Horizontal).toString()));
+        int total = 0;
+        for (int c = 0; c < 34; ++c)
+            total += header->sectionSize(c);
+        QVERIFY(total >= w.list().viewport()->width()); // the last column reaches the right edge
+    }
+
+    void delete_leavesTheWidthsAndTheNextAddSizesAgain()
+    {
+        WindowHarness h(bookOf({"Wolfeschlegelsteinhausenbergerdorff", "Li"}));
+        h.show();
+        BookDialog& w = h.window();
+        QHeaderView* header = w.list().horizontalHeader();
+        const int wide = header->sectionSize(0);
+        h.clickRow(1);
+        h.clickButton(1028);
+        QCOMPARE(header->sectionSize(0), wide);
+        header->resizeSection(1, 300); // dragged by the user
+        QCOMPARE(header->sectionSize(1), 300);
+        h.put(F::SURNAME, QStringLiteral("Li"));
+        h.clickButton(1026);
+        QVERIFY(header->sectionSize(0) < wide);
+        QCOMPARE(header->sectionSize(1), w.columnWidthFor(1));
+    }
+
+    void headingClick_changesNeitherOrderNorWidths()
+    {
+        WindowHarness h(bookOf({"B", "A", "C"}));
+        h.show();
+        BookDialog& w = h.window();
+        QHeaderView* header = w.list().horizontalHeader();
+        const int width = header->sectionSize(0);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionPosition(0) + 5, 5));
+        QCOMPARE(header->sectionSize(0), width);
+        QCOMPARE(w.table().record(0)[F::SURNAME], std::string("C"));
+        QCOMPARE(w.table().record(2)[F::SURNAME], std::string("B"));
+        QCOMPARE(w.list().selectionMark(), -1);
+    }
+
+    void incrementalWidths_equalAFullMeasurement()
+    {
+        // The widths the table keeps as rows come and go are the widths a measurement of every
+        // cell gives, whatever the sequence.
+        ContactTable table;
+        auto measure = [](std::string_view s) { return s.empty() ? 0 : int(s.size()) * 7 + 3; };
+        table.setMeasure(measure);
+        QRandomGenerator random(42);
+        auto randomRecord = [&] {
+            ContactRecord r;
+            for (std::size_t c = 0; c < kFieldCount; ++c)
+                r[c] = std::string(random.bounded(0, 12), 'x');
+            return r;
+        };
+        for (int step = 0; step < 600; ++step) {
+            const int op = random.bounded(0, 4);
+            const int row = table.rowCount() ? random.bounded(0, table.rowCount()) : -1;
+            if (op == 0 || table.rowCount() < 3)
+                table.insertAtTop(randomRecord());
+            else if (op == 1)
+                table.setRecord(row, randomRecord());
+            else if (op == 2)
+                table.removeRowAt(row);
+            else
+                table.insertAllAtTop({randomRecord(), randomRecord()});
+            for (std::size_t c = 0; c < kFieldCount; ++c) {
+                int full = 0;
+                for (int r = 0; r < table.rowCount(); ++r)
+                    full = std::max(full, measure(table.record(r)[c]));
+                QCOMPARE(table.contentWidth(int(c)), full);
+            }
+        }
+    }
+};
+
+QTEST_MAIN(ContactListTest)
+#include "test_contact_list.moc"
