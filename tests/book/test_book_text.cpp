@@ -112,6 +112,13 @@ TEST(BookReader, EqualSignsAfterTheFirst_areDroppedFromTheValue)
     EXPECT_EQ(r[F::LIKES], "");
 }
 
+TEST(BookReader, TrimmingComesBeforeEqualSignsAreDropped_soAValueCanEndInWhiteSpace)
+{
+    const auto r = parse(joinLines({"COMMENTS=a \t=", "LIKES= =\r"}))[0];
+    EXPECT_EQ(r[F::COMMENTS], "a \t");
+    EXPECT_EQ(r[F::LIKES], " ");
+}
+
 TEST(BookReader, TrailingWhiteSpace_isTrimmedAndLeadingWhiteSpaceKept)
 {
     const auto r = parse(joinLines({"FIRSTNAME=  Ann \t\v\f\r", "NICKNAME=\tNan\xC2\xA0", "EMAIL= \r\r"}))[0];
