@@ -3,9 +3,15 @@
 #include "field_table.h"
 #include "text_encoding.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <optional>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace qor {
 
@@ -23,35 +29,70 @@ bool isTrailingSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// Nearly every line of a book is a key, so the lookup goes by length first: no length has
-// more than six keys.
+// Nearly every line of a book is a key, so the lookup is quick: keys (3 to 11 bytes) are held
+// as 16 zero-padded bytes, grouped by length, no length having more than six keys.
 class KeyIndex {
 public:
+    static constexpr std::size_t kLongestKey = 11;
+
     KeyIndex()
     {
+        for (std::size_t size = 0; size <= kLongestKey; ++size) {
+            std::array<unsigned char, 16> ones{};
+            std::memset(ones.data(), 0xFF, size);
+            masks_[size] = toWords(ones.data());
+        }
         for (const FieldInfo& info : fieldTable()) {
             Bucket& b = buckets_[info.key.size()];
+            std::array<unsigned char, 16> padded{};
+            std::memcpy(padded.data(), info.key.data(), info.key.size());
+            b.keys[b.count] = toWords(padded.data());
             b.fields[b.count++] = info.field;
         }
     }
 
-    std::optional<ContactField> find(const char* key, std::size_t size) const
+    // `available` is how many bytes may be read from `key`: when there are 16, the key is
+    // loaded whole and masked rather than copied byte by byte.
+    std::optional<ContactField> find(const char* key, std::size_t size, std::size_t available) const
     {
-        if (size >= buckets_.size())
+        if (size > kLongestKey)
             return std::nullopt;
+        Words k;
+        if (available >= 16) {
+            k = toWords(reinterpret_cast<const unsigned char*>(key));
+            k.lo &= masks_[size].lo;
+            k.hi &= masks_[size].hi;
+        } else {
+            std::array<unsigned char, 16> padded{};
+            for (std::size_t i = 0; i < size; ++i)
+                padded[i] = static_cast<unsigned char>(key[i]);
+            k = toWords(padded.data());
+        }
         const Bucket& b = buckets_[size];
         for (std::size_t i = 0; i < b.count; ++i)
-            if (std::memcmp(fieldInfo(b.fields[i]).key.data(), key, size) == 0)
+            if (b.keys[i].lo == k.lo && b.keys[i].hi == k.hi)
                 return b.fields[i];
         return std::nullopt;
     }
 
 private:
+    struct Words {
+        std::uint64_t lo = 0, hi = 0;
+    };
+    static Words toWords(const unsigned char* bytes)
+    {
+        Words w;
+        std::memcpy(&w.lo, bytes, 8);
+        std::memcpy(&w.hi, bytes + 8, 8);
+        return w;
+    }
     struct Bucket {
+        std::array<Words, 8> keys{};
         std::array<ContactField, 8> fields{};
         std::size_t count = 0;
     };
-    std::array<Bucket, 12> buckets_{};
+    std::array<Bucket, kLongestKey + 1> buckets_{};
+    std::array<Words, kLongestKey + 1> masks_{};
 };
 
 const KeyIndex& keyIndex()
@@ -62,6 +103,10 @@ const KeyIndex& keyIndex()
 
 void assignText(std::string& target, std::string_view value, bool fromWindows1252)
 {
+    if (value.empty()) {
+        target.clear();
+        return;
+    }
     if (!fromWindows1252) {
         target.assign(value);
         return;
@@ -95,6 +140,47 @@ void assignValue(std::string& target, std::string_view value, bool fromWindows12
     assignText(target, kept, fromWindows1252);
 }
 
+// At least as many records as the reader will commit: one per line that begins with SURNAME
+// followed by '=' or white space, and the final commit. Reserving them up front saves the
+// vector's growth, which for a large book costs more than the reading itself.
+std::size_t recordsAtMost(std::string_view bytes)
+{
+    constexpr std::string_view kSurnameLine = "\nSURNAME";
+    std::size_t count = 1;
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (static_cast<std::size_t>(end - p) > kSurnameLine.size()) {
+#if defined(_WIN32)
+        const std::size_t at = std::string_view(p, static_cast<std::size_t>(end - p)).find(kSurnameLine);
+        const char* found = at == std::string_view::npos ? nullptr : p + at;
+#else
+        const auto* found = static_cast<const char*>(
+            ::memmem(p, static_cast<std::size_t>(end - p), kSurnameLine.data(), kSurnameLine.size()));
+#endif
+        if (found == nullptr)
+            break;
+        p = found + kSurnameLine.size();
+        if (p < end && (*p == '=' || isTrailingSpace(*p)))
+            ++count;
+    }
+    return count;
+}
+
+// A large book's records and text take a lot of fresh memory, and faulting it in page by
+// page is slow on some machines; ask for huge pages before the first touch. Only a hint.
+void adviseHugePages([[maybe_unused]] const void* data, [[maybe_unused]] std::size_t size)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+    if (size < 2 * kHugePage)
+        return;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHugePage - 1);
+    if (end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
 } // namespace
 
 ParsedBook parseBook(std::string_view bytes, const ContactRecord& initial)
@@ -103,6 +189,8 @@ ParsedBook parseBook(std::string_view bytes, const ContactRecord& initial)
     const bool fromWindows1252 = !isValidUtf8(bytes);
     book.encoding = fromWindows1252 ? TextEncoding::Windows1252 : TextEncoding::Utf8;
     const KeyIndex& keys = keyIndex();
+    book.records.reserve(recordsAtMost(bytes));
+    adviseHugePages(book.records.data(), book.records.capacity() * sizeof(ContactRecord));
 
     ContactRecord pending = initial;
     const char* p = bytes.data();
@@ -115,10 +203,17 @@ ParsedBook parseBook(std::string_view bytes, const ContactRecord& initial)
         while (lineEnd > p && isTrailingSpace(lineEnd[-1]))
             --lineEnd;
         const std::size_t lineSize = static_cast<std::size_t>(lineEnd - p);
-        const auto* eq = static_cast<const char*>(std::memchr(p, '=', lineSize));
+        // No key is longer than 11 bytes, so an '=' further on cannot end a key.
+        const char* eq = nullptr;
+        for (std::size_t i = 0, n = std::min(lineSize, KeyIndex::kLongestKey + 1); i < n; ++i)
+            if (p[i] == '=') {
+                eq = p + i;
+                break;
+            }
         const char* keyEnd = eq != nullptr ? eq : lineEnd;
 
-        if (const auto field = keys.find(p, static_cast<std::size_t>(keyEnd - p))) {
+        if (const auto field = keys.find(p, static_cast<std::size_t>(keyEnd - p),
+                                         static_cast<std::size_t>(end - p))) {
             if (*field == ContactField::SURNAME && lineIndex >= kFirstCommittingLine) {
                 book.records.push_back(std::move(pending));
                 pending.clear();
@@ -165,7 +260,12 @@ FormattedBook formatBook(std::size_t rowCount,
     }
 
     const auto write = [&](bool inWindows1252) {
-        book.bytes.resize(frameSize + (inWindows1252 ? windows1252TextSize : utf8TextSize));
+        const std::size_t size = frameSize + (inWindows1252 ? windows1252TextSize : utf8TextSize);
+        if (book.bytes.capacity() < size) {
+            book.bytes.reserve(size);
+            adviseHugePages(book.bytes.data(), book.bytes.capacity());
+        }
+        book.bytes.resize(size);
         char* out = book.bytes.data();
         const auto put = [&out](std::string_view s) {
             std::memcpy(out, s.data(), s.size());

@@ -1,0 +1,61 @@
+#include "book_generator.h"
+#include "book_text.h"
+#include "text_encoding.h"
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t kSeed = 20240601;
+
+void parseBenchmark(benchmark::State& state, qor::TextEncoding encoding)
+{
+    const std::string bytes = qor::generateBookBytes(static_cast<std::size_t>(state.range(0)), kSeed, encoding);
+    const qor::ContactRecord initial;
+    for (auto _ : state) {
+        qor::ParsedBook book = qor::parseBook(bytes, initial);
+        benchmark::DoNotOptimize(book.records.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
+    state.counters["book_MB"] = static_cast<double>(bytes.size()) / 1e6;
+}
+
+void BM_ParseBookUtf8(benchmark::State& state) { parseBenchmark(state, qor::TextEncoding::Utf8); }
+void BM_ParseBookWindows1252(benchmark::State& state) { parseBenchmark(state, qor::TextEncoding::Windows1252); }
+
+void formatBenchmark(benchmark::State& state, qor::TextEncoding encoding)
+{
+    const std::vector<qor::ContactRecord> records = qor::generateContacts(static_cast<std::size_t>(state.range(0)), kSeed);
+    const auto row = [&](std::size_t i) -> const qor::ContactRecord& { return records[i]; };
+    std::size_t size = 0;
+    for (auto _ : state) {
+        qor::FormattedBook book = qor::formatBook(records.size(), row, encoding);
+        size = book.bytes.size();
+        benchmark::DoNotOptimize(book.bytes.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(size));
+}
+
+void BM_FormatBookUtf8(benchmark::State& state) { formatBenchmark(state, qor::TextEncoding::Utf8); }
+void BM_FormatBookWindows1252(benchmark::State& state) { formatBenchmark(state, qor::TextEncoding::Windows1252); }
+
+void BM_ValidateUtf8(benchmark::State& state)
+{
+    const std::string bytes = qor::generateBookBytes(static_cast<std::size_t>(state.range(0)), kSeed);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qor::isValidUtf8(bytes));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
+}
+
+} // namespace
+
+BENCHMARK(BM_ParseBookUtf8)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseBookWindows1252)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FormatBookUtf8)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FormatBookWindows1252)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ValidateUtf8)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();
