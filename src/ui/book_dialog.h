@@ -79,12 +79,15 @@ private:
     void wireCommands();
     void initialise();
     QLineEdit* editFor(ContactField field) const;
+    void putInControl(QLineEdit* edit, const std::string& text, const QString& shown);
+    std::string takeFromControl(QLineEdit* edit) const;
     QComboBox* comboFor(ContactField field) const;
 
     std::filesystem::path m_bookPath;
     std::unique_ptr<UserMessages> m_messages;
     ChromeStep m_chrome;
     QHash<int, QWidget*> m_controls;
+    QHash<const QLineEdit*, std::string> m_heldTexts; // fields too long to show whole
     ContactTable* m_table = nullptr;
     ContactListView* m_list = nullptr;
     std::unique_ptr<TextWidthMeter> m_meter;

@@ -18,7 +18,40 @@ QString toQString(const std::string& text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// A one-line edit lays out its whole text on every change, which for a text of millions of
+// characters (a damaged book) takes minutes. Such a field shows its beginning; the form holds
+// the whole text and reads it back as long as the user leaves the field alone.
+constexpr std::size_t kMaxShownFieldBytes = 64 * 1024;
+
+QString shownPart(const std::string& text)
+{
+    if (text.size() <= kMaxShownFieldBytes)
+        return toQString(text);
+    std::size_t end = kMaxShownFieldBytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+        --end; // not inside a character
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(end));
+}
 } // namespace
+
+void BookDialog::putInControl(QLineEdit* edit, const std::string& text, const QString& shown)
+{
+    setTextUnlimited(edit, shown);
+    if (text.size() > kMaxShownFieldBytes)
+        m_heldTexts.insert(edit, text);
+    else
+        m_heldTexts.remove(edit);
+}
+
+std::string BookDialog::takeFromControl(QLineEdit* edit) const
+{
+    // setText clears the modified flag; any edit by the user sets it.
+    const auto held = m_heldTexts.constFind(edit);
+    if (held != m_heldTexts.constEnd() && !edit->isModified())
+        return *held;
+    return edit->text().toStdString();
+}
 
 void BookDialog::showForm()
 {
@@ -26,7 +59,7 @@ void BookDialog::showForm()
         const std::string& text = formRecord[field];
         const FieldInfo& info = fieldInfo(field);
         if (info.kind == ControlKind::Edit) {
-            setTextUnlimited(editFor(field), toQString(text));
+            putInControl(editFor(field), text, shownPart(text));
             continue;
         }
         QComboBox* combo = comboFor(field);
@@ -36,7 +69,10 @@ void BookDialog::showForm()
         edit->setValidator(nullptr);
         // Set the text as well as the index: a typed text leaves the index where it was.
         combo->setCurrentIndex(entry);
-        combo->setEditText(entry < 0 ? toQString(text) : combo->itemText(entry));
+        if (entry < 0)
+            putInControl(edit, text, shownPart(text));
+        else
+            putInControl(edit, {}, combo->itemText(entry));
         edit->setValidator(validator);
     }
 }
@@ -46,7 +82,7 @@ bool BookDialog::readForm()
     for (ContactField field : exchangeOrder()) {
         const bool isEdit = fieldInfo(field).kind == ControlKind::Edit;
         QLineEdit* edit = isEdit ? editFor(field) : comboFor(field)->lineEdit();
-        formRecord[field] = edit->text().toStdString();
+        formRecord[field] = takeFromControl(edit);
         if (exceedsFieldLimit(formRecord[field])) {
             m_messages->fieldTooLong(this);
             QWidget* offending = isEdit ? static_cast<QWidget*>(edit) : comboFor(field);

@@ -191,6 +191,31 @@ private slots:
         QCOMPARE(h.edit(F::COMMENTS)->text().size(), 299);
     }
 
+    void hugeField_showsItsBeginningAndIsReadBackWholeUntilEdited()
+    {
+        // A damaged book can hold a field of millions of characters; the form must neither
+        // freeze on it nor lose it.
+        WindowHarness h;
+        h.show();
+        BookDialog& w = h.window();
+        const std::string huge = std::string(3'000'000, 'h') + "\xC3\xA9" "end";
+        w.formRecord[F::LIKES] = huge;
+        w.formRecord[F::HEIGHT] = huge;
+        w.showForm();
+        QVERIFY(h.edit(F::LIKES)->text().size() < 100'000);
+        QVERIFY(!w.readForm());
+        QCOMPARE(w.formRecord[F::LIKES], huge); // LIKES comes after HEIGHT in exchange order
+        QCOMPARE(w.formRecord[F::HEIGHT], huge);
+
+        h.edit(F::LIKES)->setFocus();
+        h.edit(F::LIKES)->selectAll();
+        QTest::keyClicks(h.edit(F::LIKES), "short");
+        h.combo(F::HEIGHT)->lineEdit()->selectAll();
+        QTest::keyClicks(h.combo(F::HEIGHT)->lineEdit(), "6 ft");
+        QVERIFY(w.readForm());
+        QCOMPARE(w.formRecord[F::LIKES], std::string("short"));
+    }
+
     void readForm_stopsAtTheFirstOverLongFieldInExchangeOrder()
     {
         WindowHarness h;
