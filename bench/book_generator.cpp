@@ -56,8 +56,7 @@ constexpr std::array<std::string_view, 12> kLikes{
     "long walks", "jazz", "board games", "sushi", "climbing", "old films", "gardening",
     "crosswords", "caf\xC3\xA9s", "sailing", "poetry", "football"};
 constexpr std::array<std::string_view, 12> kMonths{
-    "January", "February", "March", "April", "May", "June", "July", "August", "September",
-    "October", "November", "December"};
+    "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 // Combo texts as they are stored: whole entries, and prefixes the form completes.
 constexpr std::array<std::string_view, 8> kHair{"Black", "Blonde", "Dark Brown", "Light Brown",
                                                 "Red", "bl", "da", "li"};
