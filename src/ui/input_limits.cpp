@@ -26,6 +26,10 @@ InputLimitValidator::InputLimitValidator(QLineEdit* edit, std::function<bool(con
 
 QValidator::State InputLimitValidator::validate(QString& input, int& pos) const
 {
+    // A pasted line break would end the line in the book file and start a forged one.
+    for (QChar& c : input)
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
     if (m_fits(input))
         return Acceptable;
     if (input.size() <= m_accepted.size())

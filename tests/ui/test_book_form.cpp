@@ -174,6 +174,20 @@ private slots:
         QCOMPARE(likes->text().size(), 255);
     }
 
+    void pastedLineBreaks_becomeSpacesSoTheyCannotForgeBookLines()
+    {
+        WindowHarness h(std::string(), true);
+        h.show();
+        QLineEdit* comments = h.edit(F::COMMENTS);
+        comments->setFocus();
+        comments->insert(QStringLiteral("nice\nSURNAME=Forged\r\nRATING=10"));
+        h.clickButton(1026);
+        h.clickButton(1);
+        const std::string book = h.readBook();
+        QVERIFY(book.find("COMMENTS=nice SURNAME=Forged  RATING=10\r\n") != std::string::npos);
+        QCOMPARE(book.find("SURNAME=Forged\r\n"), std::string::npos);
+    }
+
     void edit_keepsALongerTextFromTheBookWhole()
     {
         WindowHarness h;
