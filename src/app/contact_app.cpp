@@ -1,6 +1,7 @@
 #include "contact_app.h"
 
 #include "book_dialog.h"
+#include "window_chrome.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -33,7 +34,7 @@ int ContactApp::run(int argc, char** argv)
                              QStringLiteral("Windows sockets initialization failed."), QMessageBox::Ok);
         return 0;
     }
-    BookDialog dialog;
+    BookDialog dialog("qor.qor", nullptr, installWindowChrome);
     dialog.exec();
     return 0;
 }

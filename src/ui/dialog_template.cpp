@@ -9,12 +9,20 @@ using enum ControlType;
 constexpr DialogControl kBookDialog[] = {
 #include "book_dialog_template.inc"
 };
+constexpr DialogControl kAboutDialog[] = {
+#include "about_dialog_template.inc"
+};
 } // namespace
 
 std::span<const DialogControl> bookDialogTemplate() { return kBookDialog; }
+std::span<const DialogControl> aboutDialogTemplate() { return kAboutDialog; }
 
 DialogUnits::DialogUnits(const QFontMetrics& metrics)
-    : m_baseX(metrics.averageCharWidth()), m_baseY(metrics.height())
+    // The average character width is taken over the 52 letters, rounded, as dialog templates
+    // have always measured it: a font's own "average" understates how wide its labels run.
+    : m_baseX((metrics.horizontalAdvance(
+                   QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) / 26 + 1) / 2),
+      m_baseY(metrics.height())
 {
 }
 

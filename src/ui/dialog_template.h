@@ -23,6 +23,14 @@ std::span<const DialogControl> bookDialogTemplate();
 inline constexpr int kBookDialogWidth = 337;
 inline constexpr int kBookDialogHeight = 290;
 
+// The About box's controls in template order: the application icon, two lines of text, OK.
+// The icon is a label whose text names an icon resource, "#128", as a static icon control's
+// text does in a resource script.
+std::span<const DialogControl> aboutDialogTemplate();
+inline constexpr const char* kApplicationIconName = "#128";
+inline constexpr int kAboutDialogWidth = 235;
+inline constexpr int kAboutDialogHeight = 55;
+
 // Converts dialog units to pixels: a horizontal unit is a quarter of the font's average
 // character width, a vertical unit an eighth of its height.
 class DialogUnits {

@@ -1,0 +1,119 @@
+#include "window_chrome.h"
+
+#include "about_dialog.h"
+#include "book_dialog.h"
+
+#include <QAction>
+#include <QMenu>
+
+#ifdef Q_OS_WIN
+#include <QAbstractNativeEventFilter>
+#include <QCoreApplication>
+#include <string>
+#include <windows.h>
+#endif
+
+// The icon images are compiled into the program from res/qor.qrc. Registering them by hand
+// keeps the linker from dropping them out of the static library.
+static void registerIconResources() { Q_INIT_RESOURCE(qor); }
+
+namespace qor {
+
+namespace {
+
+const char* const kAboutMenuName = "aboutMenu";
+
+void openAboutBox(QWidget& window)
+{
+    AboutDialog about(&window);
+    about.exec();
+}
+
+#ifdef Q_OS_WIN
+// Runs the About item when it is chosen from the window's system menu.
+class SystemMenuFilter : public QObject, public QAbstractNativeEventFilter {
+public:
+    SystemMenuFilter(QWidget& window, QAction* about) : QObject(&window), m_window(window), m_about(about)
+    {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+    ~SystemMenuFilter() override
+    {
+        if (QCoreApplication* app = QCoreApplication::instance())
+            app->removeNativeEventFilter(this);
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr* result) override
+    {
+        if (type != "windows_generic_MSG")
+            return false;
+        const MSG* msg = static_cast<const MSG*>(message);
+        if (msg->message != WM_SYSCOMMAND || msg->hwnd != reinterpret_cast<HWND>(m_window.winId())
+            || (msg->wParam & 0xFFF0) != kAboutCommand)
+            return false;
+        // Out of the window procedure before the About box's own message loop starts.
+        QMetaObject::invokeMethod(m_about, &QAction::trigger, Qt::QueuedConnection);
+        *result = 0;
+        return true;
+    }
+
+private:
+    QWidget& m_window;
+    QAction* m_about;
+};
+
+void addToSystemMenu(QWidget& window, QAction* about)
+{
+    // Drawing the icon centred in the client area of the minimised window, at
+    // ((client width - icon width + 1) / 2, (client height - icon height + 1) / 2), is left to
+    // the system, which draws a minimised window's class icon itself.
+    if (HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(window.winId()), FALSE)) {
+        const std::wstring text = QString::fromUtf8(kAboutItemText).toStdWString();
+        AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(systemMenu, MF_STRING, kAboutCommand, text.c_str());
+    }
+    new SystemMenuFilter(window, about);
+}
+#endif
+
+} // namespace
+
+QIcon applicationIcon()
+{
+    [[maybe_unused]] static const bool registered = (registerIconResources(), true);
+    QIcon icon;
+    for (int size : {16, 32, 256})
+        icon.addFile(QStringLiteral(":/icons/qor-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
+QMenu* aboutMenuFor(QWidget* window)
+{
+    return window ? window->findChild<QMenu*>(QLatin1String(kAboutMenuName), Qt::FindDirectChildrenOnly) : nullptr;
+}
+
+void installWindowChrome(BookDialog& window)
+{
+    // The large and the small icon: the window system picks the image that fits.
+    window.setWindowIcon(applicationIcon());
+
+    auto* menu = new QMenu(&window);
+    menu->setObjectName(QLatin1String(kAboutMenuName));
+    QAction* about = menu->addAction(QString::fromUtf8(kAboutItemText));
+    about->setObjectName(QStringLiteral("aboutAction"));
+    QObject::connect(about, &QAction::triggered, &window, [&window] { openAboutBox(window); });
+
+#ifdef Q_OS_WIN
+    addToSystemMenu(window, about);
+#else
+    // No system menu to extend here: the item is offered by a right click on the window's
+    // background. The controls keep their own context menus, or none.
+    window.setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(&window, &QWidget::customContextMenuRequested, menu, [&window, menu](const QPoint& pos) {
+        if (!window.childAt(pos))
+            menu->popup(window.mapToGlobal(pos));
+    });
+#endif
+}
+
+} // namespace qor

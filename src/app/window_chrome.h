@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QIcon>
+
+class QMenu;
+class QWidget;
+
+namespace qor {
+
+class BookDialog;
+
+// The main window's chrome, run as the window's last initialisation step: the application
+// icon, and the "About QOR..." item, which opens the About box. On Windows the item is added
+// to the window's system menu; elsewhere a right click on the window's background shows it.
+void installWindowChrome(BookDialog& window);
+
+// Icon 128 in its 16, 32 and 256 pixel images.
+QIcon applicationIcon();
+
+// The menu holding the About item that installWindowChrome gave `window`, or null. Its one
+// action is named "aboutAction".
+QMenu* aboutMenuFor(QWidget* window);
+
+// The About item's text (string 101) and its system menu command.
+inline constexpr const char* kAboutItemText = "&About QOR...";
+inline constexpr unsigned kAboutCommand = 16;
+
+} // namespace qor

@@ -1,0 +1,200 @@
+// The window chrome: the application icon, the About item and the About box it opens.
+#include "about_dialog.h"
+#include "contact_table.h"
+#include "dialog_template.h"
+#include "window_chrome.h"
+#include "window_harness.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+using namespace qor;
+using namespace qor::test;
+using F = ContactField;
+
+namespace {
+
+QLabel* iconLabel(const AboutDialog& about)
+{
+    auto* label = qobject_cast<QLabel*>(about.controls().value(0));
+    return label && !label->pixmap().isNull() ? label : nullptr;
+}
+
+QStringList labelTexts(const QWidget& dialog)
+{
+    QStringList texts;
+    for (QLabel* label : dialog.findChildren<QLabel*>())
+        texts << label->text();
+    return texts;
+}
+
+// A point of the window's background, where no control is.
+QPoint emptySpot(const QWidget& window)
+{
+    for (int y = window.height() - 2; y > 0; y -= 3)
+        for (int x = window.width() - 2; x > 0; x -= 3)
+            if (!window.childAt(x, y))
+                return {x, y};
+    return {};
+}
+
+void sendContextMenu(QWidget* target, QPoint pos)
+{
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, target->mapToGlobal(pos));
+    QApplication::sendEvent(target, &event);
+}
+
+} // namespace
+
+class WindowChromeTest : public QObject {
+    Q_OBJECT
+private slots:
+    void aboutBox_isLaidOutFromItsTemplateInDialogUnits()
+    {
+        AboutDialog about;
+        const DialogUnits units(about.fontMetrics());
+        QCOMPARE(about.windowTitle(), QStringLiteral("About QOR"));
+        QCOMPARE(about.size(), units.size(kAboutDialogWidth, kAboutDialogHeight));
+        QCOMPARE(about.minimumSize(), about.maximumSize());
+
+        const auto layout = aboutDialogTemplate();
+        QCOMPARE(about.controls().size(), qsizetype(layout.size()));
+        for (std::size_t i = 0; i < layout.size(); ++i) {
+            const DialogControl& c = layout[i];
+            const QRect placed = units.rect(c.x, c.y, c.width, c.height);
+            QWidget* control = about.controls()[qsizetype(i)];
+            QCOMPARE(control->pos(), placed.topLeft());
+            if (control != iconLabel(about))
+                QCOMPARE(control->size(), placed.size());
+        }
+
+        // The icon control takes the icon's size, whatever the font makes of its 20 x 20 units.
+        QVERIFY(iconLabel(about));
+        QCOMPARE(iconLabel(about)->pixmap().size(), QSize(32, 32));
+        QVERIFY(iconLabel(about)->width() >= 32 && iconLabel(about)->height() >= 32);
+        for (QLabel* label : about.findChildren<QLabel*>())
+            QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->text()));
+        const QStringList texts = labelTexts(about);
+        QVERIFY(texts.contains(QStringLiteral("QOR Version 1.0")));
+        QVERIFY(!texts.contains(QString::fromUtf8(kApplicationIconName))); // a picture, not text
+        for (QLabel* label : about.findChildren<QLabel*>())
+            if (label->pixmap().isNull())
+                QCOMPARE(label->textFormat(), Qt::PlainText);
+        auto* ok = about.findChild<QPushButton*>(QStringLiteral("1"));
+        QVERIFY(ok);
+        QCOMPARE(ok->text(), QStringLiteral("OK"));
+        QVERIFY(ok->isDefault());
+    }
+
+    void aboutBox_closesWithOkEnterAndEscape_data()
+    {
+        QTest::addColumn<int>("key"); // 0: click OK
+        QTest::addColumn<int>("result");
+        QTest::newRow("OK") << 0 << int(QDialog::Accepted);
+        QTest::newRow("Enter") << int(Qt::Key_Return) << int(QDialog::Accepted);
+        QTest::newRow("Escape") << int(Qt::Key_Escape) << int(QDialog::Rejected);
+    }
+    void aboutBox_closesWithOkEnterAndEscape()
+    {
+        QFETCH(int, key);
+        QFETCH(int, result);
+        AboutDialog about;
+        about.setResult(-1);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        if (key == 0)
+            QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("1")), Qt::LeftButton);
+        else
+            QTest::keyClick(&about, Qt::Key(key));
+        QVERIFY(!about.isVisible());
+        QCOMPARE(about.result(), result);
+    }
+
+    void chrome_setsTheApplicationIconOnTheWindow()
+    {
+        WindowHarness h;
+        installWindowChrome(h.window());
+        h.show();
+        const QIcon icon = h.window().windowHandle()->icon();
+        QVERIFY(!icon.isNull());
+        const QList<QSize> sizes = icon.availableSizes();
+        for (int size : {16, 32, 256})
+            QVERIFY2(sizes.contains(QSize(size, size)), qPrintable(QString::number(size)));
+    }
+
+    void aboutItem_opensTheAboutBoxModallyAndLeavesTheWindowAsItWas()
+    {
+        WindowHarness h(emptyRecordBook(2));
+        installWindowChrome(h.window());
+        h.show();
+        h.put(F::SURNAME, QStringLiteral("Smith"));
+        const int rows = h.window().table().rowCount();
+
+        QMenu* menu = aboutMenuFor(&h.window());
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().size(), 1);
+        QAction* about = menu->findChild<QAction*>(QStringLiteral("aboutAction"));
+        QVERIFY(about);
+        QCOMPARE(about->text(), QStringLiteral("&About QOR..."));
+
+        // The box is modal: look at it from inside its own event loop, then close it.
+        QString title;
+        QStringList texts;
+        bool hasIcon = false, okIsDefault = false, wasModal = false;
+        QTimer::singleShot(0, &h.window(), [&] {
+            auto* box = qobject_cast<AboutDialog*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            wasModal = box->isModal();
+            title = box->windowTitle();
+            texts = labelTexts(*box);
+            hasIcon = iconLabel(*box) != nullptr;
+            auto* ok = box->findChild<QPushButton*>(QStringLiteral("1"));
+            okIsDefault = ok && ok->isDefault();
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        about->trigger();
+
+        QVERIFY(wasModal);
+        QCOMPARE(title, QStringLiteral("About QOR"));
+        QVERIFY(texts.contains(QStringLiteral("QOR Version 1.0")));
+        QVERIFY(hasIcon);
+        QVERIFY(okIsDefault);
+
+        QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(h.window().isVisible());
+        QCOMPARE(h.shown(F::SURNAME), QStringLiteral("Smith"));
+        QCOMPARE(h.window().table().rowCount(), rows);
+        QCOMPARE(h.counts().saveFailed + h.counts().closeQuestions + h.counts().fieldTooLong, 0);
+    }
+
+    void rightClick_offersTheAboutItemOnTheBackgroundOnly()
+    {
+        WindowHarness h;
+        installWindowChrome(h.window());
+        h.show();
+        BookDialog& w = h.window();
+        QMenu* menu = aboutMenuFor(&w);
+        QVERIFY(menu);
+
+        // A label passes the click on to the window, but it is a control, not background.
+        sendContextMenu(w.findChild<QLabel*>(), QPoint(1, 1));
+        QVERIFY(!menu->isVisible());
+
+        const QPoint spot = emptySpot(w);
+        QVERIFY(!spot.isNull());
+        sendContextMenu(&w, spot);
+        QVERIFY(menu->isVisible());
+        menu->hide();
+    }
+};
+
+QTEST_MAIN(WindowChromeTest)
+#include "test_window_chrome.moc"
