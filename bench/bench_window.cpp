@@ -1,0 +1,214 @@
+// Times the main window on generated books: opening it, Save, Add, Update and Delete, and the
+// peak resident memory with the largest book open. Run offscreen:
+//
+//     QT_QPA_PLATFORM=offscreen bench_window [--quick]
+//
+// Each figure is the median of several runs, printed one per line as `name value unit`.
+// The peak memory is measured in a child process of its own (this binary with --peak-rss N),
+// so the other cases' allocations do not count.
+#include "book_dialog.h"
+#include "book_generator.h"
+#include "contact_list_view.h"
+#include "contact_table.h"
+#include "user_messages.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::uint32_t kSeed = 20240601;
+
+// Shows nothing: a benchmark must never wait for a message box.
+class SilentMessages : public qor::UserMessages {
+public:
+    void fieldTooLong(QWidget*) override {}
+    void saveFailed(QWidget*) override { std::fprintf(stderr, "bench_window: save failed\n"); }
+    bool closeWithoutSaving(QWidget*) override { return true; }
+};
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void report(const std::string& name, double value, const char* unit)
+{
+    std::printf("%-28s %12.3f %s\n", name.c_str(), value, unit);
+    std::fflush(stdout);
+}
+
+// A book of `contacts` generated contacts as qor.qor in a temporary folder.
+class BookFolder {
+public:
+    explicit BookFolder(std::size_t contacts)
+    {
+        std::ofstream out(path(), std::ios::binary | std::ios::trunc);
+        out << qor::generateBookBytes(contacts, kSeed);
+    }
+    std::string path() const { return m_dir.filePath(QStringLiteral("qor.qor")).toStdString(); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+std::unique_ptr<qor::BookDialog> openWindow(const BookFolder& folder)
+{
+    return std::make_unique<qor::BookDialog>(folder.path(), std::make_unique<SilentMessages>());
+}
+
+// Lets the window finish what the command left for the event loop (layout, repaint), so a
+// figure counts the whole cost the user waits for.
+void settle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, 0);
+}
+
+void showAndSettle(qor::BookDialog& window)
+{
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::fprintf(stderr, "bench_window: window not exposed\n");
+    settle();
+}
+
+// A left click on row `row`, which marks it (the list must be shown).
+void clickRow(qor::BookDialog& window, int row)
+{
+    qor::ContactListView& list = window.list();
+    list.scrollTo(list.model()->index(row, 0));
+    settle();
+    const QRect cell = list.visualRect(list.model()->index(row, 0));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+    if (list.selectionMark() != row)
+        std::fprintf(stderr, "bench_window: row %d not marked\n", row);
+}
+
+double timed(const std::function<void()>& work)
+{
+    const auto start = Clock::now();
+    work();
+    settle();
+    return millisecondsSince(start);
+}
+
+void benchOpenAndSave(std::size_t contacts, int runs)
+{
+    BookFolder folder(contacts);
+    std::vector<double> open;
+    std::vector<double> save;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = Clock::now();
+        auto window = openWindow(folder);
+        open.push_back(millisecondsSince(start));
+        if (window->table().rowCount() != static_cast<int>(contacts))
+            std::fprintf(stderr, "bench_window: %d rows, expected %zu\n", window->table().rowCount(), contacts);
+        save.push_back(timed([&] { window->save(); }));
+    }
+    const std::string n = std::to_string(contacts);
+    report("open_" + n, median(open), "ms");
+    report("save_" + n, median(save), "ms");
+}
+
+void benchCommands(std::size_t contacts, int runs)
+{
+    BookFolder folder(contacts);
+    auto window = openWindow(folder);
+    showAndSettle(*window);
+    const std::string n = std::to_string(contacts);
+
+    std::vector<double> add;
+    for (int i = 0; i < runs; ++i)
+        add.push_back(timed([&] { window->add(); }));
+    report("add_" + n, median(add), "ms");
+
+    std::vector<double> update;
+    clickRow(*window, 5);
+    for (int i = 0; i < runs; ++i)
+        update.push_back(timed([&] { window->update(); }));
+    report("update_" + n, median(update), "ms");
+
+    std::vector<double> remove;
+    for (int i = 0; i < runs; ++i) {
+        // After a delete the list's current row is already row 0, and a click on the current
+        // row does not mark it; a click elsewhere first makes the click on row 0 a new mark.
+        clickRow(*window, 1);
+        clickRow(*window, 0);
+        remove.push_back(timed([&] { window->remove(); }));
+    }
+    report("delete_row0_" + n, median(remove), "ms");
+}
+
+long peakResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+// Child mode: open and show the window on `contacts` contacts, print the peak resident set.
+int peakRss(std::size_t contacts)
+{
+    BookFolder folder(contacts);
+    auto window = openWindow(folder);
+    showAndSettle(*window);
+    std::printf("%ld\n", peakResidentKiB());
+    return 0;
+}
+
+void benchPeakRss(std::size_t contacts)
+{
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--peak-rss"), QString::number(contacts)});
+    if (!child.waitForFinished(600000) || child.exitCode() != 0) {
+        std::fprintf(stderr, "bench_window: peak-memory run failed\n");
+        return;
+    }
+    const long kib = QString::fromUtf8(child.readAllStandardOutput()).trimmed().toLong();
+    report("peak_rss_" + std::to_string(contacts), static_cast<double>(kib) / 1024.0, "MiB");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--peak-rss") == 0)
+        return peakRss(std::strtoul(argv[2], nullptr, 10));
+    const bool quick = argc == 2 && std::strcmp(argv[1], "--quick") == 0;
+
+    benchOpenAndSave(1000, quick ? 3 : 9);
+    benchOpenAndSave(10000, quick ? 3 : 7);
+    benchOpenAndSave(100000, quick ? 3 : 5);
+    benchCommands(100000, quick ? 5 : 21);
+    benchPeakRss(100000);
+    return 0;
+}
