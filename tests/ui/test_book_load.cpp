@@ -7,6 +7,9 @@
 #include "window_harness.h"
 
 #include <QDir>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QRandomGenerator>
@@ -229,6 +232,51 @@ private slots:
         }
         QCOMPARE(messages->saveFailed, 1);
         QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    void namedPipe_opensWithoutWaitingAndIsNeverWrittenTo()
+    {
+        WindowHarness probe;
+        const std::string pipe = probe.bookPath() + ".pipe";
+        QCOMPARE(::mkfifo(pipe.c_str(), 0600), 0);
+        auto messages = std::make_shared<RecordingMessages::Counts>();
+        messages->closeAnswer = true;
+        {
+            BookDialog w(pipe, std::make_unique<RecordingMessages>(messages));
+            QCOMPARE(w.table().rowCount(), 1);
+            w.reject();
+        }
+        QCOMPARE(messages->saveFailed, 1);
+        struct stat st {};
+        QCOMPARE(::stat(pipe.c_str(), &st), 0);
+        QVERIFY(S_ISFIFO(st.st_mode));
+    }
+
+    void symbolicLink_isReadThroughAndStillALinkAfterSaving()
+    {
+        // People link their book into a synced folder.
+        WindowHarness probe;
+        const std::filesystem::path folder = std::filesystem::path(probe.bookPath()).parent_path();
+        std::filesystem::create_directory(folder / "synced");
+        const std::filesystem::path target = folder / "synced" / "book.qor";
+        const std::filesystem::path link = folder / "linked.qor";
+        {
+            std::ofstream out(target, std::ios::binary);
+            out << oneRecordBook("Linked");
+        }
+        std::filesystem::create_symlink("synced/book.qor", link);
+        {
+            BookDialog w(link, std::make_unique<RecordingMessages>(std::make_shared<RecordingMessages::Counts>()));
+            QCOMPARE(w.table().record(0)[F::SURNAME], std::string("Linked"));
+            w.formRecord[F::SURNAME] = "Added";
+            w.showForm();
+            w.add();
+            w.accept();
+        }
+        QVERIFY(std::filesystem::is_symlink(link));
+        std::ifstream in(target, std::ios::binary);
+        const std::string written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        QVERIFY(written.find("SURNAME=Added\r\n") < written.find("SURNAME=Linked\r\n"));
     }
 };
 
