@@ -20,16 +20,6 @@ using F = ContactField;
 
 namespace {
 
-std::string bookOf(const std::vector<std::string>& surnames)
-{
-    std::string text;
-    for (std::size_t i = 0; i < surnames.size(); ++i) {
-        text += i == 0 ? "CREATOR=QOR 1.0\r\n" : "\r\n";
-        for (const FieldInfo& info : fieldTable())
-            text += std::string(info.key) + "=" + (info.field == F::SURNAME ? surnames[i] : "") + "\r\n";
-    }
-    return text;
-}
 
 // Catches the help page's address instead of starting a browser.
 class UrlCatcher : public QObject {

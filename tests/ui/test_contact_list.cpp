@@ -23,17 +23,6 @@ ContactRecord contact(const std::string& surname, const std::string& rest = {})
     return r;
 }
 
-// A book of the given surnames, first in the file first.
-std::string bookOf(const std::vector<std::string>& surnames)
-{
-    std::string text;
-    for (std::size_t i = 0; i < surnames.size(); ++i) {
-        text += i == 0 ? "CREATOR=QOR 1.0\r\n" : "\r\n";
-        for (const FieldInfo& info : fieldTable())
-            text += std::string(info.key) + "=" + (info.field == F::SURNAME ? surnames[i] : "") + "\r\n";
-    }
-    return text;
-}
 
 } // namespace
 

@@ -79,13 +79,13 @@ void WindowHarness::clickRow(int row)
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
 }
 
-std::string emptyRecordBook(int records)
+std::string bookOf(const std::vector<std::string>& surnames)
 {
     std::string text;
-    for (int r = 0; r < records; ++r) {
-        text += r == 0 ? "CREATOR=QOR 1.0\r\n" : "\r\n";
+    for (std::size_t i = 0; i < surnames.size(); ++i) {
+        text += i == 0 ? "CREATOR=QOR 1.0\r\n" : "\r\n";
         for (const FieldInfo& info : fieldTable())
-            text += std::string(info.key) + "=\r\n";
+            text += std::string(info.key) + "=" + (info.field == ContactField::SURNAME ? surnames[i] : "") + "\r\n";
     }
     return text;
 }

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qor::test {
 
@@ -64,6 +65,9 @@ private:
     std::unique_ptr<BookDialog> m_window;
 };
 
-std::string emptyRecordBook(int records);
+// A book as the program writes it, of contacts with these surnames and all else empty, first
+// in the file first.
+std::string bookOf(const std::vector<std::string>& surnames);
+inline std::string emptyRecordBook(int records) { return bookOf(std::vector<std::string>(records)); }
 
 } // namespace qor::test
