@@ -15,12 +15,16 @@ void BookDialog::loadBook()
     readForm();
     setWindowTitle(QStringLiteral("QOR: qor.qor"));
 
-    const BookBytes file = readBookFile(m_bookPath);
-    // A book that is there but could not be read whole must not be replaced by what little
-    // was read: saving refuses until the window is opened on a readable book.
-    m_bookUnreadable = file.status == ReadStatus::Unreadable;
-    ParsedBook book = parseBook(file.status == ReadStatus::Read ? std::string_view(file.bytes) : std::string_view(),
-                                formRecord);
+    ParsedBook book;
+    {
+        // The file's bytes go as soon as they are read into records.
+        const BookBytes file = readBookFile(m_bookPath);
+        // A book that is there but could not be read whole must not be replaced by what little
+        // was read: saving refuses until the window is opened on a readable book.
+        m_bookUnreadable = file.status == ReadStatus::Unreadable;
+        book = parseBook(file.status == ReadStatus::Read ? std::string_view(file.bytes) : std::string_view(),
+                         formRecord);
+    }
     m_bookEncoding = book.encoding;
 
     // Each record reaches its row as the form's exchange reads it back; a record with a field
@@ -44,7 +48,10 @@ bool BookDialog::saveBook()
     if (!m_bookUnreadable) {
         const FormattedBook book = formatBook(
             static_cast<std::size_t>(m_table->rowCount()),
-            [this](std::size_t row) -> const ContactRecord& { return m_table->record(static_cast<int>(row)); },
+            [this, record = ContactRecord{}](std::size_t row) mutable -> const ContactRecord& {
+                m_table->copyRecord(static_cast<int>(row), record);
+                return record;
+            },
             m_bookEncoding);
         ok = replaceFileSafely(m_bookPath, book.bytes).ok;
         if (ok)

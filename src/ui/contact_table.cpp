@@ -26,18 +26,39 @@ void ContactTable::setMeasure(Measure measure)
     m_stale.fill(false);
     for (auto& row : m_rows) {
         for (std::size_t c = 0; c < kFieldCount; ++c)
-            row->widths[c] = m_measure(row->record[c]);
+            row->widths[c] = m_measure(row->text(c));
         widen(*row);
     }
 }
 
-std::unique_ptr<ContactTable::Row> ContactTable::makeRow(ContactRecord record) const
+std::unique_ptr<ContactTable::Row> ContactTable::makeRow(const ContactRecord& record) const
 {
     auto row = std::make_unique<Row>();
-    row->record = std::move(record);
-    for (std::size_t c = 0; c < kFieldCount; ++c)
-        row->widths[c] = row->record[c].empty() ? 0 : m_measure(row->record[c]);
+    std::size_t total = 0;
+    for (const std::string& text : record.texts)
+        total += text.size();
+    row->texts.reserve(total);
+    for (std::size_t c = 0; c < kFieldCount; ++c) {
+        const std::string& text = record[c];
+        row->texts += text;
+        row->ends[c] = static_cast<std::uint32_t>(row->texts.size());
+        row->widths[c] = text.empty() ? 0 : m_measure(text);
+    }
     return row;
+}
+
+ContactRecord ContactTable::record(int rowIndex) const
+{
+    ContactRecord record;
+    copyRecord(rowIndex, record);
+    return record;
+}
+
+void ContactTable::copyRecord(int rowIndex, ContactRecord& into) const
+{
+    const Row& row = *m_rows[static_cast<std::size_t>(rowIndex)];
+    for (std::size_t c = 0; c < kFieldCount; ++c)
+        into[c].assign(row.text(c));
 }
 
 void ContactTable::widen(const Row& row)
@@ -62,10 +83,11 @@ void ContactTable::insertAllAtTop(std::vector<ContactRecord>&& records)
     std::vector<std::unique_ptr<Row>> added;
     added.reserve(records.size() + m_rows.size());
     for (auto it = records.rbegin(); it != records.rend(); ++it) {
-        added.push_back(makeRow(std::move(*it)));
+        added.push_back(makeRow(*it));
         widen(*added.back());
+        it->clear(); // its long texts' memory goes to the next rows
     }
-    records.clear();
+    std::vector<ContactRecord>().swap(records);
     beginInsertRows({}, 0, static_cast<int>(added.size()) - 1);
     std::move(m_rows.begin(), m_rows.end(), std::back_inserter(added));
     m_rows = std::move(added);
@@ -130,7 +152,7 @@ QVariant ContactTable::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || !hasRow(index.row()))
         return {};
-    const std::string& text = record(index.row())[static_cast<std::size_t>(index.column())];
+    const std::string_view text = this->text(index.row(), static_cast<std::size_t>(index.column()));
     QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(
                                                        std::min<std::size_t>(text.size(), 4 * kMaxShownChars)));
     if (shown.size() > kMaxShownChars)

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string_view>
@@ -30,7 +31,14 @@ public:
     void setMeasure(Measure measure);
 
     int rowCount() const { return static_cast<int>(m_rows.size()); }
-    const ContactRecord& record(int row) const { return m_rows[static_cast<std::size_t>(row)]->record; }
+    ContactRecord record(int row) const;
+    // Puts row `row` into `into`, reusing its strings' memory.
+    void copyRecord(int row, ContactRecord& into) const;
+    // Column `column`'s text of row `row`, valid until that row changes or goes.
+    std::string_view text(int row, std::size_t column) const
+    {
+        return m_rows[static_cast<std::size_t>(row)]->text(column);
+    }
     bool hasRow(int row) const { return row >= 0 && row < rowCount(); }
 
     void insertAtTop(const ContactRecord& record);
@@ -52,11 +60,19 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    // A row keeps its 34 texts one after another in one string, with where each ends: a big
+    // book holds mostly short texts, and 34 separate strings would cost more than the texts.
     struct Row {
-        ContactRecord record;
+        std::string texts;
+        std::array<std::uint32_t, kFieldCount> ends{};
         std::array<int, kFieldCount> widths{};
+        std::string_view text(std::size_t column) const
+        {
+            const std::uint32_t begin = column == 0 ? 0 : ends[column - 1];
+            return std::string_view(texts).substr(begin, ends[column] - begin);
+        }
     };
-    std::unique_ptr<Row> makeRow(ContactRecord record) const;
+    std::unique_ptr<Row> makeRow(const ContactRecord& record) const;
     void widen(const Row& row);
     void remeasureColumn(std::size_t column) const;
 

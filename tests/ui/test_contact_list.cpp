@@ -209,6 +209,58 @@ private slots:
             }
         }
     }
+
+    void rows_giveBackEveryTextWhole()
+    {
+        // Each row's texts are kept together; every text must come back with its own bounds,
+        // whatever lengths its neighbours have, and a cell shows its own text only.
+        ContactTable table;
+        QRandomGenerator random(7);
+        auto randomRecord = [&] {
+            ContactRecord r;
+            for (std::size_t c = 0; c < kFieldCount; ++c) {
+                const int kind = random.bounded(0, 4);
+                const int length = kind == 0 ? 0 : kind == 3 ? random.bounded(100, 9000) : random.bounded(1, 20);
+                r[c] = std::string(std::size_t(length), char('a' + c % 26));
+                if (length > 2)
+                    r[c][1] = '\0';
+            }
+            return r;
+        };
+        std::vector<ContactRecord> expected;
+        for (int step = 0; step < 120; ++step) {
+            const int op = random.bounded(0, 4);
+            const int row = table.rowCount() ? random.bounded(0, table.rowCount()) : -1;
+            if (op == 0 || table.rowCount() < 3) {
+                expected.insert(expected.begin(), randomRecord());
+                table.insertAtTop(expected.front());
+            } else if (op == 1) {
+                expected[std::size_t(row)] = randomRecord();
+                table.setRecord(row, expected[std::size_t(row)]);
+            } else if (op == 2) {
+                expected.erase(expected.begin() + row);
+                table.removeRowAt(row);
+            } else {
+                std::vector<ContactRecord> batch{randomRecord(), randomRecord(), randomRecord()};
+                expected.insert(expected.begin(), batch.rbegin(), batch.rend());
+                table.insertAllAtTop(std::move(batch));
+            }
+        }
+        QCOMPARE(table.rowCount(), int(expected.size()));
+        for (int r = 0; r < table.rowCount(); ++r) {
+            QVERIFY(table.record(r) == expected[std::size_t(r)]);
+            for (std::size_t c = 0; c < kFieldCount; ++c) {
+                const std::string& text = expected[std::size_t(r)][c];
+                const QString shown = table.data(table.index(r, int(c)), Qt::DisplayRole).toString();
+                QCOMPARE(shown, QString::fromUtf8(text.data(), qsizetype(std::min<std::size_t>(text.size(), 8192))));
+            }
+        }
+        ContactRecord reused = expected.back(); // longer texts than some rows: must shrink to fit
+        for (int r = 0; r < table.rowCount(); ++r) {
+            table.copyRecord(r, reused);
+            QVERIFY(reused == expected[std::size_t(r)]);
+        }
+    }
 };
 
 QTEST_MAIN(ContactListTest)
