@@ -85,7 +85,6 @@ void ContactTable::insertAllAtTop(std::vector<ContactRecord>&& records)
     for (auto it = records.rbegin(); it != records.rend(); ++it) {
         added.push_back(makeRow(*it));
         widen(*added.back());
-        it->clear(); // its long texts' memory goes to the next rows
     }
     std::vector<ContactRecord>().swap(records);
     beginInsertRows({}, 0, static_cast<int>(added.size()) - 1);
