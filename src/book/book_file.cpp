@@ -1,5 +1,7 @@
 #include "book_file.h"
 
+#include "huge_pages.h"
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -48,12 +50,13 @@ BookBytes readBookFile(const std::filesystem::path& path)
         result.error = path.string() + " is not a regular file";
         return result;
     }
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    const auto total = static_cast<std::size_t>(size.QuadPart);
+    auto bytes = std::make_unique_for_overwrite<char[]>(total);
     std::size_t done = 0;
-    while (done < bytes.size()) {
+    while (done < total) {
         DWORD got = 0;
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-        if (!ReadFile(h, bytes.data() + done, want, &got, nullptr) || got == 0) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(total - done, 1u << 30));
+        if (!ReadFile(h, bytes.get() + done, want, &got, nullptr) || got == 0) {
             const DWORD e = GetLastError();
             CloseHandle(h);
             result.status = ReadStatus::Unreadable;
@@ -64,7 +67,8 @@ BookBytes readBookFile(const std::filesystem::path& path)
     }
     CloseHandle(h);
     result.status = ReadStatus::Read;
-    result.bytes = std::move(bytes);
+    result.data = std::move(bytes);
+    result.size = total;
     return result;
 }
 
@@ -183,15 +187,21 @@ BookBytes readBookFile(const std::filesystem::path& path)
         return result;
     }
 
-    std::string bytes;
     // One byte more than the size, so a file of the expected size ends with a read of 0 bytes
     // without growing the buffer.
-    bytes.resize(static_cast<std::size_t>(st.st_size) + 1);
+    std::size_t capacity = static_cast<std::size_t>(st.st_size) + 1;
+    auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+    adviseHugePages(bytes.get(), capacity);
     std::size_t done = 0;
     for (;;) {
-        if (done == bytes.size())
-            bytes.resize(bytes.size() + bytes.size() / 2 + 4096); // the file grew meanwhile
-        const ssize_t n = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (done == capacity) { // the file grew meanwhile
+            const std::size_t larger = capacity + capacity / 2 + 4096;
+            auto grown = std::make_unique_for_overwrite<char[]>(larger);
+            std::memcpy(grown.get(), bytes.get(), done);
+            bytes = std::move(grown);
+            capacity = larger;
+        }
+        const ssize_t n = ::read(fd.get(), bytes.get() + done, capacity - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -202,9 +212,9 @@ BookBytes readBookFile(const std::filesystem::path& path)
             break;
         done += static_cast<std::size_t>(n);
     }
-    bytes.resize(done);
     result.status = ReadStatus::Read;
-    result.bytes = std::move(bytes);
+    result.data = std::move(bytes);
+    result.size = done;
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,8 +20,13 @@ enum class ReadStatus {
 
 struct BookBytes {
     ReadStatus status = ReadStatus::Missing;
-    std::string bytes;
+    // The file's bytes, in a buffer that is never zero-filled first: for a big book that pass
+    // over fresh memory costs as much as reading it.
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
     std::string error; // why it could not be read, for Unreadable
+
+    std::string_view bytes() const { return {data.get(), size}; }
 };
 
 // Reads the whole file at `path`. Follows symbolic links. Never blocks on a pipe or device.

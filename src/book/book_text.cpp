@@ -1,6 +1,7 @@
 #include "book_text.h"
 
 #include "field_table.h"
+#include "huge_pages.h"
 #include "text_encoding.h"
 
 #include <algorithm>
@@ -9,9 +10,6 @@
 #include <cstring>
 #include <optional>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace qor {
 
@@ -166,31 +164,13 @@ std::size_t recordsAtMost(std::string_view bytes)
     return count;
 }
 
-// A large book's records and text take a lot of fresh memory, and faulting it in page by
-// page is slow on some machines; ask for huge pages before the first touch. Only a hint.
-void adviseHugePages([[maybe_unused]] const void* data, [[maybe_unused]] std::size_t size)
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-    if (size < 2 * kHugePage)
-        return;
-    const auto begin = (reinterpret_cast<std::uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(data) + size) & ~(kHugePage - 1);
-    if (end > begin)
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
-
 } // namespace
 
-ParsedBook parseBook(std::string_view bytes, const ContactRecord& initial)
+TextEncoding readBookRecords(std::string_view bytes, const ContactRecord& initial,
+                             const std::function<void(ContactRecord&)>& commit)
 {
-    ParsedBook book;
     const bool fromWindows1252 = !isValidUtf8(bytes);
-    book.encoding = fromWindows1252 ? TextEncoding::Windows1252 : TextEncoding::Utf8;
     const KeyIndex& keys = keyIndex();
-    book.records.reserve(recordsAtMost(bytes));
-    adviseHugePages(book.records.data(), book.records.capacity() * sizeof(ContactRecord));
 
     ContactRecord pending = initial;
     const char* p = bytes.data();
@@ -215,7 +195,7 @@ ParsedBook parseBook(std::string_view bytes, const ContactRecord& initial)
         if (const auto field = keys.find(p, static_cast<std::size_t>(keyEnd - p),
                                          static_cast<std::size_t>(end - p))) {
             if (*field == ContactField::SURNAME && lineIndex >= kFirstCommittingLine) {
-                book.records.push_back(std::move(pending));
+                commit(pending);
                 pending.clear();
             }
             const std::string_view value = eq != nullptr
@@ -225,7 +205,18 @@ ParsedBook parseBook(std::string_view bytes, const ContactRecord& initial)
         }
         p = lf + 1;
     }
-    book.records.push_back(std::move(pending));
+    commit(pending);
+    return fromWindows1252 ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+}
+
+ParsedBook parseBook(std::string_view bytes, const ContactRecord& initial)
+{
+    ParsedBook book;
+    book.records.reserve(recordsAtMost(bytes));
+    adviseHugePages(book.records.data(), book.records.capacity() * sizeof(ContactRecord));
+    book.encoding = readBookRecords(bytes, initial, [&book](ContactRecord& record) {
+        book.records.push_back(std::move(record));
+    });
     return book;
 }
 

@@ -34,6 +34,12 @@ struct ParsedBook {
 // `initial` is the first pending record: the form's contents when the load begins.
 ParsedBook parseBook(std::string_view bytes, const ContactRecord& initial);
 
+// The same reader, record by record: `commit` receives each record as the reader commits it,
+// in file order. The record's memory is reused for the next one, so a big book is never held
+// twice. Returns the book's encoding.
+TextEncoding readBookRecords(std::string_view bytes, const ContactRecord& initial,
+                             const std::function<void(ContactRecord&)>& commit);
+
 struct FormattedBook {
     std::string bytes;
     TextEncoding encoding = TextEncoding::Utf8;

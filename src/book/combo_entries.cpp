@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 #include <utility>
 
 namespace qor {
@@ -66,6 +67,54 @@ int findComboEntry(const std::vector<std::string>& entriesInListOrder, std::stri
             return static_cast<int>(i);
     }
     return -1;
+}
+
+namespace {
+
+// Every beginning of every entry, folded to lower case, with the first entry in list order
+// that it begins; texts no entry begins are not in it.
+class PrefixIndex {
+public:
+    explicit PrefixIndex(const std::vector<std::string>& entries)
+    {
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            std::string prefix;
+            for (char c : entries[i]) {
+                prefix += foldAscii(c);
+                m_first.emplace(prefix, static_cast<int>(i)); // keeps the earliest entry
+                m_longest = std::max(m_longest, prefix.size());
+            }
+        }
+    }
+    int find(std::string_view text) const
+    {
+        if (text.empty() || text.size() > m_longest)
+            return -1;
+        std::string folded(text);
+        for (char& c : folded)
+            c = foldAscii(c);
+        const auto it = m_first.find(folded);
+        return it == m_first.end() ? -1 : it->second;
+    }
+
+private:
+    std::unordered_map<std::string, int> m_first;
+    std::size_t m_longest = 0;
+};
+
+} // namespace
+
+int findComboEntryFast(int controlId, std::string_view text)
+{
+    static const std::map<int, PrefixIndex> indexes = [] {
+        std::map<int, PrefixIndex> built;
+        for (const StoredEntry& e : kStoredEntries)
+            if (!built.contains(e.controlId))
+                built.emplace(e.controlId, PrefixIndex(comboEntriesInListOrder(e.controlId)));
+        return built;
+    }();
+    const auto it = indexes.find(controlId);
+    return it == indexes.end() ? -1 : it->second.find(text);
 }
 
 } // namespace qor

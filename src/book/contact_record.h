@@ -32,7 +32,12 @@ struct ContactRecord {
     std::string& operator[](std::size_t column) { return texts[column]; }
     const std::string& operator[](std::size_t column) const { return texts[column]; }
 
-    void clear() { texts = {}; }
+    // Empties every text, keeping the memory for the next record.
+    void clear()
+    {
+        for (std::string& text : texts)
+            text.clear();
+    }
     bool operator==(const ContactRecord&) const = default;
 };
 

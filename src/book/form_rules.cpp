@@ -39,9 +39,8 @@ std::string_view shownText(ContactField f, std::string_view text)
     const FieldInfo& info = fieldInfo(f);
     if (info.kind != ControlKind::Combo)
         return text;
-    const auto& entries = comboEntriesInListOrder(info.controlId);
-    const int index = findComboEntry(entries, text);
-    return index < 0 ? text : std::string_view(entries[static_cast<std::size_t>(index)]);
+    const int index = findComboEntryFast(info.controlId, text);
+    return index < 0 ? text : std::string_view(comboEntriesInListOrder(info.controlId)[static_cast<std::size_t>(index)]);
 }
 
 std::optional<ContactField> passThroughForm(ContactRecord& record)

@@ -15,25 +15,21 @@ void BookDialog::loadBook()
     readForm();
     setWindowTitle(QStringLiteral("QOR: qor.qor"));
 
-    ParsedBook book;
+    // Each record reaches its row as the form's exchange reads it back; a record with a field
+    // over the limit brings the length message once.
+    int overLong = 0;
     {
-        // The file's bytes go as soon as they are read into records.
         const BookBytes file = readBookFile(m_bookPath);
         // A book that is there but could not be read whole must not be replaced by what little
         // was read: saving refuses until the window is opened on a readable book.
         m_bookUnreadable = file.status == ReadStatus::Unreadable;
-        book = parseBook(file.status == ReadStatus::Read ? std::string_view(file.bytes) : std::string_view(),
-                         formRecord);
+        const std::string_view bytes = file.status == ReadStatus::Read ? file.bytes() : std::string_view();
+        m_bookEncoding = readBookRecords(bytes, formRecord, [this, &overLong](ContactRecord& record) {
+            overLong += passThroughForm(record).has_value();
+            m_table->stageAtTop(record);
+        });
     }
-    m_bookEncoding = book.encoding;
-
-    // Each record reaches its row as the form's exchange reads it back; a record with a field
-    // over the limit brings the length message once.
-    int overLong = 0;
-    for (ContactRecord& record : book.records)
-        overLong += passThroughForm(record).has_value();
-
-    m_table->insertAllAtTop(std::move(book.records));
+    m_table->insertStagedAtTop();
     autosizeColumns();
     showContact(0);
     showForm();

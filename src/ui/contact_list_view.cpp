@@ -42,6 +42,11 @@ void ContactListView::mousePressEvent(QMouseEvent* event)
     m_userMarking = true;
     QTableView::mousePressEvent(event);
     m_userMarking = false;
+    // A click on the row that is already current marks it too: after a delete the view's
+    // current row is one the user never marked.
+    const QModelIndex clicked = indexAt(event->position().toPoint());
+    if (clicked.isValid())
+        m_mark = clicked.sibling(clicked.row(), 0);
 }
 
 void ContactListView::mouseReleaseEvent(QMouseEvent* event)

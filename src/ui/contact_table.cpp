@@ -1,8 +1,11 @@
 #include "contact_table.h"
 
 #include "field_table.h"
+#include "huge_pages.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 #include <iterator>
 
 namespace qor {
@@ -31,17 +34,45 @@ void ContactTable::setMeasure(Measure measure)
     }
 }
 
-std::unique_ptr<ContactTable::Row> ContactTable::makeRow(const ContactRecord& record) const
+void ContactTable::RowDeleter::operator()(Row* row) const
 {
-    auto row = std::make_unique<Row>();
+    const bool pooled = row->pooled;
+    row->~Row();
+    if (!pooled)
+        ::operator delete(static_cast<void*>(row));
+}
+
+void* ContactTable::allocateFromPool(std::size_t size)
+{
+    constexpr std::size_t kBlock = std::size_t{4} << 20;
+    size = (size + alignof(Row) - 1) & ~(alignof(Row) - 1);
+    if (m_pool.empty() || m_poolSize - m_poolUsed < size) {
+        m_poolSize = std::max(kBlock, size);
+        m_pool.push_back(std::make_unique_for_overwrite<char[]>(m_poolSize));
+        adviseHugePages(m_pool.back().get(), m_poolSize);
+        m_poolUsed = 0;
+    }
+    void* at = m_pool.back().get() + m_poolUsed;
+    m_poolUsed += size;
+    return at;
+}
+
+ContactTable::RowPtr ContactTable::makeRow(const ContactRecord& record, bool pooled)
+{
     std::size_t total = 0;
     for (const std::string& text : record.texts)
         total += text.size();
-    row->texts.reserve(total);
+    const std::size_t size = sizeof(Row) + total;
+    RowPtr row(new (pooled ? allocateFromPool(size) : ::operator new(size)) Row);
+    row->pooled = pooled;
+    char* out = row->texts();
+    std::size_t end = 0;
     for (std::size_t c = 0; c < kFieldCount; ++c) {
         const std::string& text = record[c];
-        row->texts += text;
-        row->ends[c] = static_cast<std::uint32_t>(row->texts.size());
+        if (!text.empty())
+            std::memcpy(out + end, text.data(), text.size());
+        end += text.size();
+        row->ends[c] = end;
         row->widths[c] = text.empty() ? 0 : m_measure(text);
     }
     return row;
@@ -78,18 +109,28 @@ void ContactTable::insertAtTop(const ContactRecord& record)
 
 void ContactTable::insertAllAtTop(std::vector<ContactRecord>&& records)
 {
-    if (records.empty())
-        return;
-    std::vector<std::unique_ptr<Row>> added;
-    added.reserve(records.size() + m_rows.size());
-    for (auto it = records.rbegin(); it != records.rend(); ++it) {
-        added.push_back(makeRow(*it));
-        widen(*added.back());
-    }
+    for (const ContactRecord& record : records)
+        stageAtTop(record);
     std::vector<ContactRecord>().swap(records);
-    beginInsertRows({}, 0, static_cast<int>(added.size()) - 1);
-    std::move(m_rows.begin(), m_rows.end(), std::back_inserter(added));
-    m_rows = std::move(added);
+    insertStagedAtTop();
+}
+
+void ContactTable::stageAtTop(const ContactRecord& record)
+{
+    m_staged.push_back(makeRow(record, true));
+    widen(*m_staged.back());
+}
+
+void ContactTable::insertStagedAtTop()
+{
+    if (m_staged.empty())
+        return;
+    std::reverse(m_staged.begin(), m_staged.end());
+    beginInsertRows({}, 0, static_cast<int>(m_staged.size()) - 1);
+    m_staged.reserve(m_staged.size() + m_rows.size());
+    std::move(m_rows.begin(), m_rows.end(), std::back_inserter(m_staged));
+    m_rows = std::move(m_staged);
+    m_staged.clear();
     endInsertRows();
 }
 
@@ -97,13 +138,13 @@ void ContactTable::setRecord(int rowIndex, const ContactRecord& record)
 {
     if (!hasRow(rowIndex))
         return;
-    Row& row = *m_rows[static_cast<std::size_t>(rowIndex)];
-    auto fresh = makeRow(record);
+    RowPtr& row = m_rows[static_cast<std::size_t>(rowIndex)];
+    RowPtr fresh = makeRow(record);
     for (std::size_t c = 0; c < kFieldCount; ++c)
-        if (row.widths[c] == m_widest[c] && fresh->widths[c] < m_widest[c])
+        if (row->widths[c] == m_widest[c] && fresh->widths[c] < m_widest[c])
             m_stale[c] = true;
-    row = std::move(*fresh);
-    widen(row);
+    row = std::move(fresh);
+    widen(*row);
     emit dataChanged(index(rowIndex, 0), index(rowIndex, static_cast<int>(kFieldCount) - 1));
 }
 

@@ -44,6 +44,10 @@ public:
     void insertAtTop(const ContactRecord& record);
     // Inserts `records` so that the last of them ends up at row 0, in one step.
     void insertAllAtTop(std::vector<ContactRecord>&& records);
+    // The same in two steps, for records that arrive one at a time: each staged record will
+    // stand above the ones staged before it, and all go in at once.
+    void stageAtTop(const ContactRecord& record);
+    void insertStagedAtTop();
     // Overwrites row `row`; a row that does not exist changes nothing.
     void setRecord(int row, const ContactRecord& record);
     // Removes row `row`; a row that does not exist changes nothing.
@@ -60,23 +64,39 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    // A row keeps its 34 texts one after another in one string, with where each ends: a big
-    // book holds mostly short texts, and 34 separate strings would cost more than the texts.
+    // A row is one block of memory: where each text ends, each text's width, then the 34 texts
+    // one after another. A big book holds mostly short texts, and 34 separate strings, or even
+    // one string beside the row, cost more in memory and allocations than the texts do.
     struct Row {
-        std::string texts;
-        std::array<std::uint32_t, kFieldCount> ends{};
+        std::array<std::size_t, kFieldCount> ends{};
         std::array<int, kFieldCount> widths{};
+        bool pooled = false; // carved from m_pool rather than allocated alone
+        const char* texts() const { return reinterpret_cast<const char*>(this + 1); }
+        char* texts() { return reinterpret_cast<char*>(this + 1); }
         std::string_view text(std::size_t column) const
         {
-            const std::uint32_t begin = column == 0 ? 0 : ends[column - 1];
-            return std::string_view(texts).substr(begin, ends[column] - begin);
+            const std::size_t begin = column == 0 ? 0 : ends[column - 1];
+            return std::string_view(texts() + begin, ends[column] - begin);
         }
     };
-    std::unique_ptr<Row> makeRow(const ContactRecord& record) const;
+    struct RowDeleter {
+        void operator()(Row* row) const;
+    };
+    using RowPtr = std::unique_ptr<Row, RowDeleter>;
+    RowPtr makeRow(const ContactRecord& record, bool pooled = false);
+    void* allocateFromPool(std::size_t size);
     void widen(const Row& row);
     void remeasureColumn(std::size_t column) const;
 
-    std::vector<std::unique_ptr<Row>> m_rows;
+    // Rows staged in bulk are carved from large blocks: a hundred thousand small allocations
+    // cost more than reading the book. A pooled row that is deleted or replaced leaves its
+    // space unused until the table goes.
+    std::vector<std::unique_ptr<char[]>> m_pool;
+    std::size_t m_poolUsed = 0;
+    std::size_t m_poolSize = 0;
+    // Declared after the pool, so that the rows go before the blocks they stand in.
+    std::vector<RowPtr> m_rows;
+    std::vector<RowPtr> m_staged; // bottom first
     Measure m_measure;
     mutable std::array<int, kFieldCount> m_widest{};
     mutable std::array<bool, kFieldCount> m_stale{}; // the widest cell has gone: scan again

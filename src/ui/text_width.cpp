@@ -7,6 +7,8 @@ namespace qor {
 TextWidthMeter::TextWidthMeter(const QFontMetrics& metrics, int margins)
     : m_metrics(metrics), m_margins(margins), m_basic(0x10000, -1)
 {
+    for (char32_t c = 0; c < 128; ++c)
+        m_ascii[c] = advance(c);
 }
 
 int TextWidthMeter::advance(char32_t cp)
@@ -31,6 +33,10 @@ int TextWidthMeter::operator()(std::string_view s)
     const auto* p = reinterpret_cast<const unsigned char*>(s.data());
     const auto* end = p + s.size();
     while (p < end && width < kMaxWidth) {
+        if (*p < 0x80) {
+            width += m_ascii[*p++];
+            continue;
+        }
         char32_t cp = *p;
         int length = 1;
         if (cp >= 0xF0 && end - p >= 4)

@@ -25,6 +25,7 @@ private:
 
     QFontMetrics m_metrics;
     int m_margins;
+    int m_ascii[128]; // most text is ASCII: its advances are looked up without a check
     std::vector<int> m_basic; // advances of U+0000..U+FFFF, -1 until measured
     std::unordered_map<char32_t, int> m_other;
 };

@@ -91,11 +91,11 @@ TEST_F(BookFile, RegularFile_isReadWholeWithEveryByte)
     writeFile(book_, bytes);
     const BookBytes read = readBookFile(book_);
     ASSERT_EQ(read.status, ReadStatus::Read);
-    EXPECT_EQ(read.bytes, bytes);
+    EXPECT_EQ(read.bytes(), bytes);
 
     writeFile(book_, "");
     EXPECT_EQ(readBookFile(book_).status, ReadStatus::Read);
-    EXPECT_TRUE(readBookFile(book_).bytes.empty());
+    EXPECT_TRUE(readBookFile(book_).bytes().empty());
 }
 
 TEST_F(BookFile, DirectoryOrNamedPipe_isUnreadableAndCannotBeReplaced)
@@ -123,7 +123,7 @@ TEST_F(BookFile, SymbolicLink_isFollowedOnReadAndKeptOnReplace)
     fs::create_symlink("real.qor", dir_ / "books" / "hop.qor"); // relative to its own folder
     fs::create_symlink("books/hop.qor", book_);
 
-    EXPECT_EQ(readBookFile(book_).bytes, kOld);
+    EXPECT_EQ(readBookFile(book_).bytes(), kOld);
     ASSERT_TRUE(replaceFileSafely(book_, "new bytes").ok);
     EXPECT_TRUE(fs::is_symlink(book_));
     EXPECT_EQ(fs::read_symlink(book_), "books/hop.qor");

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -81,4 +83,21 @@ TEST(ComboEntries, Lookup_findsNothingForEmptyLongerOrUnknownText)
     EXPECT_EQ(found(ContactField::HAIR, " bl"), "<none>");
     EXPECT_EQ(found(ContactField::DOBMON, "January"), "<none>");
     EXPECT_EQ(findComboEntry({}, "a"), -1);
+}
+
+TEST(ComboEntries, IndexedLookup_answersAsTheListScanDoes)
+{
+    for (const FieldInfo& info : fieldTable()) {
+        if (info.kind != ControlKind::Combo)
+            continue;
+        const auto& entries = comboEntriesInListOrder(info.controlId);
+        for (const std::string& entry : entries)
+            for (std::size_t n = 0; n <= entry.size() + 1; ++n) {
+                std::string text = entry.substr(0, n) + (n > entry.size() ? "x" : "");
+                for (std::size_t i = 0; i < text.size(); i += 2)
+                    text[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
+                ASSERT_EQ(findComboEntryFast(info.controlId, text), findComboEntry(entries, text)) << text;
+            }
+    }
+    EXPECT_EQ(findComboEntryFast(0, "a"), -1);
 }

@@ -113,6 +113,19 @@ private slots:
         QCOMPARE(w.table().record(0)[F::RATING], std::string("4"));
     }
 
+    void clickAfterDelete_marksTheRowThatTookTheDeletedOnesPlace()
+    {
+        WindowHarness h(bookOf({"A", "B", "C"}));
+        h.show();
+        h.clickRow(0);
+        h.clickButton(1028); // the view's current row is now the new row 0
+        h.clickRow(0);
+        QCOMPARE(h.window().list().selectionMark(), 0);
+        h.clickButton(1028);
+        QCOMPARE(h.window().table().rowCount(), 1);
+        QCOMPARE(h.window().table().record(0)[F::SURNAME], std::string("A"));
+    }
+
     void mark_followsItsContactWhenRowsAreAddedAbove()
     {
         WindowHarness h(bookOf({"A", "B"}));
