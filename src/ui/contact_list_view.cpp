@@ -4,7 +4,6 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QScrollBar>
 
 namespace qor {
 
@@ -39,11 +38,9 @@ void ContactListView::setContactTable(ContactTable* table)
 void ContactListView::mousePressEvent(QMouseEvent* event)
 {
     m_leftPressed = event->button() == Qt::LeftButton;
-    m_userMarking = true;
     QTableView::mousePressEvent(event);
-    m_userMarking = false;
-    // A click on the row that is already current marks it too: after a delete the view's
-    // current row is one the user never marked.
+    // The row under the pointer is marked even when it is already the view's current row,
+    // which after a delete is a row the user never marked.
     const QModelIndex clicked = indexAt(event->position().toPoint());
     if (clicked.isValid())
         m_mark = clicked.sibling(clicked.row(), 0);
@@ -68,8 +65,8 @@ void ContactListView::keyPressEvent(QKeyEvent* event)
 void ContactListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
 {
     QTableView::currentChanged(current, previous);
-    // Only the user marks a row; the view's own moves of its current index (when it takes the
-    // focus, or when rows come and go) leave the mark alone.
+    // Only the user's keys mark a row here (clicks are marked on press); the view's own moves
+    // of its current index, when it takes the focus or rows come and go, leave the mark alone.
     if (m_userMarking && current.isValid())
         m_mark = current.sibling(current.row(), 0);
 }
