@@ -12,7 +12,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QDir>
+#include <QFileInfo>
+#include <csignal>
 #include <filesystem>
+#include <sys/resource.h>
 
 using namespace qor;
 using namespace qor::test;
@@ -214,6 +218,28 @@ private slots:
         QVERIFY(!h.window().isVisible());
         QCOMPARE(h.readBook(), bookOf({"A"}));
         std::filesystem::permissions(h.bookPath(), std::filesystem::perms::owner_all);
+    }
+
+    void fullDisk_showsTheBoxAndLeavesTheOldBook()
+    {
+        // A file-size limit stands in for a full disk: the new book cannot be written whole.
+        const std::string old = bookOf({"Old"});
+        WindowHarness h(old);
+        h.show();
+        h.put(F::COMMENTS, QString(200, QLatin1Char('c')));
+        for (int i = 0; i < 20; ++i)
+            h.clickButton(1026);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 1000;
+        setrlimit(RLIMIT_FSIZE, &small);
+        h.clickButton(1029);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(h.counts().saveFailed, 1);
+        QCOMPARE(h.readBook(), old);
+        QCOMPARE(QDir(QFileInfo(QString::fromStdString(h.bookPath())).path()).entryList(QDir::Files).size(), 1);
     }
 
     void saveFailure_showsTheRealErrorBox()
