@@ -37,7 +37,10 @@ constexpr std::uint32_t kSeed = 20240601;
 class SilentMessages : public qor::UserMessages {
 public:
     void fieldTooLong(QWidget*) override {}
-    void saveFailed(QWidget*) override { std::fprintf(stderr, "bench_window: save failed\n"); }
+    void saveFailed(QWidget*, const QString& reason) override
+    {
+        std::fprintf(stderr, "bench_window: save failed: %s\n", qPrintable(reason));
+    }
     bool closeWithoutSaving(QWidget*) override { return true; }
 };
 

@@ -40,8 +40,10 @@ void BookDialog::loadBook()
 bool BookDialog::saveBook()
 {
     readForm();
-    bool ok = false;
-    if (!m_bookUnreadable) {
+    WriteResult written;
+    if (m_bookUnreadable) {
+        written.error = "the book could not be read when the window opened, so it is not replaced";
+    } else {
         const FormattedBook book = formatBook(
             static_cast<std::size_t>(m_table->rowCount()),
             [this, record = ContactRecord{}](std::size_t row) mutable -> const ContactRecord& {
@@ -49,13 +51,13 @@ bool BookDialog::saveBook()
                 return record;
             },
             m_bookEncoding);
-        ok = replaceFileSafely(m_bookPath, book.bytes).ok;
-        if (ok)
+        written = replaceFileSafely(m_bookPath, book.bytes);
+        if (written.ok)
             m_bookEncoding = book.encoding;
     }
-    if (!ok)
-        m_messages->saveFailed(this);
-    return ok;
+    if (!written.ok)
+        m_messages->saveFailed(this, QString::fromStdString(written.error));
+    return written.ok;
 }
 
 } // namespace qor

@@ -13,10 +13,11 @@ void UserMessages::fieldTooLong(QWidget* parent)
                          QStringLiteral("Enter no more than %1 characters.").arg(kMaxFieldChars));
 }
 
-void UserMessages::saveFailed(QWidget* parent)
+void UserMessages::saveFailed(QWidget* parent, const QString& reason)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error Writing File"), QStringLiteral("Save to File"),
                     QMessageBox::Ok, parent);
+    box.setDetailedText(reason);
     box.exec();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class QWidget;
 
 namespace qor {
@@ -13,7 +15,8 @@ public:
     // A form field holds more than 255 characters: exclamation icon, OK, the application's title.
     virtual void fieldTooLong(QWidget* parent);
     // The book could not be written: "Save to File" under "Error Writing File", OK only.
-    virtual void saveFailed(QWidget* parent);
+    // `reason` (what the system said) is offered as the box's details.
+    virtual void saveFailed(QWidget* parent, const QString& reason = {});
     // After a failed save while the window closes: true to close without saving. The default
     // answer keeps the window open.
     virtual bool closeWithoutSaving(QWidget* parent);

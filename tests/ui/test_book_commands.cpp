@@ -209,6 +209,7 @@ private slots:
         h.clickButton(1);
         QCOMPARE(h.counts().saveFailed, 1);
         QCOMPARE(h.counts().closeQuestions, 1);
+        QVERIFY(h.counts().saveFailureReason.contains(QStringLiteral("read-only")));
         QVERIFY(h.window().isVisible());
         QCOMPARE(h.readBook(), bookOf({"A"}));
 

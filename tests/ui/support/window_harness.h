@@ -19,12 +19,17 @@ public:
     struct Counts {
         int fieldTooLong = 0;
         int saveFailed = 0;
+        QString saveFailureReason;
         int closeQuestions = 0;
         bool closeAnswer = false; // what the user answers to "close without saving?"
     };
     explicit RecordingMessages(std::shared_ptr<Counts> counts) : m_counts(std::move(counts)) {}
     void fieldTooLong(QWidget*) override { ++m_counts->fieldTooLong; }
-    void saveFailed(QWidget*) override { ++m_counts->saveFailed; }
+    void saveFailed(QWidget*, const QString& reason) override
+    {
+        ++m_counts->saveFailed;
+        m_counts->saveFailureReason = reason;
+    }
     bool closeWithoutSaving(QWidget*) override
     {
         ++m_counts->closeQuestions;
