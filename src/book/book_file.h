@@ -46,6 +46,9 @@ struct WriteResult {
 // replaced. A new file gets mode 0600; an existing one keeps its mode. Refuses, touching
 // nothing, when `path` is read-only (no owner write bit), not a regular file, or cannot be
 // written. On any failure the temporary file is removed and `path` is as it was.
+// On Windows a book with the read-only attribute, or one another program holds open, is refused
+// the same way; a replaced book keeps its owner, ACL and attributes (ReplaceFileW), and a new
+// one takes its folder's ACL instead of a mode.
 WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_view bytes,
                               const WriteFunction& write = {});
 
