@@ -1,0 +1,59 @@
+#pragma once
+
+#include "contact_exchange.h"
+#include "exchange_dates.h"
+
+#include <string>
+#include <string_view>
+
+namespace qor {
+
+// Where an imported value is meant to go, as its type says.
+enum class PlaceKind { Unknown, Mobile, Home, Work, Other };
+
+// Builds one imported contact from the values a reader finds, the same way for vCard and CSV:
+// the first value of each kind fills its field, the rest are counted in the import's account.
+// A phone with no known type goes to TEL, or to MOBILE when TEL is taken; an address with no
+// known type to the home address, or to the work address when that is taken. Values from
+// X-QOR- properties (or QOR's own CSV columns) are set apart and win over everything else.
+class ContactBuilder {
+public:
+    explicit ContactBuilder(UnplacedAccount& account) : m_account(account) {}
+
+    void names(std::string surname, std::string firstName);
+    // A full name ("Ann Lee"), used for the names only when no names are given.
+    void fullName(std::string name);
+    void nickname(std::string value);
+    void email(std::string value);
+    void phone(PlaceKind kind, std::string value);
+    void address(PlaceKind kind, std::string street, std::string city, std::string state, std::string zip);
+    void note(std::string value);
+    // A birthday or anniversary as its text; one that cannot be read is counted.
+    void birthday(std::string_view text);
+    void anniversary(std::string_view text);
+    // A value of QOR's own for `field`: wins over the standard property.
+    void own(ContactField field, std::string value);
+    // Something with no field, counted as `singular`/`plural`.
+    void unplaced(std::string_view singular, std::string_view plural) { m_account.add(singular, plural); }
+
+    // The contact, with its texts cleaned (no line breaks); resets the builder.
+    ContactRecord take();
+
+private:
+    bool setOnce(ContactField field, std::string& value);
+    void date(std::string_view text, ContactField day, ContactField month, ContactField year,
+              std::string_view singular, std::string_view plural);
+
+    UnplacedAccount& m_account;
+    ContactRecord m_record;
+    ContactRecord m_own;
+    std::array<bool, kFieldCount> m_hasOwn{};
+    std::string m_fullName;
+    bool m_hasNames = false;
+};
+
+// `text` with every line break (CR LF, LF or CR) turned into one space, so that it cannot
+// forge lines in the book.
+std::string withoutLineBreaks(std::string text);
+
+} // namespace qor
