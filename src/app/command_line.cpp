@@ -2,6 +2,7 @@
 
 #include "book_list.h"
 #include "contact_exchange.h"
+#include "upcoming_command.h"
 
 #include <algorithm>
 #include <array>
@@ -34,8 +35,13 @@ constexpr std::array kOptions{
                "Outlook layout) on top of BOOK's list and save BOOK, as closing the window would; "
                "open no window; FILE '-' is standard input"},
     OptionSpec{"format", "FORMAT", false,
-               "the format --export writes: vcard4, vcard3, csv, google-csv or outlook-csv "
-               "(by default .vcf gives vcard4, .csv gives csv)"},
+               "the format --export writes: vcard4, vcard3, csv, google-csv, outlook-csv or ical "
+               "(by default .vcf gives vcard4, .csv gives csv, .ics gives ical: a calendar of "
+               "the birthdays and anniversaries)"},
+    OptionSpec{"upcoming", "", true,
+               "list the birthdays and anniversaries of BOOK in the next DAYS days (30 unless "
+               "given), today included, and open no window"},
+    OptionSpec{"from", "YYYY-MM-DD", false, "the first day --upcoming lists, instead of today"},
     OptionSpec{"help", "", true, "display this help and exit"},
     OptionSpec{"version", "", true, "output version information and exit"},
 };
@@ -221,6 +227,7 @@ const std::map<std::string, VerbFunction, std::less<>>& verbTable()
     static const std::map<std::string, VerbFunction, std::less<>> verbs{
         {"export", runExport},
         {"import", runImport},
+        {"upcoming", runUpcoming},
         {"help", runHelp},
         {"version", runVersion},
     };
@@ -351,6 +358,7 @@ std::string helpText()
     std::string text = std::string("Usage: ") + kProgramName + " [BOOK]\n"
         + "  or:  " + kProgramName + " --export FILE [--format FORMAT] [BOOK]\n"
         + "  or:  " + kProgramName + " --import FILE [BOOK]\n"
+        + "  or:  " + kProgramName + " --upcoming [DAYS] [--from YYYY-MM-DD] [BOOK]\n"
         + "Keep contacts in a book file and move them in and out as vCard and CSV.\n"
           "\n"
           "With no option, open the contact window on BOOK. BOOK is qor.qor in the current\n"
@@ -376,6 +384,13 @@ std::string helpText()
             "An import reads vCard 2.1, 3.0 and 4.0 and CSV files and tells them apart by\n"
             "their content. It is all or nothing: a file with a fault is reported with its\n"
             "line and the book is left as it was. A book that does not exist yet is created.\n"
+            "\n"
+            "--upcoming prints one line per date, sorted by date, then name: the date\n"
+            "(YYYY-MM-DD), 'birthday' or 'anniversary', the name and the years (empty when\n"
+            "the book has no year), separated by tabs. A date is a day from 1 to 31 with a\n"
+            "month (its English name, the first three letters of it, or 1 to 12) and maybe a\n"
+            "four-digit year; 29 February falls on 28 February in other years. A BOOK named\n"
+            "by digits alone is written ./NAME.\n"
             "\n"
             "Exit status:\n"
             " 0  if OK,\n"

@@ -2,6 +2,7 @@
 
 #include "about_dialog.h"
 #include "book_dialog.h"
+#include "upcoming_dialog.h"
 
 #include <QAction>
 #include <QMenu>
@@ -10,6 +11,8 @@
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <string>
+#include <utility>
+#include <vector>
 #include <windows.h>
 #endif
 
@@ -29,11 +32,18 @@ void openAboutBox(QWidget& window)
     about.exec();
 }
 
+void openUpcomingDates(BookDialog& window)
+{
+    UpcomingDialog upcoming(window, localToday());
+    upcoming.exec();
+}
+
 #ifdef Q_OS_WIN
-// Runs the About item when it is chosen from the window's system menu.
+// Runs the chrome's items when they are chosen from the window's system menu.
 class SystemMenuFilter : public QObject, public QAbstractNativeEventFilter {
 public:
-    SystemMenuFilter(QWidget& window, QAction* about) : QObject(&window), m_window(window), m_about(about)
+    using Items = std::vector<std::pair<unsigned, QAction*>>; // system menu command, action
+    SystemMenuFilter(QWidget& window, Items items) : QObject(&window), m_window(window), m_items(std::move(items))
     {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
@@ -48,31 +58,37 @@ public:
         if (type != "windows_generic_MSG")
             return false;
         const MSG* msg = static_cast<const MSG*>(message);
-        if (msg->message != WM_SYSCOMMAND || msg->hwnd != reinterpret_cast<HWND>(m_window.winId())
-            || (msg->wParam & 0xFFF0) != kAboutCommand)
+        if (msg->message != WM_SYSCOMMAND || msg->hwnd != reinterpret_cast<HWND>(m_window.winId()))
             return false;
-        // Out of the window procedure before the About box's own message loop starts.
-        QMetaObject::invokeMethod(m_about, &QAction::trigger, Qt::QueuedConnection);
-        *result = 0;
-        return true;
+        for (const auto& [command, action] : m_items) {
+            if ((msg->wParam & 0xFFF0) != command)
+                continue;
+            // Out of the window procedure before the dialog's own message loop starts.
+            QMetaObject::invokeMethod(action, &QAction::trigger, Qt::QueuedConnection);
+            *result = 0;
+            return true;
+        }
+        return false;
     }
 
 private:
     QWidget& m_window;
-    QAction* m_about;
+    Items m_items;
 };
 
-void addToSystemMenu(QWidget& window, QAction* about)
+void addToSystemMenu(QWidget& window, QAction* upcoming, QAction* about)
 {
     // Drawing the icon centred in the client area of the minimised window, at
     // ((client width - icon width + 1) / 2, (client height - icon height + 1) / 2), is left to
     // the system, which draws a minimised window's class icon itself.
     if (HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(window.winId()), FALSE)) {
-        const std::wstring text = QString::fromUtf8(kAboutItemText).toStdWString();
+        const std::wstring upcomingText = QString::fromUtf8(kUpcomingItemText).toStdWString();
+        const std::wstring aboutText = QString::fromUtf8(kAboutItemText).toStdWString();
         AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(systemMenu, MF_STRING, kAboutCommand, text.c_str());
+        AppendMenuW(systemMenu, MF_STRING, kUpcomingCommand, upcomingText.c_str());
+        AppendMenuW(systemMenu, MF_STRING, kAboutCommand, aboutText.c_str());
     }
-    new SystemMenuFilter(window, about);
+    new SystemMenuFilter(window, {{kUpcomingCommand, upcoming}, {kAboutCommand, about}});
 }
 #endif
 
@@ -99,12 +115,16 @@ void installWindowChrome(BookDialog& window)
 
     auto* menu = new QMenu(&window);
     menu->setObjectName(QLatin1String(kAboutMenuName));
+    QAction* upcoming = menu->addAction(QString::fromUtf8(kUpcomingItemText));
+    upcoming->setObjectName(QStringLiteral("upcomingAction"));
+    QObject::connect(upcoming, &QAction::triggered, &window, [&window] { openUpcomingDates(window); });
+    menu->addSeparator();
     QAction* about = menu->addAction(QString::fromUtf8(kAboutItemText));
     about->setObjectName(QStringLiteral("aboutAction"));
     QObject::connect(about, &QAction::triggered, &window, [&window] { openAboutBox(window); });
 
 #ifdef Q_OS_WIN
-    addToSystemMenu(window, about);
+    addToSystemMenu(window, upcoming, about);
 #else
     // No system menu to extend here: the item is offered by a right click on the window's
     // background. The controls keep their own context menus, or none.

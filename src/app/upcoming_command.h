@@ -1,0 +1,17 @@
+#pragma once
+
+#include <iosfwd>
+
+namespace qor {
+
+struct CommandLine;
+
+// qor --upcoming [DAYS] [--from YYYY-MM-DD] [BOOK]: prints the birthdays and anniversaries of
+// BOOK (read as the window lists it) in the DAYS days from the given day, default 30 days from
+// today, one tab-separated line each, sorted by date, then name. Exit status 0, also when
+// nothing is coming up; 1 when the book is missing or unreadable or the output cannot be
+// written; 2 for a DAYS or a date it does not understand. A first operand of digits only is
+// DAYS. Never writes any file and starts no GUI.
+int runUpcoming(const CommandLine& line, std::ostream& out, std::ostream& err);
+
+} // namespace qor
