@@ -23,11 +23,17 @@ namespace {
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE
                                   | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-// Paths in messages are UTF-8, as every text the window shows.
+// Paths in messages are UTF-8, as every text the window shows, and without the "\\?\" that
+// a resolved path carries: the user never typed it.
 std::string pathText(const std::filesystem::path& path)
 {
     const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
+    std::string_view shown(reinterpret_cast<const char*>(text.data()), text.size());
+    if (shown.starts_with("\\\\?\\UNC\\"))
+        return "\\" + std::string(shown.substr(7));
+    if (shown.starts_with("\\\\?\\"))
+        shown.remove_prefix(4);
+    return std::string(shown);
 }
 
 std::string describe(const std::string& what, const std::filesystem::path& path, DWORD error)

@@ -74,6 +74,9 @@ TEST_F(BookFileWindows, ReadOnlyAttribute_refusesTheSaveAndLeavesTheBook)
     const WriteResult r = replaceFileSafely(book_, "must not land");
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.error.find("read-only"), std::string::npos) << r.error;
+    // Named as the user knows it, not by the resolved "\\?\C:\..." form.
+    EXPECT_EQ(r.error.find("\\\\?\\"), std::string::npos) << r.error;
+    EXPECT_NE(r.error.find("\\qor.qor"), std::string::npos) << r.error;
     EXPECT_EQ(contents(book_), kOld);
     EXPECT_TRUE(GetFileAttributesW(book_.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(entries(), std::set<std::wstring>{L"qor.qor"});
