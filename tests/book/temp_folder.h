@@ -1,12 +1,27 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <system_error>
 
 namespace qor::testing {
+
+inline void writeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+// Every byte of the file, "" when there is none.
+inline std::string fileContents(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // A fresh, empty folder under the system's temporary folder (Windows too, where there is no
 // mkdtemp), removed with everything in it when the test ends.

@@ -31,16 +31,8 @@ protected:
         book_ = dir_ / kBookFileName;
     }
 
-    static void writeFile(const fs::path& p, const std::string& bytes)
-    {
-        std::ofstream out(p, std::ios::binary);
-        out << bytes;
-    }
-    static std::string contents(const fs::path& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
+    static void writeFile(const fs::path& p, const std::string& bytes) { qor::testing::writeFile(p, bytes); }
+    static std::string contents(const fs::path& p) { return qor::testing::fileContents(p); }
     static unsigned modeOf(const fs::path& p)
     {
         return static_cast<unsigned>(fs::status(p).permissions()) & 07777;

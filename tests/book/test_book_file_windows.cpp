@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 
@@ -16,6 +14,8 @@
 #include <sddl.h>
 
 using namespace qor;
+using qor::testing::fileContents;
+using qor::testing::writeFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -24,16 +24,6 @@ const std::string kOld = "CREATOR=QOR 1.0\r\nSURNAME=Old\r\n";
 
 class BookFileWindows : public ::testing::Test {
 protected:
-    static void writeFile(const fs::path& p, const std::string& bytes)
-    {
-        std::ofstream out(p, std::ios::binary);
-        out << bytes;
-    }
-    static std::string contents(const fs::path& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
     std::set<std::wstring> entries() const
     {
         std::set<std::wstring> names;
@@ -77,7 +67,7 @@ TEST_F(BookFileWindows, ReadOnlyAttribute_refusesTheSaveAndLeavesTheBook)
     // Named as the user knows it, not by the resolved "\\?\C:\..." form.
     EXPECT_EQ(r.error.find("\\\\?\\"), std::string::npos) << r.error;
     EXPECT_NE(r.error.find("\\qor.qor"), std::string::npos) << r.error;
-    EXPECT_EQ(contents(book_), kOld);
+    EXPECT_EQ(fileContents(book_), kOld);
     EXPECT_TRUE(GetFileAttributesW(book_.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ(entries(), std::set<std::wstring>{L"qor.qor"});
 }
@@ -88,7 +78,7 @@ TEST_F(BookFileWindows, HiddenBook_staysHiddenAfterTheReplace)
     ASSERT_TRUE(SetFileAttributesW(book_.c_str(), FILE_ATTRIBUTE_HIDDEN));
     const WriteResult r = replaceFileSafely(book_, "new bytes");
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(contents(book_), "new bytes");
+    EXPECT_EQ(fileContents(book_), "new bytes");
     EXPECT_TRUE(GetFileAttributesW(book_.c_str()) & FILE_ATTRIBUTE_HIDDEN);
     EXPECT_EQ(entries(), std::set<std::wstring>{L"qor.qor"});
 }
@@ -119,7 +109,7 @@ TEST_F(BookFileWindows, PrivateAcl_isKeptByTheReplace)
 
     const WriteResult r = replaceFileSafely(book_, "new bytes");
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(contents(book_), "new bytes");
+    EXPECT_EQ(fileContents(book_), "new bytes");
     EXPECT_EQ(daclOf(book_), before);
 }
 
@@ -135,7 +125,7 @@ TEST_F(BookFileWindows, BookHeldOpenByAnotherProgram_isRefusedAndLeftAsItWas)
     CloseHandle(other);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.error.empty());
-    EXPECT_EQ(contents(book_), kOld);
+    EXPECT_EQ(fileContents(book_), kOld);
     EXPECT_EQ(entries(), std::set<std::wstring>{L"qor.qor"});
 
     // One that lets nobody read it: the book is there but unreadable, never "missing".
