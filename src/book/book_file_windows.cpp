@@ -212,8 +212,14 @@ WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_vie
     std::filesystem::path temp;
     DWORD createError = 0;
     TempFile file;
-    if (!file.open(createTempBeside(target, temp, createError)))
+    const HANDLE created = createTempBeside(target, temp, createError);
+    if (created == INVALID_HANDLE_VALUE)
         return {false, describe("cannot create a temporary file beside", target, createError)};
+    if (!file.open(created)) {
+        const int error = errno;
+        DeleteFileW(temp.c_str());
+        return {false, describeErrno("cannot open", temp, error)};
+    }
 
     const auto fail = [&](const std::string& message) -> WriteResult {
         file.close();
