@@ -270,6 +270,17 @@ TEST(BookEncoding, Windows1252Book_readsAsUtf8AndWritesBackByteForByte)
     EXPECT_EQ(again.bytes, bytes);
 }
 
+TEST(BookEncoding, Windows1252BookWithAccentedLettersSideBySide_isNotTakenForUtf8)
+{
+    const std::string bytes = "CREATOR=QOR 1.0\r\n" + recordLines({{F::SURNAME, "GR\xC6\xC9N"}, {F::LIKES, "\xC9\xC9"}});
+    const ParsedBook book = parseBook(bytes, kEmpty);
+    EXPECT_EQ(book.encoding, TextEncoding::Windows1252);
+    ASSERT_EQ(book.records.size(), 1u);
+    EXPECT_EQ(book.records[0][F::SURNAME], "GR\xC3\x86\xC3\x89N");
+    EXPECT_EQ(book.records[0][F::LIKES], "\xC3\x89\xC3\x89");
+    EXPECT_EQ(format(book.records, book.encoding).bytes, bytes);
+}
+
 TEST(BookEncoding, Utf8Book_writesBackByteForByte)
 {
     const std::string bytes = "CREATOR=QOR 1.0\r\n" + recordLines({{F::SURNAME, "Zo\xC3\xAB"}, {F::COMMENTS, "\xE6\x9D\x8E \xE2\x82\xAC"}});

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <csignal>
 #include <filesystem>
+#include <vector>
 #include <sys/resource.h>
 
 using namespace qor;
@@ -157,6 +158,23 @@ private slots:
         h.clickButton(1027);
         QCOMPARE(h.window().table().record(0), ContactRecord{});
         QCOMPARE(h.window().table().rowCount(), 1);
+    }
+
+    void updateAfterDelete_changesNoRowWhateverTheListHasCurrent()
+    {
+        WindowHarness h(bookOf({"A", "B", "C"}));
+        h.show();
+        h.clickRow(0);
+        h.clickButton(1028); // Delete: the mark is gone, though the list still has a current row
+        QCOMPARE(h.window().list().selectionMark(), -1);
+        std::vector<ContactRecord> before;
+        for (int row = 0; row < h.window().table().rowCount(); ++row)
+            before.push_back(h.window().table().record(row));
+        h.put(F::SURNAME, QStringLiteral("typed"));
+        h.clickButton(1027); // Update
+        QCOMPARE(h.window().table().rowCount(), int(before.size()));
+        for (int row = 0; row < h.window().table().rowCount(); ++row)
+            QCOMPARE(h.window().table().record(row), before[std::size_t(row)]);
     }
 
     void save_writesTheBookAndKeepsWhatTheFormShows()
