@@ -1,5 +1,6 @@
 #include "about_dialog.h"
 
+#include "control_ids.h"
 #include "dialog_template.h"
 #include "window_chrome.h"
 
@@ -22,7 +23,7 @@ AboutDialog::AboutDialog(QWidget* parent)
         if (c.type == ControlType::Button || c.type == ControlType::DefaultButton) {
             auto* button = new QPushButton(text, this);
             button->setDefault(c.type == ControlType::DefaultButton);
-            if (c.id == 1)
+            if (c.id == kOkButton)
                 connect(button, &QPushButton::clicked, this, &QDialog::accept);
             widget = button;
         } else {

@@ -3,6 +3,7 @@
 #include "combo_entries.h"
 #include "contact_list_view.h"
 #include "contact_table.h"
+#include "control_ids.h"
 #include "dialog_template.h"
 #include "field_table.h"
 #include "input_limits.h"
@@ -126,7 +127,7 @@ void BookDialog::initialise()
     loadBook();
     if (m_chrome)
         m_chrome(*this);
-    control(1000)->setFocus();
+    control(kSurnameEdit)->setFocus();
 }
 
 void BookDialog::showEvent(QShowEvent* event)
@@ -140,7 +141,7 @@ void BookDialog::showEvent(QShowEvent* event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    control(1000)->setFocus();
+    control(kSurnameEdit)->setFocus();
 }
 
 QLineEdit* BookDialog::editFor(ContactField field) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control_ids.h"
+
 #include <QSize>
 #include <QRect>
 #include <span>
@@ -12,7 +14,7 @@ enum class ControlType { Edit, Combo, SortedCombo, ListView, Button, DefaultButt
 
 // One control of a dialog template, in dialog units.
 struct DialogControl {
-    int id; // -1 for a label without an ID of its own
+    int id; // kNoControlId for a label without an ID of its own
     ControlType type;
     int x, y, width, height;
     const char* text;

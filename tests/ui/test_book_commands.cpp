@@ -63,7 +63,7 @@ private slots:
             WindowHarness h(bookOf({"A"}));
             h.show();
             h.put(F::SURNAME, QStringLiteral("B"));
-            h.clickButton(1026);
+            h.clickButton(kAddButton);
             QWidget* target = inCombo ? static_cast<QWidget*>(h.combo(F::HAIR)->lineEdit()) : h.edit(F::EMAIL);
             target->setFocus();
             QTest::keyClick(target, Qt::Key_Return);
@@ -81,11 +81,11 @@ private slots:
             WindowHarness h(bookOf({"A", "B"}));
             h.show();
             h.put(F::SURNAME, QStringLiteral("C"));
-            h.clickButton(1026);
+            h.clickButton(kAddButton);
             if (escape)
                 QTest::keyClick(h.edit(F::SURNAME), Qt::Key_Escape);
             else
-                h.clickButton(1);
+                h.clickButton(kOkButton);
             QVERIFY(!h.window().isVisible());
             (escape ? viaEscape : viaOk) = h.readBook();
         }
@@ -99,7 +99,7 @@ private slots:
         WindowHarness h(bookOf({"A"}));
         h.show();
         h.put(F::SURNAME, QStringLiteral("B"));
-        h.clickButton(1026);
+        h.clickButton(kAddButton);
         h.window().close();
         QVERIFY(!h.window().isVisible());
         QVERIFY(h.readBook().find("SURNAME=B") != std::string::npos);
@@ -110,7 +110,7 @@ private slots:
         WindowHarness h(bookOf({"A"}));
         h.show();
         h.put(F::SURNAME, QStringLiteral("Typed"));
-        h.clickButton(1);
+        h.clickButton(kOkButton);
         QCOMPARE(h.readBook(), bookOf({"A"}));
     }
 
@@ -151,10 +151,10 @@ private slots:
         WindowHarness h(book);
         h.show();
         h.clickRow(0);
-        h.clickButton(1035);
+        h.clickButton(kClearButton);
         for (std::size_t c = 0; c < kFieldCount; ++c)
             QVERIFY(h.window().formRecord[c].empty());
-        h.clickButton(1027);
+        h.clickButton(kUpdateButton);
         QCOMPARE(h.window().table().record(0), ContactRecord{});
         QCOMPARE(h.window().table().rowCount(), 1);
     }
@@ -165,7 +165,7 @@ private slots:
         h.show();
         h.put(F::SURNAME, QStringLiteral("Typed, not added"));
         h.put(F::HAIR, QStringLiteral("Red"));
-        h.clickButton(1029);
+        h.clickButton(kSaveButton);
         QCOMPARE(h.readBook(), bookOf({"B", "A"}));
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("Typed, not added"));
         QCOMPARE(h.shown(F::HAIR), QStringLiteral("Red"));
@@ -177,7 +177,7 @@ private slots:
         WindowHarness h(bookOf({"A"}));
         h.show();
         h.put(F::COMMENTS, QString(300, QLatin1Char('c')));
-        h.clickButton(1026);
+        h.clickButton(kAddButton);
         QCOMPARE(h.counts().fieldTooLong, 2);
         QCOMPARE(h.window().table().rowCount(), 2);
         QCOMPARE(h.window().table().record(0)[F::COMMENTS].size(), std::size_t(300));
@@ -190,7 +190,7 @@ private slots:
         WindowHarness h(bookOf({"A", "B"}));
         h.show();
         h.put(F::SURNAME, QStringLiteral("typed"));
-        h.clickButton(57670);
+        h.clickButton(kHelpButton);
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         QCOMPARE(catcher.opened.size(), 1);
         QCOMPARE(catcher.opened.first().path(), QStringLiteral("/qor/help.htm"));
@@ -205,8 +205,8 @@ private slots:
         h.show();
         std::filesystem::permissions(h.bookPath(), std::filesystem::perms::owner_read);
         h.put(F::SURNAME, QStringLiteral("B"));
-        h.clickButton(1026);
-        h.clickButton(1);
+        h.clickButton(kAddButton);
+        h.clickButton(kOkButton);
         QCOMPARE(h.counts().saveFailed, 1);
         QCOMPARE(h.counts().closeQuestions, 1);
         QVERIFY(h.counts().saveFailureReason.contains(QStringLiteral("read-only")));
@@ -229,14 +229,14 @@ private slots:
         h.show();
         h.put(F::COMMENTS, QString(200, QLatin1Char('c')));
         for (int i = 0; i < 20; ++i)
-            h.clickButton(1026);
+            h.clickButton(kAddButton);
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         rlimit small = saved;
         small.rlim_cur = 1000;
         setrlimit(RLIMIT_FSIZE, &small);
-        h.clickButton(1029);
+        h.clickButton(kSaveButton);
         setrlimit(RLIMIT_FSIZE, &saved);
         QCOMPARE(h.counts().saveFailed, 1);
         QCOMPARE(h.readBook(), old);

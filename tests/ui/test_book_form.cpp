@@ -48,10 +48,10 @@ private slots:
             texts << label->text();
         for (const char* odd : {"Hieght:", "Aniversary:", "NickName:", "Work"})
             QVERIFY2(texts.contains(QString::fromUtf8(odd)), odd);
-        QVERIFY(w.control(1045));
-        QVERIFY(qobject_cast<QLabel*>(w.control(1045))->text().contains(QStringLiteral("v1.01")));
-        QCOMPARE(qobject_cast<QPushButton*>(w.control(57670))->text(), QStringLiteral("&Help"));
-        QVERIFY(qobject_cast<QPushButton*>(w.control(1))->isDefault());
+        QVERIFY(w.control(kProductLine));
+        QVERIFY(qobject_cast<QLabel*>(w.control(kProductLine))->text().contains(QStringLiteral("v1.01")));
+        QCOMPARE(qobject_cast<QPushButton*>(w.control(kHelpButton))->text(), QStringLiteral("&Help"));
+        QVERIFY(qobject_cast<QPushButton*>(w.control(kOkButton))->isDefault());
     }
 
     void tab_walksTheFieldsButtonsAndListInTemplateOrder()
@@ -181,8 +181,8 @@ private slots:
         QLineEdit* comments = h.edit(F::COMMENTS);
         comments->setFocus();
         comments->insert(QStringLiteral("nice\nSURNAME=Forged\r\nRATING=10"));
-        h.clickButton(1026);
-        h.clickButton(1);
+        h.clickButton(kAddButton);
+        h.clickButton(kOkButton);
         const std::string book = h.readBook();
         QVERIFY(book.find("COMMENTS=nice SURNAME=Forged  RATING=10\r\n") != std::string::npos);
         QCOMPARE(book.find("SURNAME=Forged\r\n"), std::string::npos);
