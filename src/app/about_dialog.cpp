@@ -1,6 +1,7 @@
 #include "about_dialog.h"
 
 #include "control_ids.h"
+#include "dialog_font.h"
 #include "dialog_template.h"
 #include "window_chrome.h"
 
@@ -14,6 +15,7 @@ AboutDialog::AboutDialog(QWidget* parent)
                           | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("About QOR"));
+    setFont(dialogFont(style()));
     const DialogUnits units(fontMetrics());
     setFixedSize(units.size(kAboutDialogWidth, kAboutDialogHeight));
 

@@ -33,6 +33,9 @@ inline constexpr const char* kApplicationIconName = "#128";
 inline constexpr int kAboutDialogWidth = 235;
 inline constexpr int kAboutDialogHeight = 55;
 
+// A drop-down combo box is one line high when closed; the template gives its dropped height.
+inline constexpr int kClosedComboHeight = 12;
+
 // Converts dialog units to pixels: a horizontal unit is a quarter of the font's average
 // character width, a vertical unit an eighth of its height.
 class DialogUnits {
