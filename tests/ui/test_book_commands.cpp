@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QFileInfo>
 #include <csignal>
 #include <filesystem>
@@ -33,6 +35,13 @@ public:
 public slots:
     void open(const QUrl& url) { opened << url; }
 };
+
+void touch(const QString& path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<html></html>");
+}
 
 } // namespace
 
@@ -186,17 +195,45 @@ private slots:
     void help_opensThePageAndChangesNoRow()
     {
         UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+        const QStringList schemes{QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("https")};
+        for (const QString& scheme : schemes)
+            QDesktopServices::setUrlHandler(scheme, &catcher, "open");
         WindowHarness h(bookOf({"A", "B"}));
         h.show();
         h.put(F::SURNAME, QStringLiteral("typed"));
         h.clickButton(kHelpButton);
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        for (const QString& scheme : schemes)
+            QDesktopServices::unsetUrlHandler(scheme);
         QCOMPARE(catcher.opened.size(), 1);
-        QCOMPARE(catcher.opened.first().path(), QStringLiteral("/qor/help.htm"));
-        QCOMPARE(catcher.opened.first().scheme(), QStringLiteral("http"));
+        QCOMPARE(catcher.opened.first(), helpPageUrl(QCoreApplication::applicationDirPath()));
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("typed"));
         QCOMPARE(h.window().table().rowCount(), 2);
+    }
+
+    void helpPage_isTheInstalledPageOrTheOneBesideTheProgram()
+    {
+        if (!configuredHelpAddress().isEmpty()) {
+            // A packager's web address wins wherever the program lies.
+            QCOMPARE(helpPageUrl(QDir::tempPath()), QUrl(configuredHelpAddress()));
+            QVERIFY(helpPageUrl(QDir::tempPath()).path().endsWith(QLatin1String("/qor/help.htm")));
+            return;
+        }
+        QTemporaryDir prefix;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        const QString installed = prefix.filePath(QStringLiteral("share/doc/qor/help.htm"));
+        const QString beside = bin + QStringLiteral("/help.htm");
+        QVERIFY(QDir().mkpath(bin));
+        // Nothing there yet: the installed page's address, for the browser to report missing.
+        QCOMPARE(helpPageUrl(bin), QUrl::fromLocalFile(installed));
+        // The build tree keeps the page beside the program.
+        touch(beside);
+        QCOMPARE(helpPageUrl(bin), QUrl::fromLocalFile(beside));
+        QCOMPARE(helpPageUrl(bin).scheme(), QStringLiteral("file"));
+        // Installed under a prefix: share/doc/qor/help.htm.
+        QVERIFY(QDir().mkpath(QFileInfo(installed).path()));
+        touch(installed);
+        QCOMPARE(helpPageUrl(bin), QUrl::fromLocalFile(installed));
+        QVERIFY(helpPageUrl(bin).path().endsWith(QLatin1String("/qor/help.htm")));
     }
 
     void readOnlyBook_closingAsksAndKeepsTheWindowAndTheBook()
