@@ -236,6 +236,24 @@ private slots:
         QVERIFY(helpPageUrl(bin).path().endsWith(QLatin1String("/qor/help.htm")));
     }
 
+    void helpPage_describesEveryFieldButtonAndKey()
+    {
+        QFile file(QStringLiteral(QOR_SOURCE_DIR "/res/help.htm"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(file.readAll());
+        for (const FieldInfo& info : fieldTable())
+            if (!info.label.empty())
+                QVERIFY2(page.contains(QString::fromUtf8(info.label.data(), qsizetype(info.label.size()))),
+                         info.label.data());
+        for (const char* text : {"OK", "Help", "Add", "Update", "Delete", "Clear", "Save", "Enter", "Escape",
+                                 "Tab", "<kbd>Alt</kbd>+<kbd>H</kbd>", "<kbd>Ctrl</kbd>+<kbd>F</kbd>", "qor.qor",
+                                 "Import...", "Export...", "Upcoming dates...", "Find..."})
+            QVERIFY2(page.contains(QString::fromUtf8(text)), text);
+        // A page that works offline: nothing fetched from elsewhere.
+        QVERIFY(!page.contains(QStringLiteral("src=\"http")));
+        QVERIFY(!page.contains(QStringLiteral("<link")));
+    }
+
     void readOnlyBook_closingAsksAndKeepsTheWindowAndTheBook()
     {
         WindowHarness h(bookOf({"A"}));
