@@ -6,6 +6,7 @@
 #include "input_limits.h"
 #include "window_harness.h"
 
+#include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
 #include <QTest>
@@ -62,6 +63,15 @@ private slots:
             }
         }
         QCOMPARE(combos, 14);
+    }
+
+    void templateTextsFit_refusesAFontInWhichALabelIsClipped()
+    {
+        // A wider sans at 8 points, such as a machine without Liberation Sans may offer, clips
+        // "First Name" and "Comments:"; the size search must see that and try a larger size.
+        QFont wide(QStringLiteral("DejaVu Sans"));
+        wide.setPixelSize(12);
+        QVERIFY(!templateTextsFit(wide, QApplication::style()));
     }
 };
 
