@@ -3,6 +3,7 @@
 #include "book_dialog.h"
 
 #include "contact_list_view.h"
+#include "control_ids.h"
 #include "contact_table.h"
 #include "help_page.h"
 #include "user_messages.h"
@@ -20,13 +21,13 @@ struct CommandEntry {
 };
 
 constexpr CommandEntry kButtonCommands[] = {
-    {1026, &BookDialog::add},
-    {1027, &BookDialog::update},
-    {1028, &BookDialog::remove},
-    {1029, &BookDialog::save},
-    {1035, &BookDialog::clearForm},
-    {57670, &BookDialog::openHelpPage},
-    {1, &BookDialog::accept},
+    {kAddButton, &BookDialog::add},
+    {kUpdateButton, &BookDialog::update},
+    {kDeleteButton, &BookDialog::remove},
+    {kSaveButton, &BookDialog::save},
+    {kClearButton, &BookDialog::clearForm},
+    {kHelpButton, &BookDialog::openHelpPage},
+    {kOkButton, &BookDialog::accept},
 };
 
 } // namespace

@@ -38,6 +38,8 @@ QString shownPart(const std::string& text)
 void BookDialog::putInControl(QLineEdit* edit, const std::string& text, const QString& shown)
 {
     setTextUnlimited(edit, shown);
+    // Shown from its first character, as a Windows edit control shows a text it is given.
+    edit->setCursorPosition(0);
     if (text.size() > kMaxShownFieldBytes)
         m_heldTexts.insert(edit, text);
     else

@@ -59,16 +59,19 @@ void limitToFieldLength(QLineEdit* edit)
     }));
 }
 
-void limitToVisibleWidth(QLineEdit* edit, int widestEntry)
+int visibleTextWidth(const QLineEdit* edit)
 {
-    edit->setValidator(new InputLimitValidator(edit, [edit, widestEntry](const QString& text) {
-        QStyleOptionFrame option;
-        option.initFrom(edit);
-        const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit)
-                                   .marginsRemoved(edit->textMargins());
-        // The line edit keeps a small margin on each side of its text.
-        const int room = std::max(contents.width() - 4, widestEntry);
-        return edit->fontMetrics().horizontalAdvance(text) <= room;
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                               .marginsRemoved(edit->textMargins());
+    return contents.width() - 2 * kLineEditTextMargin;
+}
+
+void limitToVisibleWidth(QLineEdit* edit)
+{
+    edit->setValidator(new InputLimitValidator(edit, [edit](const QString& text) {
+        return edit->fontMetrics().horizontalAdvance(text) <= visibleTextWidth(edit);
     }));
 }
 

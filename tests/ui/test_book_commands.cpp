@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <QUrl>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QFileInfo>
 #include <csignal>
 #include <filesystem>
@@ -34,6 +36,13 @@ public:
 public slots:
     void open(const QUrl& url) { opened << url; }
 };
+
+void touch(const QString& path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<html></html>");
+}
 
 } // namespace
 
@@ -64,7 +73,7 @@ private slots:
             WindowHarness h(bookOf({"A"}));
             h.show();
             h.put(F::SURNAME, QStringLiteral("B"));
-            h.clickButton(1026);
+            h.clickButton(kAddButton);
             QWidget* target = inCombo ? static_cast<QWidget*>(h.combo(F::HAIR)->lineEdit()) : h.edit(F::EMAIL);
             target->setFocus();
             QTest::keyClick(target, Qt::Key_Return);
@@ -82,11 +91,11 @@ private slots:
             WindowHarness h(bookOf({"A", "B"}));
             h.show();
             h.put(F::SURNAME, QStringLiteral("C"));
-            h.clickButton(1026);
+            h.clickButton(kAddButton);
             if (escape)
                 QTest::keyClick(h.edit(F::SURNAME), Qt::Key_Escape);
             else
-                h.clickButton(1);
+                h.clickButton(kOkButton);
             QVERIFY(!h.window().isVisible());
             (escape ? viaEscape : viaOk) = h.readBook();
         }
@@ -100,7 +109,7 @@ private slots:
         WindowHarness h(bookOf({"A"}));
         h.show();
         h.put(F::SURNAME, QStringLiteral("B"));
-        h.clickButton(1026);
+        h.clickButton(kAddButton);
         h.window().close();
         QVERIFY(!h.window().isVisible());
         QVERIFY(h.readBook().find("SURNAME=B") != std::string::npos);
@@ -111,7 +120,7 @@ private slots:
         WindowHarness h(bookOf({"A"}));
         h.show();
         h.put(F::SURNAME, QStringLiteral("Typed"));
-        h.clickButton(1);
+        h.clickButton(kOkButton);
         QCOMPARE(h.readBook(), bookOf({"A"}));
     }
 
@@ -152,10 +161,10 @@ private slots:
         WindowHarness h(book);
         h.show();
         h.clickRow(0);
-        h.clickButton(1035);
+        h.clickButton(kClearButton);
         for (std::size_t c = 0; c < kFieldCount; ++c)
             QVERIFY(h.window().formRecord[c].empty());
-        h.clickButton(1027);
+        h.clickButton(kUpdateButton);
         QCOMPARE(h.window().table().record(0), ContactRecord{});
         QCOMPARE(h.window().table().rowCount(), 1);
     }
@@ -183,7 +192,7 @@ private slots:
         h.show();
         h.put(F::SURNAME, QStringLiteral("Typed, not added"));
         h.put(F::HAIR, QStringLiteral("Red"));
-        h.clickButton(1029);
+        h.clickButton(kSaveButton);
         QCOMPARE(h.readBook(), bookOf({"B", "A"}));
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("Typed, not added"));
         QCOMPARE(h.shown(F::HAIR), QStringLiteral("Red"));
@@ -195,7 +204,7 @@ private slots:
         WindowHarness h(bookOf({"A"}));
         h.show();
         h.put(F::COMMENTS, QString(300, QLatin1Char('c')));
-        h.clickButton(1026);
+        h.clickButton(kAddButton);
         QCOMPARE(h.counts().fieldTooLong, 2);
         QCOMPARE(h.window().table().rowCount(), 2);
         QCOMPARE(h.window().table().record(0)[F::COMMENTS].size(), std::size_t(300));
@@ -204,17 +213,63 @@ private slots:
     void help_opensThePageAndChangesNoRow()
     {
         UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
+        const QStringList schemes{QStringLiteral("file"), QStringLiteral("http"), QStringLiteral("https")};
+        for (const QString& scheme : schemes)
+            QDesktopServices::setUrlHandler(scheme, &catcher, "open");
         WindowHarness h(bookOf({"A", "B"}));
         h.show();
         h.put(F::SURNAME, QStringLiteral("typed"));
-        h.clickButton(57670);
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        h.clickButton(kHelpButton);
+        for (const QString& scheme : schemes)
+            QDesktopServices::unsetUrlHandler(scheme);
         QCOMPARE(catcher.opened.size(), 1);
-        QCOMPARE(catcher.opened.first().path(), QStringLiteral("/qor/help.htm"));
-        QCOMPARE(catcher.opened.first().scheme(), QStringLiteral("http"));
+        QCOMPARE(catcher.opened.first(), helpPageUrl(QCoreApplication::applicationDirPath()));
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("typed"));
         QCOMPARE(h.window().table().rowCount(), 2);
+    }
+
+    void helpPage_isTheInstalledPageOrTheOneBesideTheProgram()
+    {
+        if (!configuredHelpAddress().isEmpty()) {
+            // A packager's web address wins wherever the program lies.
+            QCOMPARE(helpPageUrl(QDir::tempPath()), QUrl(configuredHelpAddress()));
+            QVERIFY(helpPageUrl(QDir::tempPath()).path().endsWith(QLatin1String("/qor/help.htm")));
+            return;
+        }
+        QTemporaryDir prefix;
+        const QString bin = prefix.filePath(QStringLiteral("bin"));
+        const QString installed = prefix.filePath(QStringLiteral("share/doc/qor/help.htm"));
+        const QString beside = bin + QStringLiteral("/help.htm");
+        QVERIFY(QDir().mkpath(bin));
+        // Nothing there yet: the installed page's address, for the browser to report missing.
+        QCOMPARE(helpPageUrl(bin), QUrl::fromLocalFile(installed));
+        // The build tree keeps the page beside the program.
+        touch(beside);
+        QCOMPARE(helpPageUrl(bin), QUrl::fromLocalFile(beside));
+        QCOMPARE(helpPageUrl(bin).scheme(), QStringLiteral("file"));
+        // Installed under a prefix: share/doc/qor/help.htm.
+        QVERIFY(QDir().mkpath(QFileInfo(installed).path()));
+        touch(installed);
+        QCOMPARE(helpPageUrl(bin), QUrl::fromLocalFile(installed));
+        QVERIFY(helpPageUrl(bin).path().endsWith(QLatin1String("/qor/help.htm")));
+    }
+
+    void helpPage_describesEveryFieldButtonAndKey()
+    {
+        QFile file(QStringLiteral(QOR_SOURCE_DIR "/res/help.htm"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(file.readAll());
+        for (const FieldInfo& info : fieldTable())
+            if (!info.label.empty())
+                QVERIFY2(page.contains(QString::fromUtf8(info.label.data(), qsizetype(info.label.size()))),
+                         info.label.data());
+        for (const char* text : {"OK", "Help", "Add", "Update", "Delete", "Clear", "Save", "Enter", "Escape",
+                                 "Tab", "<kbd>Alt</kbd>+<kbd>H</kbd>", "<kbd>Ctrl</kbd>+<kbd>F</kbd>", "qor.qor",
+                                 "Import...", "Export...", "Upcoming dates...", "Find..."})
+            QVERIFY2(page.contains(QString::fromUtf8(text)), text);
+        // A page that works offline: nothing fetched from elsewhere.
+        QVERIFY(!page.contains(QStringLiteral("src=\"http")));
+        QVERIFY(!page.contains(QStringLiteral("<link")));
     }
 
     void readOnlyBook_closingAsksAndKeepsTheWindowAndTheBook()
@@ -223,8 +278,8 @@ private slots:
         h.show();
         std::filesystem::permissions(h.bookPath(), std::filesystem::perms::owner_read);
         h.put(F::SURNAME, QStringLiteral("B"));
-        h.clickButton(1026);
-        h.clickButton(1);
+        h.clickButton(kAddButton);
+        h.clickButton(kOkButton);
         QCOMPARE(h.counts().saveFailed, 1);
         QCOMPARE(h.counts().closeQuestions, 1);
         QVERIFY(h.counts().saveFailureReason.contains(QStringLiteral("read-only")));
@@ -247,14 +302,14 @@ private slots:
         h.show();
         h.put(F::COMMENTS, QString(200, QLatin1Char('c')));
         for (int i = 0; i < 20; ++i)
-            h.clickButton(1026);
+            h.clickButton(kAddButton);
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         rlimit small = saved;
         small.rlim_cur = 1000;
         setrlimit(RLIMIT_FSIZE, &small);
-        h.clickButton(1029);
+        h.clickButton(kSaveButton);
         setrlimit(RLIMIT_FSIZE, &saved);
         QCOMPARE(h.counts().saveFailed, 1);
         QCOMPARE(h.readBook(), old);

@@ -158,7 +158,7 @@ private slots:
     {
         WindowHarness h(std::string(), true);
         QCOMPARE(h.window().table().rowCount(), 1);
-        h.clickButton(1);
+        h.clickButton(kOkButton);
         const std::string book = h.readBook();
         QCOMPARE(book.size(), std::size_t(351));
         QCOMPARE(book, emptyRecordBook(1));
@@ -168,7 +168,7 @@ private slots:
     {
         WindowHarness h(oneRecordBook("Smith", "bl"));
         QCOMPARE(h.window().table().record(0)[F::HAIR], std::string("Black"));
-        h.clickButton(1029);
+        h.clickButton(kSaveButton);
         QVERIFY(h.readBook().find("HAIR=Black\r\n") != std::string::npos);
     }
 
@@ -190,7 +190,7 @@ private slots:
         const std::string book = oneRecordBook("Jos\xE9", "Red");
         WindowHarness h(book);
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("Jos\u00E9"));
-        h.clickButton(1);
+        h.clickButton(kOkButton);
         QCOMPARE(h.readBook(), book);
     }
 
@@ -199,7 +199,7 @@ private slots:
         const std::string book = oneRecordBook("Jos\xC3\xA9", "Red");
         WindowHarness h(book);
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("Jos\u00E9"));
-        h.clickButton(1);
+        h.clickButton(kOkButton);
         QCOMPARE(h.readBook(), book);
     }
 
@@ -209,8 +209,8 @@ private slots:
         h.show();
         h.clickRow(0);
         h.put(F::NICKNAME, QStringLiteral("\u4E2D"));
-        h.clickButton(1027);
-        h.clickButton(1);
+        h.clickButton(kUpdateButton);
+        h.clickButton(kOkButton);
         const std::string book = h.readBook();
         QVERIFY(book.find("SURNAME=Jos\xC3\xA9\r\n") != std::string::npos);
         QVERIFY(book.find("NICKNAME=\xE4\xB8\xAD\r\n") != std::string::npos);

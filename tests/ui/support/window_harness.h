@@ -2,6 +2,7 @@
 
 #include "book_dialog.h"
 #include "contact_record.h"
+#include "control_ids.h"
 #include "user_messages.h"
 
 #include <QComboBox>
