@@ -174,13 +174,13 @@ private slots:
         WindowHarness h(bookOf({"A", "B", "C"}));
         h.show();
         h.clickRow(0);
-        h.clickButton(1028); // Delete: the mark is gone, though the list still has a current row
+        h.clickButton(kDeleteButton); // the mark is gone, though the list still has a current row
         QCOMPARE(h.window().list().selectionMark(), -1);
         std::vector<ContactRecord> before;
         for (int row = 0; row < h.window().table().rowCount(); ++row)
             before.push_back(h.window().table().record(row));
         h.put(F::SURNAME, QStringLiteral("typed"));
-        h.clickButton(1027); // Update
+        h.clickButton(kUpdateButton);
         QCOMPARE(h.window().table().rowCount(), int(before.size()));
         for (int row = 0; row < h.window().table().rowCount(); ++row)
             QCOMPARE(h.window().table().record(row), before[std::size_t(row)]);
