@@ -119,6 +119,27 @@ private slots:
         QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("qor.qor")});
     }
 
+    void killedProgram_leavesAStaleLockThatTheNextStartTakesOver()
+    {
+        QTemporaryDir dir;
+        writeFile(dir.filePath(QStringLiteral("qor.qor")), bookOf({"A"}));
+        {
+            Program qor(dir.path());
+            QVERIFY(waitForTheLock(dir.path()));
+            qor.signal(SIGKILL); // nothing can save here; the lock and a temporary stay behind
+            QVERIFY(qor.finish());
+        }
+        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("qor.qor.lock"))));
+        writeFile(dir.filePath(QStringLiteral("qor.qor.Q1Q1Q1")), "CREATOR=QOR 1.0\r\nSUR");
+
+        auto counts = std::make_shared<RecordingMessages::Counts>();
+        qor::BookDialog window(dir.filePath(QStringLiteral("qor.qor")).toStdString(),
+                               std::make_unique<RecordingMessages>(counts));
+        QCOMPARE(counts->openElsewhere, 0); // its holder is gone: no second window
+        QCOMPARE(filesIn(dir.path()), (QStringList{QStringLiteral("qor.qor"), QStringLiteral("qor.qor.lock")}));
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("qor.qor"))), bookOf({"A"}));
+    }
+
     void lostDisplay_stillSavesTheBook_data()
     {
         QTest::addColumn<bool>("killTheWindow"); // else the display server goes
