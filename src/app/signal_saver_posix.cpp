@@ -43,8 +43,12 @@ int catchTerminationSignals()
     action.sa_handler = onTerminationSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int i = 0; i < 3; ++i)
-        ::sigaction(kTerminationSignals[i], &action, &g_previous[i]);
+    for (int i = 0; i < 3; ++i) {
+        // A signal ignored from the start (SIGHUP under nohup) stays ignored.
+        ::sigaction(kTerminationSignals[i], nullptr, &g_previous[i]);
+        if (g_previous[i].sa_handler != SIG_IGN)
+            ::sigaction(kTerminationSignals[i], &action, nullptr);
+    }
     g_caught = true;
     return g_sockets[1];
 }
