@@ -79,6 +79,24 @@ protected:
         return st;
     }
 
+    // replaceFileSafely with a file-size limit of `limit` bytes, SIGXFSZ ignored as the
+    // program ignores it.
+    WriteResult replaceUnderFileSizeLimit(const std::string& bytes, rlim_t limit) const
+    {
+        struct rlimit old {};
+        EXPECT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+        struct rlimit limited = old;
+        limited.rlim_cur = limit;
+        struct sigaction ignore {}, previous {};
+        ignore.sa_handler = SIG_IGN;
+        EXPECT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const WriteResult r = replaceFileSafely(book_, bytes);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        ::sigaction(SIGXFSZ, &previous, nullptr);
+        return r;
+    }
+
     fs::path dir_;
     fs::path book_;
 };
@@ -271,21 +289,17 @@ TEST_F(BookFile, ShortAndInterruptedWrites_stillWriteEveryByte)
 TEST_F(BookFile, FileSizeLimit_failsCleanlyAndLeavesTheOldBook)
 {
     writeFile(book_, kOld);
-    struct rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    struct rlimit limited = old;
-    limited.rlim_cur = 10000;
-    struct sigaction ignore {}, previous {};
-    ignore.sa_handler = SIG_IGN;
-    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const WriteResult r = replaceFileSafely(book_, newBook(50000));
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    ::sigaction(SIGXFSZ, &previous, nullptr);
-
+    WriteResult r = replaceUnderFileSizeLimit(newBook(50000), 10000);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(contents(book_), kOld);
     EXPECT_EQ(entries(), std::set<std::string>{kBookFileName});
+
+    // Written in place (a second hard link), the limit is known before any byte changes.
+    fs::create_hard_link(book_, dir_ / "other.qor");
+    r = replaceUnderFileSizeLimit(newBook(50000), 10000);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("too large"), std::string::npos) << r.error;
+    EXPECT_EQ(contents(book_), kOld);
 }
 
 TEST_F(BookFile, FailingSync_isReportedAndLeavesTheOldBook)
@@ -353,25 +367,6 @@ TEST_F(BookFile, InPlaceWriteFailingAtAnyByte_putsTheOldBookBack)
         EXPECT_EQ(contents(dir_ / "other.qor"), kOld);
         EXPECT_EQ(entries(), (std::set<std::string>{kBookFileName, "other.qor"}));
     }
-}
-
-TEST_F(BookFile, InPlaceWriteOverTheFileSizeLimit_isRefusedBeforeAnyByteChanges)
-{
-    writeFile(book_, kOld);
-    fs::create_hard_link(book_, dir_ / "other.qor");
-    struct rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    struct rlimit limited = old;
-    limited.rlim_cur = 10000;
-    struct sigaction ignore {}, previous {};
-    ignore.sa_handler = SIG_IGN;
-    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const WriteResult r = replaceFileSafely(book_, newBook(50000));
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    ::sigaction(SIGXFSZ, &previous, nullptr);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(contents(book_), kOld);
 }
 
 TEST_F(BookFile, ExtendedAttributesAndAcl_areCarriedOverToTheNewFile)
