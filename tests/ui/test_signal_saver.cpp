@@ -2,8 +2,10 @@
 // the real program as a child process on a book in a fresh folder.
 #include "window_harness.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -67,10 +69,11 @@ private:
     QProcess m_process;
 };
 
-// The window is opening once its lock is there; the signal handlers are in place before that.
+// The window is opening once its lock holds its holder's name; the signal handlers are in
+// place before that.
 bool waitForTheLock(const QString& folder)
 {
-    return QTest::qWaitFor([&] { return QFile::exists(folder + QStringLiteral("/qor.qor.lock")); }, kPatienceMs);
+    return QTest::qWaitFor([&] { return QFileInfo(folder + QStringLiteral("/qor.qor.lock")).size() > 0; }, kPatienceMs);
 }
 
 QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden); }
@@ -138,6 +141,28 @@ private slots:
         QCOMPARE(counts->openElsewhere, 0); // its holder is gone: no second window
         QCOMPARE(filesIn(dir.path()), (QStringList{QStringLiteral("qor.qor"), QStringLiteral("qor.qor.lock")}));
         QCOMPARE(readFile(dir.filePath(QStringLiteral("qor.qor"))), bookOf({"A"}));
+    }
+
+    void unnamedOldLock_isTakenOverToo()
+    {
+        // A program killed between making its lock and writing its name into it.
+        QTemporaryDir dir;
+        writeFile(dir.filePath(QStringLiteral("qor.qor.lock")), "");
+        QFile lock(dir.filePath(QStringLiteral("qor.qor.lock")));
+        QVERIFY(lock.open(QIODevice::ReadWrite));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+        lock.close();
+        auto counts = std::make_shared<RecordingMessages::Counts>();
+        qor::BookDialog window(dir.filePath(QStringLiteral("qor.qor")).toStdString(),
+                               std::make_unique<RecordingMessages>(counts));
+        QCOMPARE(counts->openElsewhere, 0);
+
+        // One just made may be a holder about to write its name: that is another window.
+        QTemporaryDir fresh;
+        writeFile(fresh.filePath(QStringLiteral("qor.qor.lock")), "");
+        qor::BookDialog second(fresh.filePath(QStringLiteral("qor.qor")).toStdString(),
+                               std::make_unique<RecordingMessages>(counts));
+        QCOMPARE(counts->openElsewhere, 1);
     }
 
     void lostDisplay_stillSavesTheBook_data()
