@@ -111,7 +111,7 @@ private:
     QComboBox* comboFor(ContactField field) const;
     void lockBook();
     SaveOutcome writeBook();
-    SaveOutcome saveBeside(std::string_view bytes);
+    SaveOutcome saveBeside(std::string_view bytes, const std::filesystem::path& beside);
     SaveOutcome failSave(const std::string& reason, std::string_view bytes);
     void closeOpenBoxes();
     void endWindow(int result);

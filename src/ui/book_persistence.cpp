@@ -11,7 +11,6 @@
 #include "user_messages.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QScopedValueRollback>
 
 namespace qor {
@@ -88,15 +87,16 @@ BookDialog::SaveOutcome BookDialog::writeBook()
     if (!stampOnDisk(m_bookPath).sameContentAs(m_bookStamp)) {
         // Another window or program changed the book: neither side is lost unless the user
         // chooses so, and nobody is there to choose in an unattended end.
+        const std::filesystem::path beside = conflictCopyPath(m_bookPath, localNow());
         ConflictChoice choice = ConflictChoice::SaveBeside;
         if (!m_unattended)
-            choice = m_messages->bookChanged(this, nameOf(conflictCopyPath(m_bookPath, localNow())));
+            choice = m_messages->bookChanged(this, nameOf(beside));
         if (m_unattended) // the end came while the box was open
             choice = ConflictChoice::SaveBeside;
         if (choice == ConflictChoice::GoBack)
             return SaveOutcome::WentBack;
         if (choice == ConflictChoice::SaveBeside)
-            return saveBeside(book.bytes);
+            return saveBeside(book.bytes, beside); // the file the box named
     }
 
     const WriteResult written = replaceFileSafely(m_bookPath, book.bytes);
@@ -107,9 +107,8 @@ BookDialog::SaveOutcome BookDialog::writeBook()
     return SaveOutcome::Saved;
 }
 
-BookDialog::SaveOutcome BookDialog::saveBeside(std::string_view bytes)
+BookDialog::SaveOutcome BookDialog::saveBeside(std::string_view bytes, const std::filesystem::path& beside)
 {
-    const std::filesystem::path beside = conflictCopyPath(m_bookPath, localNow());
     const WriteResult written = writeNewFile(beside, bytes);
     if (written.ok)
         return SaveOutcome::SavedBeside;
@@ -123,7 +122,8 @@ BookDialog::SaveOutcome BookDialog::failSave(const std::string& reason, std::str
     if (!m_unattended)
         m_messages->saveFailed(this, QString::fromStdString(reason));
     // Nobody can put it right now: the list goes beside the book rather than nowhere.
-    if (m_unattended && m_table->rowCount() > 0 && saveBeside(bytes) == SaveOutcome::SavedBeside)
+    if (m_unattended && m_table->rowCount() > 0
+        && saveBeside(bytes, conflictCopyPath(m_bookPath, localNow())) == SaveOutcome::SavedBeside)
         return SaveOutcome::SavedBeside;
     return SaveOutcome::Failed;
 }
