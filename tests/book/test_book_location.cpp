@@ -101,19 +101,3 @@ TEST_F(BookLocation, ConflictCopy_isNamedForItsTimeAndNeverTakesAUsedName)
     EXPECT_EQ(conflictCopyPath(book, when), dir_ / "qor-conflict-20261207-141502-3.qor");
     EXPECT_EQ(conflictCopyPath(dir_ / "qor.qor", at(2027, 1, 2, 3, 4, 5)), dir_ / "qor-conflict-20270102-030405.qor");
 }
-
-TEST_F(BookLocation, Links_areFollowedToTheirEndRelativeToTheirOwnFolder)
-{
-    fs::create_directory(dir_ / "a");
-    fs::create_symlink("b.qor", dir_ / "a" / "hop.qor");
-    fs::create_symlink("a/hop.qor", dir_ / "qor.qor");
-    fs::path target;
-    std::string error;
-    ASSERT_TRUE(resolveBookLinks(dir_ / "qor.qor", target, error)) << error;
-    EXPECT_EQ(target, dir_ / "a" / "b.qor"); // need not exist
-
-    fs::create_symlink("loop2", dir_ / "loop1");
-    fs::create_symlink("loop1", dir_ / "loop2");
-    EXPECT_FALSE(resolveBookLinks(dir_ / "loop1", target, error));
-    EXPECT_NE(error.find("too many"), std::string::npos);
-}
