@@ -419,6 +419,25 @@ private slots:
         std::filesystem::permissions(r.bookPath(), std::filesystem::perms::owner_all);
     }
 
+    void unattendedEndWhileOpening_waitsForTheBookThenSavesIt()
+    {
+        WindowHarness h(bookOf({"A", "B"}));
+        auto counts = std::make_shared<RecordingMessages::Counts>();
+        // The end comes while the warning of a second window is open, before the book is read:
+        // saving then would write an empty list over the book.
+        counts->whileOpenElsewhereBoxIsOpen = [](QWidget* window) { static_cast<BookDialog*>(window)->endUnattended(); };
+        std::unique_ptr<BookDialog> second = h.secondWindow(counts);
+        QCOMPARE(counts->openElsewhere, 1);
+        QCOMPARE(h.readBook(), bookOf({"A", "B"}));
+        QVERIFY(besideTheBook(h).isEmpty());
+        QCOMPARE(second->table().rowCount(), 2);
+        // Once it runs, it ends as closing would.
+        second->show();
+        QTRY_VERIFY(second->hasEndedUnattended());
+        QVERIFY(!second->isVisible());
+        QCOMPARE(h.readBook(), bookOf({"B", "A"}));
+    }
+
     void danglingLink_isNeverFollowedToCreateABook()
     {
         WindowHarness h;

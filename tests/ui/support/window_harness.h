@@ -28,6 +28,7 @@ public:
         ConflictChoice conflictAnswer = ConflictChoice::SaveBeside;
         std::function<void()> whileConflictBoxIsOpen;
         int openElsewhere = 0;
+        std::function<void(QWidget*)> whileOpenElsewhereBoxIsOpen;
     };
     explicit RecordingMessages(std::shared_ptr<Counts> counts) : m_counts(std::move(counts)) {}
     void fieldTooLong(QWidget*) override { ++m_counts->fieldTooLong; }
@@ -49,7 +50,12 @@ public:
             m_counts->whileConflictBoxIsOpen();
         return m_counts->conflictAnswer;
     }
-    void bookOpenElsewhere(QWidget*) override { ++m_counts->openElsewhere; }
+    void bookOpenElsewhere(QWidget* parent) override
+    {
+        ++m_counts->openElsewhere;
+        if (m_counts->whileOpenElsewhereBoxIsOpen)
+            m_counts->whileOpenElsewhereBoxIsOpen(parent);
+    }
 
 private:
     std::shared_ptr<Counts> m_counts;
