@@ -69,11 +69,6 @@ public:
     // Saves as an unattended end does and touches no widget: for a process that is being
     // ended because its display is gone. The window counts as ended afterwards.
     void saveWithoutWindow();
-    // Whether the last save left the list in a file, the book or one beside it.
-    bool lastSaveKeptTheList() const
-    {
-        return m_lastOutcome == SaveOutcome::Saved || m_lastOutcome == SaveOutcome::SavedBeside;
-    }
 
     // The commands, as the buttons run them.
     void add();
@@ -135,7 +130,6 @@ private:
     bool m_ended = false;
     bool m_loaded = false;     // the list holds the book
     bool m_endPending = false; // an unattended end came while the window was opening
-    SaveOutcome m_lastOutcome = SaveOutcome::Failed;
 };
 
 } // namespace qor

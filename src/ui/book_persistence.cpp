@@ -65,8 +65,7 @@ QString nameOf(const std::filesystem::path& path) { return QString::fromStdStrin
 BookDialog::SaveOutcome BookDialog::saveBook()
 {
     const QScopedValueRollback saving(m_saving, true);
-    m_lastOutcome = writeBook();
-    return m_lastOutcome;
+    return writeBook();
 }
 
 BookDialog::SaveOutcome BookDialog::writeBook()
