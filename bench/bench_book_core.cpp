@@ -1,11 +1,17 @@
+#include "book_file.h"
 #include "book_generator.h"
+#include "book_stamp.h"
 #include "book_text.h"
 #include "text_encoding.h"
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -50,8 +56,32 @@ void BM_ValidateUtf8(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
 }
 
+void BM_HashBook(benchmark::State& state)
+{
+    const std::string bytes = qor::generateBookBytes(static_cast<std::size_t>(state.range(0)), kSeed);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qor::hashBytes(bytes));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
+}
+
+// What every save adds to check the book on disk: read it again (from the page cache, as
+// right after the last save) and hash it.
+void BM_StampBookOnDisk(benchmark::State& state)
+{
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("qor-bench-stamp-" + std::to_string(::getpid()) + ".qor");
+    const std::string bytes = qor::generateBookBytes(static_cast<std::size_t>(state.range(0)), kSeed);
+    std::ofstream(path, std::ios::binary) << bytes;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qor::stampOnDisk(path).hash);
+    std::filesystem::remove(path);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
+}
+
 } // namespace
 
+BENCHMARK(BM_HashBook)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StampBookOnDisk)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseBookUtf8)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseBookWindows1252)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormatBookUtf8)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

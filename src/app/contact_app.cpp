@@ -1,6 +1,7 @@
 #include "contact_app.h"
 
 #include "book_dialog.h"
+#include "signal_saver.h"
 #include "window_chrome.h"
 
 #include <QApplication>
@@ -34,9 +35,10 @@ int ContactApp::run(int argc, char** argv)
                              QStringLiteral("Windows sockets initialization failed."), QMessageBox::Ok);
         return 0;
     }
+    SignalSaver ending; // before the window: a signal while it opens waits for it
     BookDialog dialog("qor.qor", nullptr, installWindowChrome);
     dialog.exec();
-    return 0;
+    return ending.exitStatus(0);
 }
 
 } // namespace qor

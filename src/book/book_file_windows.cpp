@@ -65,7 +65,7 @@ BookBytes readBookFile(const std::filesystem::path& path)
 }
 
 WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_view bytes,
-                              const WriteFunction& write)
+                              const WriteFunction& write, const SyncFunction& /*sync*/)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES
@@ -101,6 +101,29 @@ WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_vie
     if (!ok) {
         DeleteFileW(temp.c_str());
         return {false, describe("cannot save", path, static_cast<int>(error ? error : GetLastError()))};
+    }
+    return {true, {}};
+}
+
+WriteResult writeNewFile(const std::filesystem::path& path, std::string_view bytes)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return {false, describe("cannot create", path, static_cast<int>(GetLastError()))};
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        DWORD n = 0;
+        const std::size_t want = std::min<std::size_t>(bytes.size() - done, 1u << 30);
+        ok = WriteFile(h, bytes.data() + done, static_cast<DWORD>(want), &n, nullptr) && n > 0;
+        done += n;
+    }
+    ok = ok && FlushFileBuffers(h);
+    const DWORD error = GetLastError();
+    CloseHandle(h);
+    if (!ok) {
+        DeleteFileW(path.c_str());
+        return {false, describe("cannot write", path, static_cast<int>(error))};
     }
     return {true, {}};
 }

@@ -16,9 +16,11 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
 namespace qor {
 
@@ -123,7 +125,9 @@ void BookDialog::initialise()
     insertColumns();
     readForm();
     showForm();
+    lockBook();
     loadBook();
+    m_loaded = true;
     if (m_chrome)
         m_chrome(*this);
     control(kSurnameEdit)->setFocus();
@@ -132,6 +136,8 @@ void BookDialog::initialise()
 void BookDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    if (m_endPending)
+        QTimer::singleShot(0, this, &BookDialog::endUnattended);
     if (m_centred)
         return;
     m_centred = true;

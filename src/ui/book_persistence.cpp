@@ -2,11 +2,16 @@
 #include "book_dialog.h"
 
 #include "book_file.h"
+#include "book_location.h"
+#include "book_stamp.h"
 #include "book_text.h"
 #include "contact_list_view.h"
 #include "contact_table.h"
 #include "form_rules.h"
 #include "user_messages.h"
+
+#include <QDateTime>
+#include <QScopedValueRollback>
 
 namespace qor {
 
@@ -23,6 +28,7 @@ void BookDialog::loadBook()
         // A book that is there but could not be read whole must not be replaced by what little
         // was read: saving refuses until the window is opened on a readable book.
         m_bookUnreadable = file.status == ReadStatus::Unreadable;
+        m_bookStamp = stampOf(file, m_bookPath);
         const std::string_view bytes = file.status == ReadStatus::Read ? file.bytes() : std::string_view();
         m_bookEncoding = readBookRecords(bytes, formRecord, [this, &overLong](ContactRecord& record) {
             overLong += passThroughForm(record).has_value();
@@ -37,27 +43,88 @@ void BookDialog::loadBook()
         m_messages->fieldTooLong(this);
 }
 
-bool BookDialog::saveBook()
+namespace {
+
+std::tm localNow()
 {
-    readForm();
-    WriteResult written;
-    if (m_bookUnreadable) {
-        written.error = "the book could not be read when the window opened, so it is not replaced";
-    } else {
-        const FormattedBook book = formatBook(
-            static_cast<std::size_t>(m_table->rowCount()),
-            [this, record = ContactRecord{}](std::size_t row) mutable -> const ContactRecord& {
-                m_table->copyRecord(static_cast<int>(row), record);
-                return record;
-            },
-            m_bookEncoding);
-        written = replaceFileSafely(m_bookPath, book.bytes);
-        if (written.ok)
-            m_bookEncoding = book.encoding;
+    const QDateTime now = QDateTime::currentDateTime();
+    std::tm t{};
+    t.tm_year = now.date().year() - 1900;
+    t.tm_mon = now.date().month() - 1;
+    t.tm_mday = now.date().day();
+    t.tm_hour = now.time().hour();
+    t.tm_min = now.time().minute();
+    t.tm_sec = now.time().second();
+    return t;
+}
+
+QString nameOf(const std::filesystem::path& path) { return QString::fromStdString(path.filename().string()); }
+
+} // namespace
+
+BookDialog::SaveOutcome BookDialog::saveBook()
+{
+    const QScopedValueRollback saving(m_saving, true);
+    return writeBook();
+}
+
+BookDialog::SaveOutcome BookDialog::writeBook()
+{
+    // An unattended save writes the list as it stands; reading the form could bring up a box.
+    if (!m_unattended)
+        readForm();
+    const FormattedBook book = formatBook(
+        static_cast<std::size_t>(m_table->rowCount()),
+        [this, record = ContactRecord{}](std::size_t row) mutable -> const ContactRecord& {
+            m_table->copyRecord(static_cast<int>(row), record);
+            return record;
+        },
+        m_bookEncoding);
+    if (m_bookUnreadable)
+        return failSave("the book could not be read when the window opened, so it is not replaced", book.bytes);
+
+    if (!stampOnDisk(m_bookPath).sameContentAs(m_bookStamp)) {
+        // Another window or program changed the book: neither side is lost unless the user
+        // chooses so, and nobody is there to choose in an unattended end.
+        const std::filesystem::path beside = conflictCopyPath(m_bookPath, localNow());
+        ConflictChoice choice = ConflictChoice::SaveBeside;
+        if (!m_unattended)
+            choice = m_messages->bookChanged(this, nameOf(beside));
+        if (m_unattended) // the end came while the box was open
+            choice = ConflictChoice::SaveBeside;
+        if (choice == ConflictChoice::GoBack)
+            return SaveOutcome::WentBack;
+        if (choice == ConflictChoice::SaveBeside)
+            return saveBeside(book.bytes, beside); // the file the box named
     }
+
+    const WriteResult written = replaceFileSafely(m_bookPath, book.bytes);
     if (!written.ok)
+        return failSave(written.error, book.bytes);
+    m_bookEncoding = book.encoding;
+    m_bookStamp = stampOfWritten(book.bytes, m_bookPath);
+    return SaveOutcome::Saved;
+}
+
+BookDialog::SaveOutcome BookDialog::saveBeside(std::string_view bytes, const std::filesystem::path& beside)
+{
+    const WriteResult written = writeNewFile(beside, bytes);
+    if (written.ok)
+        return SaveOutcome::SavedBeside;
+    if (!m_unattended)
         m_messages->saveFailed(this, QString::fromStdString(written.error));
-    return written.ok;
+    return SaveOutcome::Failed;
+}
+
+BookDialog::SaveOutcome BookDialog::failSave(const std::string& reason, std::string_view bytes)
+{
+    if (!m_unattended)
+        m_messages->saveFailed(this, QString::fromStdString(reason));
+    // Nobody can put it right now: the list goes beside the book rather than nowhere.
+    if (m_unattended && m_table->rowCount() > 0
+        && saveBeside(bytes, conflictCopyPath(m_bookPath, localNow())) == SaveOutcome::SavedBeside)
+        return SaveOutcome::SavedBeside;
+    return SaveOutcome::Failed;
 }
 
 } // namespace qor

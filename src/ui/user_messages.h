@@ -6,6 +6,13 @@ class QWidget;
 
 namespace qor {
 
+// What the user chose when the book changed on disk since QOR last read or wrote it.
+enum class ConflictChoice {
+    SaveBeside, // write this window's contacts to a new file beside the book (the default)
+    Overwrite,  // replace the book with this window's contacts
+    GoBack,     // save nothing and go back to the window
+};
+
 // The message boxes the main window shows. Every box waits for the user. Tests replace this
 // with a recorder.
 class UserMessages {
@@ -20,6 +27,10 @@ public:
     // After a failed save while the window closes: true to close without saving. The default
     // answer keeps the window open.
     virtual bool closeWithoutSaving(QWidget* parent);
+    // Before a save: the book changed on disk. `besideName` is the file "Save beside it" writes.
+    virtual ConflictChoice bookChanged(QWidget* parent, const QString& besideName);
+    // At start: another QOR window holds the book. The user reads it and goes on.
+    virtual void bookOpenElsewhere(QWidget* parent);
 };
 
 } // namespace qor

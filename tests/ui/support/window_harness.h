@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,12 @@ public:
         QString saveFailureReason;
         int closeQuestions = 0;
         bool closeAnswer = false; // what the user answers to "close without saving?"
+        int bookChanged = 0;
+        QString besideName;
+        ConflictChoice conflictAnswer = ConflictChoice::SaveBeside;
+        std::function<void()> whileConflictBoxIsOpen;
+        int openElsewhere = 0;
+        std::function<void(QWidget*)> whileOpenElsewhereBoxIsOpen;
     };
     explicit RecordingMessages(std::shared_ptr<Counts> counts) : m_counts(std::move(counts)) {}
     void fieldTooLong(QWidget*) override { ++m_counts->fieldTooLong; }
@@ -35,6 +42,20 @@ public:
     {
         ++m_counts->closeQuestions;
         return m_counts->closeAnswer;
+    }
+    ConflictChoice bookChanged(QWidget*, const QString& besideName) override
+    {
+        ++m_counts->bookChanged;
+        m_counts->besideName = besideName;
+        if (m_counts->whileConflictBoxIsOpen)
+            m_counts->whileConflictBoxIsOpen();
+        return m_counts->conflictAnswer;
+    }
+    void bookOpenElsewhere(QWidget* parent) override
+    {
+        ++m_counts->openElsewhere;
+        if (m_counts->whileOpenElsewhereBoxIsOpen)
+            m_counts->whileOpenElsewhereBoxIsOpen(parent);
     }
 
 private:
@@ -50,6 +71,9 @@ public:
     BookDialog& window() { return *m_window; }
     RecordingMessages::Counts& counts() { return *m_counts; }
     std::string bookPath() const;
+    QString folder() const { return m_dir.path(); }
+    // A second window on the same book, with its own recorded boxes.
+    std::unique_ptr<BookDialog> secondWindow(std::shared_ptr<RecordingMessages::Counts> counts) const;
     std::string readBook() const;
     void writeBook(const std::string& bytes) const;
 
@@ -61,6 +85,8 @@ public:
     void put(ContactField field, const QString& text);
 
     void show();
+    // Destroys the window without closing it and opens a new one on the same book.
+    void reopen();
     void clickButton(int id);
     // A left click on row `row` of the list, which marks it and shows it.
     void clickRow(int row);
