@@ -84,14 +84,16 @@ void BM_ImportCsv(benchmark::State& state) { importBenchmark(state, qor::Exchang
 
 } // namespace
 
-BENCHMARK(BM_ExportVCard4)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ImportVCard4)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ExportCsv)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ImportCsv)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseBookUtf8)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseBookWindows1252)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormatBookUtf8)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormatBookWindows1252)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ValidateUtf8)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// After the reader's benchmarks: the CSV report takes its columns from the first one.
+BENCHMARK(BM_ExportVCard4)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportVCard4)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportCsv)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportCsv)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
