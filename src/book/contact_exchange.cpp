@@ -22,15 +22,6 @@ constexpr std::array<std::pair<std::string_view, ExchangeFormat>, 5> kFormatName
     {"outlook-csv", ExchangeFormat::OutlookCsv},
 }};
 
-bool endsIgnoringCase(std::string_view s, std::string_view suffix)
-{
-    if (s.size() < suffix.size())
-        return false;
-    for (std::size_t i = 0; i < suffix.size(); ++i)
-        if (asciiUpper(s[s.size() - suffix.size() + i]) != asciiUpper(suffix[i]))
-            return false;
-    return true;
-}
 
 } // namespace
 

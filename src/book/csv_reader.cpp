@@ -117,15 +117,6 @@ constexpr std::array kNamedColumns{
     Named{"Initials", Role::Ignored},
 };
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (asciiUpper(a[i]) != asciiUpper(b[i]))
-            return false;
-    return true;
-}
 
 std::string_view trimmedName(std::string_view s)
 {

@@ -17,20 +17,7 @@ namespace {
 
 using F = ContactField;
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (asciiUpper(a[i]) != asciiUpper(b[i]))
-            return false;
-    return true;
-}
 
-bool startsIgnoringCase(std::string_view s, std::string_view prefix)
-{
-    return s.size() >= prefix.size() && equalsIgnoringCase(s.substr(0, prefix.size()), prefix);
-}
 
 // The file's physical lines, without their line ends, numbered from 1.
 class Lines {

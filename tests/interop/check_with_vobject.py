@@ -10,8 +10,10 @@ Usage: check_with_vobject.py QOR_BINARY WORK_FOLDER
 Exits non-zero with a message on the first difference.
 """
 import os
+import shutil
 import subprocess
 import sys
+import tempfile
 
 import vobject
 
@@ -158,13 +160,15 @@ def check_import(qor, folder):
 
 
 def main():
-    qor, folder = sys.argv[1], sys.argv[2]
-    os.makedirs(folder, exist_ok=True)
+    qor = sys.argv[1]
+    os.makedirs(sys.argv[2], exist_ok=True)
+    folder = tempfile.mkdtemp(dir=sys.argv[2])  # a fresh folder: no book from an earlier run
     people = contacts()
     write_book(os.path.join(folder, "book.qor"), people)
     for fmt in ("vcard4", "vcard3"):
         check_export(qor, folder, people, fmt)
     check_import(qor, folder)
+    shutil.rmtree(folder)
 
 
 if __name__ == "__main__":
