@@ -148,3 +148,39 @@ TEST(ContactExchange, Account_describesWhatFoundNoFieldInOneSentence)
     account.add("photo", "photos", 3);
     EXPECT_EQ(account.describe(), "2 more phone numbers, 1 URL and 3 photos were not imported");
 }
+
+TEST(ContactExchange, DamagedCopiesOfRealFiles_giveAResultOrAFaultNeverACrash)
+{
+    std::vector<ContactRecord> contacts = nastyContacts();
+    contacts.resize(kNastyTexts.size() + 1); // the short nasty texts and one with long ones
+    std::mt19937 random(99);
+    for (ExchangeFormat format : {ExchangeFormat::VCard4, ExchangeFormat::VCard3, ExchangeFormat::QorCsv,
+                                  ExchangeFormat::GoogleCsv, ExchangeFormat::OutlookCsv}) {
+        const std::string original = exportContacts(rowsOf(contacts), format);
+        for (int round = 0; round < 100; ++round) {
+            std::string bytes = original;
+            // Cut it short, then change, insert or delete a few bytes anywhere.
+            if (round % 3 == 0)
+                bytes.resize(random() % bytes.size());
+            for (int edits = 1 + static_cast<int>(random() % 8); edits > 0 && !bytes.empty(); --edits) {
+                const std::size_t at = random() % bytes.size();
+                const char c = "\r\n:;,\\=\"\x80\xC3 \tAZ"[random() % 15];
+                switch (random() % 3) {
+                case 0: bytes[at] = c; break;
+                case 1: bytes.insert(at, 1, c); break;
+                default: bytes.erase(at, 1); break;
+                }
+            }
+            const ImportResult r = importContacts(bytes);
+            if (r.ok) {
+                for (const ContactRecord& contact : r.contacts)
+                    for (const std::string& text : contact.texts)
+                        ASSERT_EQ(text.find('\n'), std::string::npos) << "a text could forge a line in the book";
+            } else {
+                EXPECT_TRUE(r.contacts.empty());
+                EXPECT_GE(r.errorLine, 1u);
+                EXPECT_FALSE(r.error.empty());
+            }
+        }
+    }
+}
