@@ -5,6 +5,7 @@
 #include "field_table.h"
 #include "huge_pages.h"
 #include "text_encoding.h"
+#include "vcard_property.h"
 #include "vcard_text.h"
 
 #include <array>
@@ -18,204 +19,6 @@ namespace {
 using F = ContactField;
 
 
-
-// The file's physical lines, without their line ends, numbered from 1.
-class Lines {
-public:
-    explicit Lines(std::string_view bytes) : m_bytes(bytes) {}
-
-    bool next(std::string_view& line, std::size_t& number)
-    {
-        if (m_pos >= m_bytes.size())
-            return false;
-        const char* start = m_bytes.data() + m_pos;
-        const auto* lf = static_cast<const char*>(std::memchr(start, '\n', m_bytes.size() - m_pos));
-        std::size_t size = lf ? static_cast<std::size_t>(lf - start) : m_bytes.size() - m_pos;
-        m_pos += size + (lf ? 1 : 0);
-        if (size > 0 && start[size - 1] == '\r')
-            --size;
-        line = std::string_view(start, size);
-        number = ++m_number;
-        return true;
-    }
-    // Whether the next line continues this one (begins with a space or a tab).
-    bool continues() const
-    {
-        return m_pos < m_bytes.size() && (m_bytes[m_pos] == ' ' || m_bytes[m_pos] == '\t');
-    }
-
-private:
-    std::string_view m_bytes;
-    std::size_t m_pos = 0;
-    std::size_t m_number = 0;
-};
-
-// Type bits from TYPE= values and 2.1's bare parameters.
-enum TypeBit : unsigned {
-    kCell = 1, kHome = 2, kWork = 4, kFax = 8, kPager = 16,
-};
-
-struct Property {
-    std::string_view name; // without its group
-    unsigned types = 0;
-    bool quotedPrintable = false;
-    bool base64 = false;
-    std::string_view charset;
-    std::string_view omitYear; // Apple's X-APPLE-OMIT-YEAR
-    bool uri = false;          // VALUE=uri: a TEL is "tel:..."
-    std::string_view value;
-};
-
-void addTypes(Property& p, std::string_view list)
-{
-    while (!list.empty()) {
-        const std::size_t comma = list.find(',');
-        std::string_view t = list.substr(0, comma);
-        if (t.size() >= 2 && t.front() == '"' && t.back() == '"')
-            t = t.substr(1, t.size() - 2);
-        if (equalsIgnoringCase(t, "cell") || equalsIgnoringCase(t, "mobile") || equalsIgnoringCase(t, "iphone"))
-            p.types |= kCell;
-        else if (equalsIgnoringCase(t, "home"))
-            p.types |= kHome;
-        else if (equalsIgnoringCase(t, "work"))
-            p.types |= kWork;
-        else if (equalsIgnoringCase(t, "fax"))
-            p.types |= kFax;
-        else if (equalsIgnoringCase(t, "pager"))
-            p.types |= kPager;
-        else if (equalsIgnoringCase(t, "quoted-printable"))
-            p.quotedPrintable = true;
-        else if (equalsIgnoringCase(t, "base64"))
-            p.base64 = true;
-        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
-    }
-}
-
-// Splits "group.NAME;PARAM=V;BARE:value". False when the line has no ':' before its value.
-bool parseProperty(std::string_view line, Property& p)
-{
-    p = Property{};
-    std::size_t i = 0;
-    while (i < line.size() && line[i] != ';' && line[i] != ':')
-        ++i;
-    if (i == line.size())
-        return false;
-    std::string_view name = line.substr(0, i);
-    if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos)
-        name = name.substr(dot + 1);
-    p.name = name;
-    while (line[i] == ';') {
-        const std::size_t start = ++i;
-        bool quoted = false;
-        while (i < line.size() && (quoted || (line[i] != ';' && line[i] != ':'))) {
-            if (line[i] == '"')
-                quoted = !quoted;
-            ++i;
-        }
-        if (i == line.size())
-            return false;
-        const std::string_view param = line.substr(start, i - start);
-        const std::size_t eq = param.find('=');
-        if (eq == std::string_view::npos) {
-            addTypes(p, param);
-            continue;
-        }
-        const std::string_view key = param.substr(0, eq);
-        const std::string_view value = param.substr(eq + 1);
-        if (equalsIgnoringCase(key, "TYPE"))
-            addTypes(p, value);
-        else if (equalsIgnoringCase(key, "ENCODING"))
-            addTypes(p, equalsIgnoringCase(value, "b") ? std::string_view("base64") : value);
-        else if (equalsIgnoringCase(key, "CHARSET"))
-            p.charset = value;
-        else if (equalsIgnoringCase(key, "VALUE"))
-            p.uri = equalsIgnoringCase(value, "uri");
-        else if (equalsIgnoringCase(key, "X-APPLE-OMIT-YEAR"))
-            p.omitYear = value;
-    }
-    p.value = line.substr(i + 1);
-    return true;
-}
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = asciiUpper(c);
-    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
-}
-
-std::string decodeQuotedPrintable(std::string_view s)
-{
-    std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '=' && i + 2 < s.size()) {
-            const int hi = hexDigit(s[i + 1]);
-            const int lo = hexDigit(s[i + 2]);
-            if (hi >= 0 && lo >= 0) {
-                // A lone "=0D" is the line break of old Macintosh writers.
-                const char c = static_cast<char>(hi * 16 + lo);
-                out += c == '\r' && !s.substr(i + 3).starts_with("=0A") && !s.substr(i + 3).starts_with("=0a") ? '\n' : c;
-                i += 2;
-                continue;
-            }
-        }
-        out += s[i];
-    }
-    return out;
-}
-
-// A property's raw value as UTF-8 text, before its escapes are removed: the value itself, or
-// its decoded form in `scratch`.
-std::string_view decodeValue(const Property& p, bool fileIsUtf8, std::string& scratch)
-{
-    if (!p.quotedPrintable && p.charset.empty() && fileIsUtf8)
-        return p.value;
-    const std::string bytes = p.quotedPrintable ? decodeQuotedPrintable(p.value) : std::string(p.value);
-    const bool latin = equalsIgnoringCase(p.charset, "ISO-8859-1") || equalsIgnoringCase(p.charset, "windows-1252")
-        || equalsIgnoringCase(p.charset, "cp1252") || equalsIgnoringCase(p.charset, "latin1");
-    scratch = !latin && isValidUtf8(bytes) ? bytes : windows1252ToUtf8(bytes);
-    return scratch;
-}
-
-// Splits a structured value at its unescaped ';' and unescapes each part.
-template <std::size_t N>
-std::array<std::string, N> components(std::string_view value, std::size_t& extra)
-{
-    std::array<std::string, N> parts;
-    std::size_t index = 0;
-    std::size_t start = 0;
-    extra = 0;
-    for (std::size_t i = 0; i <= value.size(); ++i) {
-        if (i < value.size() && value[i] == '\\') {
-            ++i;
-            continue;
-        }
-        if (i < value.size() && value[i] != ';')
-            continue;
-        const std::string_view part = value.substr(start, i - start);
-        if (index < N)
-            parts[index] = unescapeVCardText(part);
-        else if (!part.empty())
-            ++extra;
-        ++index;
-        start = i + 1;
-    }
-    return parts;
-}
-
-// A text value without its escapes: the value itself when it has none, else its unescaped
-// form in `scratch`.
-std::string_view textOf(std::string_view decoded, bool mayHoldLineBreaks, std::string& scratch)
-{
-    // A line feed can only come from a decoded value: the file's own lines end at one.
-    if (std::memchr(decoded.data(), '\\', decoded.size()) == nullptr
-        && (!mayHoldLineBreaks || std::memchr(decoded.data(), '\n', decoded.size()) == nullptr))
-        return decoded;
-    scratch = unescapeVCardText(decoded);
-    return scratch;
-}
 
 PlaceKind phoneKind(unsigned types)
 {
@@ -289,7 +92,7 @@ public:
             // Blank lines, and the end-of-file mark of old DOS files.
             if (line.find_first_not_of(" \t\x1A") == std::string_view::npos)
                 continue;
-            Property p;
+            VCardProperty p;
             const bool parsed = parseProperty(line, p);
             if (parsed && equalsIgnoringCase(p.name, "BEGIN") && equalsIgnoringCase(trimmed(p.value), "VCARD")) {
                 if (cardLine != 0)
@@ -361,7 +164,7 @@ private:
     }
 
     // Quoted-printable lines ending in '=' go on in the next line, which is not indented.
-    void joinSoftBreaks(Property& p, std::size_t& number)
+    void joinSoftBreaks(VCardProperty& p, std::size_t& number)
     {
         m_joined.assign(p.value);
         std::string_view more;
@@ -374,7 +177,7 @@ private:
         p.value = m_joined;
     }
 
-    void take(const Property& p)
+    void take(const VCardProperty& p)
     {
         const std::string_view name = p.name;
         const auto isName = [&name](std::string_view n) { return equalsIgnoringCase(name, n); };
@@ -426,7 +229,7 @@ private:
         }
     }
 
-    std::string_view text(const Property& p)
+    std::string_view text(const VCardProperty& p)
     {
         return textOf(decodeValue(p, m_fileIsUtf8, m_decoded), p.quotedPrintable, m_unescaped);
     }
@@ -448,7 +251,7 @@ private:
     }
 
     std::string_view m_bytes;
-    Lines m_lines;
+    VCardLines m_lines;
     bool m_fileIsUtf8;
     ImportResult m_result;
     ContactBuilder m_builder{m_result.unplaced};
