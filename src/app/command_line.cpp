@@ -62,7 +62,8 @@ const OptionSpec* findOption(std::string_view name, std::string& error)
     return found;
 }
 
-std::string quoted(const std::filesystem::path& path) { return path.string(); }
+// The path as it is shown in messages.
+std::string shownPath(const std::filesystem::path& path) { return path.string(); }
 
 int usageError(std::ostream& err, const std::string& message)
 {
@@ -120,7 +121,7 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
 
     const BookList list = readBookList(book);
     if (list.status == ReadStatus::Missing)
-        return failure(err, quoted(book) + ": no such book");
+        return failure(err, shownPath(book) + ": no such book");
     if (list.status == ReadStatus::Unreadable)
         return failure(err, list.error);
 
@@ -196,7 +197,7 @@ int runImport(const CommandLine& line, std::ostream& out, std::ostream& err)
     if (!written.ok)
         return failure(err, written.error + "; the book is not changed");
 
-    out << "Imported " << plural(count, "contact", "contacts") << " into " << quoted(book) << '\n';
+    out << "Imported " << plural(count, "contact", "contacts") << " into " << shownPath(book) << '\n';
     if (!imported.unplaced.empty())
         out << imported.unplaced.describe() << '\n';
     return kExitSuccess;
