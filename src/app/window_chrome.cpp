@@ -31,7 +31,7 @@ void openAboutBox(QWidget& window)
 }
 
 #ifdef Q_OS_WIN
-// Runs the About item when it is chosen from the window's system menu.
+// Runs an item (About, Import, Export) when it is chosen from the window's system menu.
 class SystemMenuFilter : public QObject, public QAbstractNativeEventFilter {
 public:
     SystemMenuFilter(QWidget& window, QAction* action, unsigned command)
@@ -53,7 +53,7 @@ public:
         if (msg->message != WM_SYSCOMMAND || msg->hwnd != reinterpret_cast<HWND>(m_window.winId())
             || (msg->wParam & 0xFFF0) != m_command)
             return false;
-        // Out of the window procedure before the About box's own message loop starts.
+        // Out of the window procedure before the box's or file dialog's own message loop starts.
         QMetaObject::invokeMethod(m_action, &QAction::trigger, Qt::QueuedConnection);
         *result = 0;
         return true;
