@@ -24,8 +24,12 @@ bool initialiseSockets()
 #endif
 }
 
-int ContactApp::run(int argc, char** argv)
+int ContactApp::run(char* programPath, const std::filesystem::path& book)
 {
+    // The command line is QOR's own: Qt's options ("-style", "-platform") are not taken from
+    // it, so a book named like one of them opens as a book.
+    int argc = 1;
+    char* argv[] = {programPath, nullptr};
     QApplication app(argc, argv);
     // The application's title is the executable's name, "qor".
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).completeBaseName());
@@ -36,7 +40,7 @@ int ContactApp::run(int argc, char** argv)
         return 0;
     }
     SignalSaver ending; // before the window: a signal while it opens waits for it
-    BookDialog dialog("qor.qor", nullptr, installWindowChrome);
+    BookDialog dialog(book, nullptr, installWindowChrome);
     dialog.exec();
     return ending.exitStatus(0);
 }

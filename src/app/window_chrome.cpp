@@ -2,6 +2,7 @@
 
 #include "about_dialog.h"
 #include "book_dialog.h"
+#include "contact_transfer.h"
 
 #include <QAction>
 #include <QMenu>
@@ -30,10 +31,11 @@ void openAboutBox(QWidget& window)
 }
 
 #ifdef Q_OS_WIN
-// Runs the About item when it is chosen from the window's system menu.
+// Runs an item (About, Import, Export) when it is chosen from the window's system menu.
 class SystemMenuFilter : public QObject, public QAbstractNativeEventFilter {
 public:
-    SystemMenuFilter(QWidget& window, QAction* about) : QObject(&window), m_window(window), m_about(about)
+    SystemMenuFilter(QWidget& window, QAction* action, unsigned command)
+        : QObject(&window), m_window(window), m_action(action), m_command(command)
     {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
@@ -49,17 +51,18 @@ public:
             return false;
         const MSG* msg = static_cast<const MSG*>(message);
         if (msg->message != WM_SYSCOMMAND || msg->hwnd != reinterpret_cast<HWND>(m_window.winId())
-            || (msg->wParam & 0xFFF0) != kAboutCommand)
+            || (msg->wParam & 0xFFF0) != m_command)
             return false;
-        // Out of the window procedure before the About box's own message loop starts.
-        QMetaObject::invokeMethod(m_about, &QAction::trigger, Qt::QueuedConnection);
+        // Out of the window procedure before the box's or file dialog's own message loop starts.
+        QMetaObject::invokeMethod(m_action, &QAction::trigger, Qt::QueuedConnection);
         *result = 0;
         return true;
     }
 
 private:
     QWidget& m_window;
-    QAction* m_about;
+    QAction* m_action;
+    unsigned m_command;
 };
 
 void addToSystemMenu(QWidget& window, QAction* about)
@@ -72,7 +75,16 @@ void addToSystemMenu(QWidget& window, QAction* about)
         AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(systemMenu, MF_STRING, kAboutCommand, text.c_str());
     }
-    new SystemMenuFilter(window, about);
+    new SystemMenuFilter(window, about, kAboutCommand);
+}
+
+void addTransferToSystemMenu(QWidget& window, QAction* action, unsigned command)
+{
+    if (HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(window.winId()), FALSE)) {
+        const std::wstring text = action->text().toStdWString();
+        AppendMenuW(systemMenu, MF_STRING, command, text.c_str());
+    }
+    new SystemMenuFilter(window, action, command);
 }
 #endif
 
@@ -102,9 +114,17 @@ void installWindowChrome(BookDialog& window)
     QAction* about = menu->addAction(QString::fromUtf8(kAboutItemText));
     about->setObjectName(QStringLiteral("aboutAction"));
     QObject::connect(about, &QAction::triggered, &window, [&window] { openAboutBox(window); });
+    QAction* import = menu->addAction(QString::fromUtf8(kImportItemText));
+    import->setObjectName(QStringLiteral("importAction"));
+    QObject::connect(import, &QAction::triggered, &window, [&window] { importCommand(window); });
+    QAction* exportItem = menu->addAction(QString::fromUtf8(kExportItemText));
+    exportItem->setObjectName(QStringLiteral("exportAction"));
+    QObject::connect(exportItem, &QAction::triggered, &window, [&window] { exportCommand(window); });
 
 #ifdef Q_OS_WIN
     addToSystemMenu(window, about);
+    addTransferToSystemMenu(window, import, kImportCommand);
+    addTransferToSystemMenu(window, exportItem, kExportCommand);
 #else
     // No system menu to extend here: the item is offered by a right click on the window's
     // background. The controls keep their own context menus, or none.

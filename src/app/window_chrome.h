@@ -10,19 +10,27 @@ namespace qor {
 class BookDialog;
 
 // The main window's chrome, run as the window's last initialisation step: the application
-// icon, and the "About QOR..." item, which opens the About box. On Windows the item is added
-// to the window's system menu; elsewhere a right click on the window's background shows it.
+// icon, the "About QOR..." item, which opens the About box, and the Import... and Export...
+// items. On Windows the items are added to the window's system menu; elsewhere a right click
+// on the window's background shows them.
 void installWindowChrome(BookDialog& window);
 
 // Icon 128 in its 16, 32 and 256 pixel images.
 QIcon applicationIcon();
 
-// The menu holding the About item that installWindowChrome gave `window`, or null. Its one
-// action is named "aboutAction".
+// The menu holding the About item that installWindowChrome gave `window`, or null. Its
+// actions are named "aboutAction", "importAction" and "exportAction".
 QMenu* aboutMenuFor(QWidget* window);
 
 // The About item's text (string 101) and its system menu command.
 inline constexpr const char* kAboutItemText = "&About QOR...";
 inline constexpr unsigned kAboutCommand = 16;
+
+// The items that bring contacts in from a vCard or CSV file and take the list out to one, and
+// their system menu commands (multiples of 16, below the system's own).
+inline constexpr const char* kImportItemText = "&Import...";
+inline constexpr const char* kExportItemText = "&Export...";
+inline constexpr unsigned kImportCommand = 32;
+inline constexpr unsigned kExportCommand = 48;
 
 } // namespace qor

@@ -18,7 +18,7 @@ namespace qor {
 void BookDialog::loadBook()
 {
     readForm();
-    setWindowTitle(QStringLiteral("QOR: qor.qor"));
+    setWindowTitle(QStringLiteral("QOR: ") + QString::fromStdU16String(m_bookPath.filename().u16string()));
 
     // Each record reaches its row as the form's exchange reads it back; a record with a field
     // over the limit brings the length message once.

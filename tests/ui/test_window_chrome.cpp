@@ -117,6 +117,21 @@ private slots:
         QCOMPARE(about.result(), result);
     }
 
+    void menu_offersImportAndExportAfterAbout()
+    {
+        WindowHarness h;
+        installWindowChrome(h.window());
+        QMenu* menu = aboutMenuFor(&h.window());
+        QVERIFY(menu);
+        auto* import = menu->findChild<QAction*>(QStringLiteral("importAction"));
+        auto* exportItem = menu->findChild<QAction*>(QStringLiteral("exportAction"));
+        QVERIFY(import && exportItem);
+        QCOMPARE(import->text(), QStringLiteral("&Import..."));
+        QCOMPARE(exportItem->text(), QStringLiteral("&Export..."));
+        QVERIFY(menu->actions().indexOf(import) > menu->actions().indexOf(menu->findChild<QAction*>(QStringLiteral("aboutAction"))));
+        QVERIFY(menu->actions().indexOf(exportItem) == menu->actions().indexOf(import) + 1);
+    }
+
     void chrome_setsTheApplicationIconOnTheWindow()
     {
         WindowHarness h;
@@ -139,9 +154,9 @@ private slots:
 
         QMenu* menu = aboutMenuFor(&h.window());
         QVERIFY(menu);
-        QCOMPARE(menu->actions().size(), 1);
         QAction* about = menu->findChild<QAction*>(QStringLiteral("aboutAction"));
         QVERIFY(about);
+        QCOMPARE(menu->actions().first(), about);
         QCOMPARE(about->text(), QStringLiteral("&About QOR..."));
 
         // The box is modal: look at it from inside its own event loop, then close it.

@@ -1,0 +1,109 @@
+#include "contact_exchange.h"
+
+#include "csv_reader.h"
+#include "csv_writer.h"
+#include "exchange_text.h"
+#include "vcard_reader.h"
+#include "vcard_writer.h"
+
+#include <array>
+#include <cstring>
+#include <utility>
+
+namespace qor {
+
+namespace {
+
+constexpr std::array<std::pair<std::string_view, ExchangeFormat>, 5> kFormatNames{{
+    {"vcard4", ExchangeFormat::VCard4},
+    {"vcard3", ExchangeFormat::VCard3},
+    {"csv", ExchangeFormat::QorCsv},
+    {"google-csv", ExchangeFormat::GoogleCsv},
+    {"outlook-csv", ExchangeFormat::OutlookCsv},
+}};
+
+
+} // namespace
+
+std::optional<ExchangeFormat> formatNamed(std::string_view name)
+{
+    for (const auto& [n, format] : kFormatNames)
+        if (n == name)
+            return format;
+    return std::nullopt;
+}
+
+std::optional<ExchangeFormat> formatForFileName(std::string_view fileName)
+{
+    if (endsIgnoringCase(fileName, ".vcf"))
+        return ExchangeFormat::VCard4;
+    if (endsIgnoringCase(fileName, ".csv"))
+        return ExchangeFormat::QorCsv;
+    return std::nullopt;
+}
+
+ContactRows rowsOf(const std::vector<ContactRecord>& records)
+{
+    return {records.size(), [&records](std::size_t i) -> const ContactRecord& { return records[i]; }};
+}
+
+std::string exportContacts(const ContactRows& rows, ExchangeFormat format)
+{
+    switch (format) {
+    case ExchangeFormat::VCard4: return writeVCards(rows, VCardVersion::V4);
+    case ExchangeFormat::VCard3: return writeVCards(rows, VCardVersion::V3);
+    case ExchangeFormat::QorCsv: return writeCsvContacts(rows, CsvLayout::Qor);
+    case ExchangeFormat::GoogleCsv: return writeCsvContacts(rows, CsvLayout::Google);
+    case ExchangeFormat::OutlookCsv: return writeCsvContacts(rows, CsvLayout::Outlook);
+    }
+    return {};
+}
+
+void UnplacedAccount::add(std::string_view singular, std::string_view plural, std::size_t count)
+{
+    for (Entry& e : m_entries)
+        if (e.singular == singular) {
+            e.count += count;
+            return;
+        }
+    m_entries.push_back({std::string(singular), std::string(plural), count});
+}
+
+std::size_t UnplacedAccount::countOf(std::string_view singular) const
+{
+    for (const Entry& e : m_entries)
+        if (e.singular == singular)
+            return e.count;
+    return 0;
+}
+
+std::string UnplacedAccount::describe() const
+{
+    if (m_entries.empty())
+        return {};
+    std::string text;
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < m_entries.size(); ++i) {
+        const Entry& e = m_entries[i];
+        if (i > 0)
+            text += i + 1 == m_entries.size() ? " and " : ", ";
+        text += std::to_string(e.count) + ' ' + (e.count == 1 ? e.singular : e.plural);
+        total += e.count;
+    }
+    return text + (total == 1 ? " was not imported" : " were not imported");
+}
+
+ImportResult importContacts(std::string_view bytes)
+{
+    if (looksLikeVCard(bytes))
+        return readVCards(bytes);
+    if (const std::size_t at = firstBinaryByte(bytes); at != std::string_view::npos)
+        return ImportResult::failure(lineAt(bytes, at), "binary data, neither a vCard nor a CSV file");
+    if (withoutByteOrderMark(bytes).find_first_not_of(" \t\r\n") == std::string_view::npos)
+        return ImportResult::failure(1, "the file is empty");
+    if (looksLikeContactCsv(bytes))
+        return readCsvContacts(bytes);
+    return ImportResult::failure(1, "neither a vCard nor a CSV file with a header QOR knows");
+}
+
+} // namespace qor

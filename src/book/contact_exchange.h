@@ -1,0 +1,77 @@
+#pragma once
+
+#include "contact_record.h"
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qor {
+
+// The foreign formats contacts travel in.
+enum class ExchangeFormat { VCard4, VCard3, QorCsv, GoogleCsv, OutlookCsv };
+
+// The format a name on the command line gives ("vcard4", "vcard3", "csv", "google-csv",
+// "outlook-csv"), if any.
+std::optional<ExchangeFormat> formatNamed(std::string_view name);
+// The format a file name's extension gives: ".vcf" vCard 4.0, ".csv" QOR CSV (any case).
+std::optional<ExchangeFormat> formatForFileName(std::string_view fileName);
+
+// The rows to write, in order: `row(i)` for i = 0 .. count-1. A reference returned by `row` need
+// only stay valid until the next call.
+struct ContactRows {
+    std::size_t count = 0;
+    std::function<const ContactRecord&(std::size_t)> row;
+};
+ContactRows rowsOf(const std::vector<ContactRecord>& records);
+
+// Writes `rows` in `format`. Never fails: every text has a written form.
+std::string exportContacts(const ContactRows& rows, ExchangeFormat format);
+
+// What an import found no field for, counted by kind ("phone number", "URL"...), in the order
+// the kinds were first met.
+class UnplacedAccount {
+public:
+    struct Entry {
+        std::string singular;
+        std::string plural;
+        std::size_t count = 0;
+    };
+    void add(std::string_view singular, std::string_view plural, std::size_t count = 1);
+    bool empty() const { return m_entries.empty(); }
+    const std::vector<Entry>& entries() const { return m_entries; }
+    std::size_t countOf(std::string_view singular) const;
+    // "2 more phone numbers and 1 URL were not imported"; empty when nothing was left out.
+    std::string describe() const;
+
+private:
+    std::vector<Entry> m_entries;
+};
+
+// An import's result. On failure `contacts` is empty: an import is all or nothing.
+struct ImportResult {
+    bool ok = false;
+    std::vector<ContactRecord> contacts; // in the file's order
+    UnplacedAccount unplaced;
+    std::size_t errorLine = 0; // 1-based line of the fault, when !ok
+    std::string error;         // what is wrong there, when !ok
+
+    static ImportResult failure(std::size_t line, std::string message)
+    {
+        ImportResult r;
+        r.errorLine = line;
+        r.error = std::move(message);
+        return r;
+    }
+};
+
+// Reads contacts from a vCard file (2.1, 3.0 or 4.0) or a CSV file (QOR, Google or Outlook
+// columns), telling which from the content. Refuses, with the line at fault, a file that is
+// neither, binary bytes, and a card without END. Every imported text is UTF-8 and holds no line
+// break (a line break inside a value becomes a space, so no value can forge lines in the book).
+ImportResult importContacts(std::string_view bytes);
+
+} // namespace qor

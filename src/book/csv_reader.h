@@ -1,0 +1,20 @@
+#pragma once
+
+#include "contact_exchange.h"
+
+#include <string_view>
+
+namespace qor {
+
+// Whether the first record of `bytes` is a header naming at least one column QOR reads.
+bool looksLikeContactCsv(std::string_view bytes);
+
+// Reads a CSV file of contacts: a header, then one contact per record. Columns are matched by
+// their header names, never by position: QOR's 34 keys (which fill their fields exactly), and
+// the names Google's and Outlook's address books (and Thunderbird's) use. Values in columns QOR
+// has no field for are counted in the account. UTF-8 with or without a byte-order mark, else
+// Windows-1252; ',' or, when the header has none, ';' as separator. Refuses, with the line at
+// fault: a header naming no known column, an unclosed quote, binary bytes.
+ImportResult readCsvContacts(std::string_view bytes);
+
+} // namespace qor

@@ -1,0 +1,88 @@
+#include "csv_text.h"
+
+#include <cstring>
+
+
+namespace qor {
+
+void appendCsvField(std::string& out, std::string_view text)
+{
+    bool quote = !text.empty() && (text.front() == ' ' || text.back() == ' ');
+    for (std::size_t i = 0; i < text.size() && !quote; ++i) {
+        const char c = text[i];
+        quote = c == ',' || c == ';' || c == '"' || c == '\r' || c == '\n';
+    }
+    if (!quote) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+bool CsvRecords::next(std::vector<std::string>& fields)
+{
+    // The strings of `fields` are reused from record to record: a fresh string per cell costs
+    // more than reading the cell.
+    std::size_t count = 0;
+    if (m_pos >= m_bytes.size() || !m_error.empty()) {
+        fields.clear();
+        return false;
+    }
+    m_recordLine = m_line;
+    const std::size_t size = m_bytes.size();
+    for (;;) {
+        if (count == fields.size())
+            fields.emplace_back();
+        std::string& field = fields[count++];
+        field.clear();
+        if (m_pos < size && m_bytes[m_pos] == '"') {
+            const std::size_t openLine = m_line;
+            ++m_pos;
+            for (;;) {
+                const auto* quote = static_cast<const char*>(std::memchr(m_bytes.data() + m_pos, '"', size - m_pos));
+                if (quote == nullptr) {
+                    m_error = "a quoted field that begins here has no closing quote";
+                    m_errorLine = openLine;
+                    fields.clear();
+                    return false;
+                }
+                const std::string_view part(m_bytes.data() + m_pos, static_cast<std::size_t>(quote - (m_bytes.data() + m_pos)));
+                for (char c : part)
+                    m_line += c == '\n';
+                field.append(part);
+                m_pos += part.size() + 1;
+                if (m_pos < size && m_bytes[m_pos] == '"') {
+                    field += '"';
+                    ++m_pos;
+                    continue;
+                }
+                break;
+            }
+        }
+        // Unquoted text, or what follows a closing quote, up to the separator or line end.
+        const std::size_t start = m_pos;
+        while (m_pos < size && m_bytes[m_pos] != m_separator && m_bytes[m_pos] != '\n')
+            ++m_pos;
+        std::size_t end = m_pos;
+        if (end > start && m_bytes[end - 1] == '\r' && (m_pos == size || m_bytes[m_pos] == '\n'))
+            --end;
+        field.append(m_bytes.data() + start, end - start);
+        if (m_pos >= size) {
+            fields.resize(count);
+            return true;
+        }
+        if (m_bytes[m_pos++] == '\n') {
+            ++m_line;
+            fields.resize(count);
+            return true;
+        }
+    }
+}
+
+} // namespace qor

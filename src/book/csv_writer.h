@@ -1,0 +1,19 @@
+#pragma once
+
+#include "contact_exchange.h"
+
+#include <string>
+
+namespace qor {
+
+enum class CsvLayout { Qor, Google, Outlook };
+
+// Writes a header and one record per row, RFC 4180 quoting, CR LF, UTF-8.
+//  - Qor: the 34 keys in column order, every field as it is; reading it back gives every field
+//    unchanged.
+//  - Google and Outlook: the columns their importers expect, with a byte-order mark so that
+//    spreadsheets read the accents; the fields they have no column for are left out, and a
+//    date goes in only when it is complete and in the form's spelling.
+std::string writeCsvContacts(const ContactRows& rows, CsvLayout layout);
+
+} // namespace qor

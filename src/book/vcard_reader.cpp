@@ -1,0 +1,280 @@
+#include "vcard_reader.h"
+
+#include "contact_builder.h"
+#include "exchange_text.h"
+#include "field_table.h"
+#include "huge_pages.h"
+#include "text_encoding.h"
+#include "vcard_property.h"
+#include "vcard_text.h"
+
+#include <array>
+#include <cstring>
+#include <optional>
+
+namespace qor {
+
+namespace {
+
+using F = ContactField;
+
+
+
+PlaceKind phoneKind(unsigned types)
+{
+    if (types & (kFax | kPager))
+        return PlaceKind::Other;
+    if (types & kCell)
+        return PlaceKind::Mobile;
+    if (types & kWork)
+        return PlaceKind::Work;
+    if (types & kHome)
+        return PlaceKind::Home;
+    return PlaceKind::Unknown;
+}
+
+PlaceKind addressKind(unsigned types)
+{
+    if (types & kWork)
+        return PlaceKind::Work;
+    if (types & kHome)
+        return PlaceKind::Home;
+    return PlaceKind::Unknown;
+}
+
+// Properties with no field, named for the account.
+struct Noun {
+    std::string_view property, singular, plural;
+};
+constexpr std::array kNouns{
+    Noun{"URL", "URL", "URLs"},
+    Noun{"ORG", "organisation", "organisations"},
+    Noun{"TITLE", "job title", "job titles"},
+    Noun{"ROLE", "role", "roles"},
+    Noun{"PHOTO", "photo", "photos"},
+    Noun{"LOGO", "logo", "logos"},
+    Noun{"IMPP", "instant messaging address", "instant messaging addresses"},
+    Noun{"GEO", "geographic position", "geographic positions"},
+    Noun{"CATEGORIES", "category list", "category lists"},
+    Noun{"RELATED", "related person", "related people"},
+    Noun{"TZ", "time zone", "time zones"},
+    Noun{"LANG", "language", "languages"},
+    Noun{"GENDER", "gender", "genders"},
+    Noun{"SOUND", "sound", "sounds"},
+    Noun{"KEY", "key", "keys"},
+};
+
+// Properties that say something about the card, not the contact.
+constexpr std::array<std::string_view, 15> kIgnored{
+    "VERSION", "PRODID", "UID", "REV", "KIND", "LABEL", "SORT-STRING", "CLIENTPIDMAP", "SOURCE", "NAME",
+    "MAILER", "X-ABLABEL", "X-ABUID", "PROFILE", "X-ABADR"};
+
+class CardReader {
+public:
+    explicit CardReader(std::string_view bytes) : m_bytes(bytes), m_lines(bytes), m_fileIsUtf8(isValidUtf8(bytes))
+    {
+        // Room for every card up front: growing a vector of a hundred thousand records moves
+        // them again and again through fresh memory, which costs more than reading the cards.
+        std::vector<ContactRecord>& contacts = m_result.contacts;
+        contacts.reserve(cardsAtMost(bytes));
+        adviseHugePages(contacts.data(), contacts.capacity() * sizeof(ContactRecord));
+    }
+
+    ImportResult read()
+    {
+        if (const std::size_t at = firstBinaryByte(m_bytes); at != std::string_view::npos)
+            return ImportResult::failure(lineAt(m_bytes, at), "binary data, not a vCard");
+        std::string_view line;
+        std::size_t number = 0;
+        std::size_t cardLine = 0; // where the open card began, 0 outside a card
+        bool afterBase64 = false;
+        while (logicalLine(line, number)) {
+            // Blank lines, and the end-of-file mark of old DOS files.
+            if (line.find_first_not_of(" \t\x1A") == std::string_view::npos)
+                continue;
+            VCardProperty p;
+            const bool parsed = parseProperty(line, p);
+            if (parsed && equalsIgnoringCase(p.name, "BEGIN") && equalsIgnoringCase(trimmed(p.value), "VCARD")) {
+                if (cardLine != 0)
+                    return ImportResult::failure(number, "a card begins inside the card begun at line "
+                                                             + std::to_string(cardLine));
+                cardLine = number;
+                continue;
+            }
+            if (parsed && equalsIgnoringCase(p.name, "END") && equalsIgnoringCase(trimmed(p.value), "VCARD")) {
+                if (cardLine == 0)
+                    return ImportResult::failure(number, "END:VCARD without BEGIN:VCARD");
+                m_builder.take(m_result.contacts.emplace_back());
+                cardLine = 0;
+                continue;
+            }
+            if (cardLine == 0)
+                return ImportResult::failure(number, "not a vCard line (outside BEGIN:VCARD ... END:VCARD)");
+            if (!parsed) {
+                // Lines of a 2.1 photo that its writer did not indent.
+                if (!afterBase64)
+                    m_builder.unplaced("line that could not be read", "lines that could not be read");
+                continue;
+            }
+            afterBase64 = p.base64;
+            if (p.quotedPrintable && p.value.ends_with('='))
+                joinSoftBreaks(p, number);
+            take(p);
+        }
+        if (cardLine != 0)
+            return ImportResult::failure(cardLine, "the card that begins here has no END:VCARD");
+        if (m_result.contacts.empty())
+            return ImportResult::failure(1, "no vCard in the file");
+        m_result.ok = true;
+        return std::move(m_result);
+    }
+
+private:
+    // One per "BEGIN:VCARD" as writers spell it; cards in other cases only make the vector grow.
+    static std::size_t cardsAtMost(std::string_view bytes)
+    {
+        constexpr std::string_view kBegin = "BEGIN:VCARD";
+        std::size_t count = 0;
+        for (std::size_t at = bytes.find(kBegin); at != std::string_view::npos; at = bytes.find(kBegin, at + kBegin.size()))
+            ++count;
+        return count;
+    }
+
+    static std::string_view trimmed(std::string_view s)
+    {
+        while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+            s.remove_suffix(1);
+        return s;
+    }
+
+    // The next line with its continuation lines joined, or false at the end.
+    bool logicalLine(std::string_view& line, std::size_t& number)
+    {
+        if (!m_lines.next(line, number))
+            return false;
+        if (m_lines.continues()) {
+            m_unfolded.assign(line);
+            std::string_view more;
+            std::size_t ignored = 0;
+            while (m_lines.continues() && m_lines.next(more, ignored))
+                m_unfolded.append(more.substr(1));
+            line = m_unfolded;
+        }
+        return true;
+    }
+
+    // Quoted-printable lines ending in '=' go on in the next line, which is not indented.
+    void joinSoftBreaks(VCardProperty& p, std::size_t& number)
+    {
+        m_joined.assign(p.value);
+        std::string_view more;
+        while (m_joined.ends_with('=')) {
+            m_joined.pop_back();
+            if (!m_lines.next(more, number))
+                break;
+            m_joined.append(more);
+        }
+        p.value = m_joined;
+    }
+
+    void take(const VCardProperty& p)
+    {
+        const std::string_view name = p.name;
+        const auto isName = [&name](std::string_view n) { return equalsIgnoringCase(name, n); };
+        if (isName("N")) {
+            std::size_t extra = 0;
+            auto parts = components<5>(decodeValue(p, m_fileIsUtf8, m_decoded), extra);
+            if (!parts[2].empty() || !parts[3].empty() || !parts[4].empty() || extra > 0)
+                m_builder.unplaced("name part", "name parts");
+            m_builder.names(parts[0], parts[1]);
+        } else if (isName("FN")) {
+            m_builder.fullName(text(p));
+        } else if (isName("NICKNAME")) {
+            m_builder.nickname(text(p));
+        } else if (isName("EMAIL")) {
+            m_builder.email(text(p));
+        } else if (isName("TEL")) {
+            std::string_view number = text(p);
+            if (p.uri && startsIgnoringCase(number, "tel:"))
+                number.remove_prefix(4);
+            m_builder.phone(phoneKind(p.types), number);
+        } else if (isName("ADR")) {
+            std::size_t extra = 0;
+            auto parts = components<7>(decodeValue(p, m_fileIsUtf8, m_decoded), extra);
+            if (!parts[0].empty() || !parts[1].empty() || extra > 0)
+                m_builder.unplaced("address part", "address parts");
+            if (!parts[6].empty())
+                m_builder.unplaced("country", "countries");
+            m_builder.address(addressKind(p.types), parts[2], parts[3], parts[4], parts[5]);
+        } else if (isName("NOTE")) {
+            m_builder.note(text(p));
+        } else if (isName("BDAY")) {
+            std::string date(text(p));
+            if (!p.omitYear.empty() && date.starts_with(p.omitYear))
+                date.replace(0, p.omitYear.size(), "-"); // "1604-05-17" is "--05-17"
+            m_builder.birthday(date);
+        } else if (isName("ANNIVERSARY") || isName("X-ANNIVERSARY") || isName("X-MS-ANNIVERSARY")
+                   || isName("X-EVOLUTION-ANNIVERSARY")) {
+            m_builder.anniversary(text(p));
+        } else if (startsIgnoringCase(name, "X-QOR-")) {
+            std::string key(name.substr(6));
+            for (char& c : key)
+                c = asciiUpper(c);
+            if (const auto field = fieldForKey(key))
+                m_builder.own(*field, text(p));
+            else
+                countUnplaced(name);
+        } else {
+            countUnplaced(name);
+        }
+    }
+
+    std::string_view text(const VCardProperty& p)
+    {
+        return textOf(decodeValue(p, m_fileIsUtf8, m_decoded), p.quotedPrintable, m_unescaped);
+    }
+
+    void countUnplaced(std::string_view name)
+    {
+        for (std::string_view ignored : kIgnored)
+            if (equalsIgnoringCase(name, ignored))
+                return;
+        for (const Noun& noun : kNouns)
+            if (equalsIgnoringCase(name, noun.property)) {
+                m_builder.unplaced(noun.singular, noun.plural);
+                return;
+            }
+        std::string upper(name);
+        for (char& c : upper)
+            c = asciiUpper(c);
+        m_builder.unplaced(upper + " property", upper + " properties");
+    }
+
+    std::string_view m_bytes;
+    VCardLines m_lines;
+    bool m_fileIsUtf8;
+    ImportResult m_result;
+    ContactBuilder m_builder{m_result.unplaced};
+    std::string m_unfolded;
+    std::string m_joined;
+    std::string m_decoded;
+    std::string m_unescaped;
+};
+
+} // namespace
+
+bool looksLikeVCard(std::string_view bytes)
+{
+    bytes = withoutByteOrderMark(bytes);
+    const std::size_t start = bytes.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos)
+        return false;
+    return startsIgnoringCase(bytes.substr(start), "BEGIN:VCARD");
+}
+
+ImportResult readVCards(std::string_view bytes)
+{
+    return CardReader(withoutByteOrderMark(bytes)).read();
+}
+
+} // namespace qor

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "contact_exchange.h"
+
+#include <string>
+
+namespace qor {
+
+enum class VCardVersion { V3, V4 };
+
+// Writes one vCard per row, in row order, CR LF line ends, lines folded at 75 octets.
+// Each card has VERSION, PRODID, a UID made from its contents and position (the same book
+// exports the same UIDs), FN (displayName) and N; every other property only for a field that
+// is not empty. Dates go to BDAY and ANNIVERSARY (3.0: X-ANNIVERSARY) only when reading them
+// back gives exactly the stored texts, else to X-QOR-DOBDAY and its siblings; the fields vCard
+// has no property for go to X-QOR-<KEY>. Reading the cards back gives every field unchanged.
+std::string writeVCards(const ContactRows& rows, VCardVersion version);
+
+} // namespace qor
