@@ -2,10 +2,11 @@
 
 #include "book_list.h"
 #include "contact_exchange.h"
-#include "upcoming_command.h"
+#include "date_commands.h"
 
 #include <algorithm>
 #include <array>
+#include <ctime>
 #include <functional>
 #include <iostream>
 #include <iterator>
@@ -124,13 +125,30 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
             return usageError(err, "cannot tell the format of '" + file + "' from its name: use --format");
     }
 
-    const BookList list = readBookList(book);
-    if (list.status == ReadStatus::Missing)
+    std::string text;
+    std::size_t contacts = 0;
+    ReadStatus status = ReadStatus::Read;
+    std::string readError;
+    if (*format == ExchangeFormat::ICalendar) {
+        // A calendar needs only the dates: the book is streamed, never held whole.
+        BookCalendar calendar = readBookCalendar(book, std::time(nullptr));
+        status = calendar.status;
+        readError = std::move(calendar.error);
+        text = std::move(calendar.text);
+        contacts = calendar.contacts;
+    } else {
+        const BookList list = readBookList(book);
+        status = list.status;
+        readError = list.error;
+        if (status == ReadStatus::Read)
+            text = exportContacts(rowsOf(list.rows), *format);
+        contacts = list.rows.size();
+    }
+    if (status == ReadStatus::Missing)
         return failure(err, quoted(book) + ": no such book");
-    if (list.status == ReadStatus::Unreadable)
-        return failure(err, list.error);
+    if (status == ReadStatus::Unreadable)
+        return failure(err, readError);
 
-    const std::string text = exportContacts(rowsOf(list.rows), *format);
     if (toStandardOutput) {
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.flush();
@@ -144,7 +162,7 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
     const WriteResult written = replaceFileSafely(file, text);
     if (!written.ok)
         return failure(err, written.error);
-    out << "Exported " << plural(list.rows.size(), "contact", "contacts") << " to " << file << '\n';
+    out << "Exported " << plural(contacts, "contact", "contacts") << " to " << file << '\n';
     return kExitSuccess;
 }
 

@@ -1,5 +1,8 @@
 // qor --upcoming and the calendar export on the command line, in process and as the real program.
+#include "book_list.h"
 #include "command_line.h"
+#include "contact_exchange.h"
+#include "ical_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -242,6 +245,30 @@ TEST(CalendarExport, IcsFileNameOrFormatIcalWritesTheCalendar)
     EXPECT_EQ(toOutput.status, 0);
     EXPECT_EQ(events(toOutput.out), 5u);
     EXPECT_EQ(readFile(book), kBook);
+}
+
+TEST(CalendarExport, StreamedBookGivesTheWindowsCalendar)
+{
+    TempFolder folder;
+    const std::string book = (folder / "book.qor").string();
+    writeFile(book, kBook);
+    const auto withoutStamp = [](const std::string& text) {
+        std::string kept;
+        std::istringstream lines(text);
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind("DTSTAMP:", 0) != 0)
+                kept += line + '\n';
+        return kept;
+    };
+    // What the window writes: its rows, taken through the form, newest first.
+    const BookList list = readBookList(book);
+    const ContactRows rows = rowsOf(list.rows);
+    const std::string window = formatCalendar(rows.count, rows.row, 0);
+
+    const Outcome exported = run({"--export", "-", "--format", "ical", book});
+    EXPECT_EQ(exported.status, 0);
+    EXPECT_EQ(withoutStamp(exported.out), withoutStamp(window));
+    EXPECT_NE(window.find("SUMMARY:Birthday: Half Month"), std::string::npos); // "Ju" is June there too
 }
 
 #ifndef _WIN32
