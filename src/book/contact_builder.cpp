@@ -6,14 +6,13 @@ using F = ContactField;
 
 std::string withoutLineBreaks(std::string text)
 {
-    if (text.find_first_of("\r\n") == std::string::npos)
+    if (text.find('\n') == std::string::npos)
         return text;
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
+        if (text[i] == '\n' || (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            i += text[i] == '\r';
             out += ' ';
         } else {
             out += text[i];

@@ -52,8 +52,8 @@ private:
     bool m_hasNames = false;
 };
 
-// `text` with every line break (CR LF, LF or CR) turned into one space, so that it cannot
-// forge lines in the book.
+// `text` with every line break (CR LF or LF) turned into one space, so that it cannot forge
+// lines in the book. A lone CR ends no line there and is kept.
 std::string withoutLineBreaks(std::string text);
 
 } // namespace qor

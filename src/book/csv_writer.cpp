@@ -1,7 +1,6 @@
 #include "csv_writer.h"
 
 #include "csv_text.h"
-#include "display_name.h"
 #include "exchange_dates.h"
 #include "exchange_text.h"
 #include "field_table.h"
@@ -32,7 +31,13 @@ std::string fixed(const ContactRecord&)
     constexpr std::array<std::string_view, 5> kTexts{"Mobile", "Home", "Work", "Other", "Anniversary"};
     return std::string(kTexts[N]);
 }
-std::string fullName(const ContactRecord& r) { return displayName(r); }
+// The two names only: a stand-in such as the nickname would come back as a name.
+std::string fullName(const ContactRecord& r)
+{
+    const std::string& first = r[F::FIRSTNAME];
+    const std::string& surname = r[F::SURNAME];
+    return first.empty() || surname.empty() ? first + surname : first + ' ' + surname;
+}
 std::string isoBirthday(const ContactRecord& r) { return isoDate(r[F::DOBDAY], r[F::DOBMON], r[F::DOBYEAR]); }
 std::string isoAnniversary(const ContactRecord& r) { return isoDate(r[F::ANDAY], r[F::ANMON], r[F::ANYEAR]); }
 std::string usBirthday(const ContactRecord& r) { return usDate(r[F::DOBDAY], r[F::DOBMON], r[F::DOBYEAR]); }

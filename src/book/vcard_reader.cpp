@@ -74,6 +74,7 @@ struct Property {
     bool base64 = false;
     std::string_view charset;
     std::string_view omitYear; // Apple's X-APPLE-OMIT-YEAR
+    bool uri = false;          // VALUE=uri: a TEL is "tel:..."
     std::string_view value;
 };
 
@@ -139,6 +140,8 @@ bool parseProperty(std::string_view line, Property& p)
             addTypes(p, equalsIgnoringCase(value, "b") ? std::string_view("base64") : value);
         else if (equalsIgnoringCase(key, "CHARSET"))
             p.charset = value;
+        else if (equalsIgnoringCase(key, "VALUE"))
+            p.uri = equalsIgnoringCase(value, "uri");
         else if (equalsIgnoringCase(key, "X-APPLE-OMIT-YEAR"))
             p.omitYear = value;
     }
@@ -163,7 +166,9 @@ std::string decodeQuotedPrintable(std::string_view s)
             const int hi = hexDigit(s[i + 1]);
             const int lo = hexDigit(s[i + 2]);
             if (hi >= 0 && lo >= 0) {
-                out += static_cast<char>(hi * 16 + lo);
+                // A lone "=0D" is the line break of old Macintosh writers.
+                const char c = static_cast<char>(hi * 16 + lo);
+                out += c == '\r' && !s.substr(i + 3).starts_with("=0A") && !s.substr(i + 3).starts_with("=0a") ? '\n' : c;
                 i += 2;
                 continue;
             }
@@ -262,9 +267,9 @@ constexpr std::array kNouns{
 };
 
 // Properties that say something about the card, not the contact.
-constexpr std::array<std::string_view, 14> kIgnored{
+constexpr std::array<std::string_view, 15> kIgnored{
     "VERSION", "PRODID", "UID", "REV", "KIND", "LABEL", "SORT-STRING", "CLIENTPIDMAP", "SOURCE", "NAME",
-    "MAILER", "X-ABLABEL", "X-ABUID", "PROFILE"};
+    "MAILER", "X-ABLABEL", "X-ABUID", "PROFILE", "X-ABADR"};
 
 class CardReader {
 public:
@@ -277,7 +282,8 @@ public:
         std::size_t cardLine = 0; // where the open card began, 0 outside a card
         bool afterBase64 = false;
         while (logicalLine(line, number)) {
-            if (line.find_first_not_of(" \t") == std::string_view::npos)
+            // Blank lines, and the end-of-file mark of old DOS files.
+            if (line.find_first_not_of(" \t\x1A") == std::string_view::npos)
                 continue;
             Property p;
             const bool parsed = parseProperty(line, p);
@@ -383,7 +389,7 @@ private:
             m_builder.email(textOf(decodeValue(p, m_fileIsUtf8)));
         } else if (isName("TEL")) {
             std::string number = textOf(decodeValue(p, m_fileIsUtf8));
-            if (startsIgnoringCase(number, "tel:"))
+            if (p.uri && startsIgnoringCase(number, "tel:"))
                 number.erase(0, 4);
             m_builder.phone(phoneKind(p.types), std::move(number));
         } else if (isName("ADR")) {

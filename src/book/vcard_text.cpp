@@ -59,10 +59,10 @@ std::string unescapeVCardText(std::string_view text)
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
-        if (c == '\r' || c == '\n') {
-            // A raw line break (from quoted-printable) becomes one space, CR LF included.
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
+        if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            // A raw line break (from quoted-printable) becomes one space, CR LF included. A lone
+            // CR ends no line in the book, so it is kept: a book's text comes back unchanged.
+            i += c == '\r';
             out += ' ';
             continue;
         }

@@ -61,6 +61,7 @@ public:
     void listClicked();
 
     QWidget* control(int id) const { return m_controls.value(id); }
+    const std::filesystem::path& bookPath() const { return m_bookPath; }
     ContactTable& table() const { return *m_table; }
     ContactListView& list() const { return *m_list; }
     UserMessages& messages() const { return *m_messages; }

@@ -1,6 +1,7 @@
 // Opening the window on a book. The window loads a book in one pass through the core reader
 // and the form's exchange rules; these tests hold that fast load to what pushing every line
 // through the form's real controls gives, and check what a user sees of a book's bytes.
+#include "book_list.h"
 #include "contact_list_view.h"
 #include "contact_table.h"
 #include "field_table.h"
@@ -152,6 +153,34 @@ private slots:
         // The books exercised what they are meant to.
         QVERIFY(rows > 200);
         QVERIFY(messages > 10);
+    }
+
+    // The command line's export lists a book without a window; it must list what the window shows.
+    void bookList_givesTheRowsTheWindowShowsAfterOpening()
+    {
+        QRandomGenerator random(13);
+        for (int round = 0; round < 40; ++round) {
+            const std::string book = randomBook(random);
+            WindowHarness h(book, true);
+            const BookList list = readBookList(h.bookPath());
+            const ContactTable& shown = h.window().table();
+            QCOMPARE(qsizetype(list.rows.size()), qsizetype(shown.rowCount()));
+            for (int r = 0; r < shown.rowCount(); ++r)
+                QVERIFY2(list.rows[std::size_t(r)] == shown.record(r), qPrintable(QStringLiteral("round %1 row %2").arg(round).arg(r)));
+            QCOMPARE(list.hasRecords, book.find('\n') != std::string::npos);
+        }
+        WindowHarness missing;
+        const BookList none = readBookList(missing.bookPath());
+        QCOMPARE(none.status, ReadStatus::Missing);
+        QCOMPARE(none.rows.size(), std::size_t(1));
+        QVERIFY(!none.hasRecords);
+    }
+
+    void anotherBook_namesItsFileInTheCaption()
+    {
+        QTemporaryDir dir;
+        BookDialog window(dir.filePath(QStringLiteral("friends.qor")).toStdString());
+        QCOMPARE(window.windowTitle(), QStringLiteral("QOR: friends.qor"));
     }
 
     void emptyBook_openedAndClosed_gives351Bytes()
