@@ -35,20 +35,6 @@ bool endsIgnoringCase(std::string_view s, std::string_view suffix)
     return true;
 }
 
-// The line of the first byte no text holds, or 0.
-std::size_t firstBinaryLine(std::string_view bytes)
-{
-    if (!hasBinaryByte(bytes))
-        return 0;
-    std::size_t line = 1;
-    for (char c : bytes) {
-        if (hasBinaryByte(std::string_view(&c, 1)))
-            return line;
-        line += c == '\n';
-    }
-    return line;
-}
-
 } // namespace
 
 std::optional<ExchangeFormat> formatNamed(std::string_view name)
@@ -126,8 +112,8 @@ ImportResult importContacts(std::string_view bytes)
 {
     if (looksLikeVCard(bytes))
         return readVCards(bytes);
-    if (const std::size_t line = firstBinaryLine(bytes.substr(0, std::min<std::size_t>(bytes.size(), 1 << 16))))
-        return ImportResult::failure(line, "binary data, neither a vCard nor a CSV file");
+    if (const std::size_t at = firstBinaryByte(bytes); at != std::string_view::npos)
+        return ImportResult::failure(lineAt(bytes, at), "binary data, neither a vCard nor a CSV file");
     if (withoutByteOrderMark(bytes).find_first_not_of(" \t\r\n") == std::string_view::npos)
         return ImportResult::failure(1, "the file is empty");
     if (looksLikeContactCsv(bytes))

@@ -3,6 +3,7 @@
 #include "contact_builder.h"
 #include "exchange_text.h"
 #include "field_table.h"
+#include "huge_pages.h"
 #include "text_encoding.h"
 #include "vcard_text.h"
 
@@ -178,15 +179,17 @@ std::string decodeQuotedPrintable(std::string_view s)
     return out;
 }
 
-// A property's raw value as UTF-8 text, before its escapes are removed.
-std::string decodeValue(const Property& p, bool fileIsUtf8)
+// A property's raw value as UTF-8 text, before its escapes are removed: the value itself, or
+// its decoded form in `scratch`.
+std::string_view decodeValue(const Property& p, bool fileIsUtf8, std::string& scratch)
 {
     if (!p.quotedPrintable && p.charset.empty() && fileIsUtf8)
-        return std::string(p.value);
+        return p.value;
     const std::string bytes = p.quotedPrintable ? decodeQuotedPrintable(p.value) : std::string(p.value);
     const bool latin = equalsIgnoringCase(p.charset, "ISO-8859-1") || equalsIgnoringCase(p.charset, "windows-1252")
         || equalsIgnoringCase(p.charset, "cp1252") || equalsIgnoringCase(p.charset, "latin1");
-    return !latin && isValidUtf8(bytes) ? bytes : windows1252ToUtf8(bytes);
+    scratch = !latin && isValidUtf8(bytes) ? bytes : windows1252ToUtf8(bytes);
+    return scratch;
 }
 
 // Splits a structured value at its unescaped ';' and unescapes each part.
@@ -215,11 +218,16 @@ std::array<std::string, N> components(std::string_view value, std::size_t& extra
     return parts;
 }
 
-std::string textOf(std::string_view decoded)
+// A text value without its escapes: the value itself when it has none, else its unescaped
+// form in `scratch`.
+std::string_view textOf(std::string_view decoded, bool mayHoldLineBreaks, std::string& scratch)
 {
-    return decoded.find('\\') == std::string_view::npos && decoded.find_first_of("\r\n") == std::string_view::npos
-        ? std::string(decoded)
-        : unescapeVCardText(decoded);
+    // A line feed can only come from a decoded value: the file's own lines end at one.
+    if (std::memchr(decoded.data(), '\\', decoded.size()) == nullptr
+        && (!mayHoldLineBreaks || std::memchr(decoded.data(), '\n', decoded.size()) == nullptr))
+        return decoded;
+    scratch = unescapeVCardText(decoded);
+    return scratch;
 }
 
 PlaceKind phoneKind(unsigned types)
@@ -273,10 +281,19 @@ constexpr std::array<std::string_view, 15> kIgnored{
 
 class CardReader {
 public:
-    explicit CardReader(std::string_view bytes) : m_lines(bytes), m_fileIsUtf8(isValidUtf8(bytes)) {}
+    explicit CardReader(std::string_view bytes) : m_bytes(bytes), m_lines(bytes), m_fileIsUtf8(isValidUtf8(bytes))
+    {
+        // Room for every card up front: growing a vector of a hundred thousand records moves
+        // them again and again through fresh memory, which costs more than reading the cards.
+        std::vector<ContactRecord>& contacts = m_result.contacts;
+        contacts.reserve(cardsAtMost(bytes));
+        adviseHugePages(contacts.data(), contacts.capacity() * sizeof(ContactRecord));
+    }
 
     ImportResult read()
     {
+        if (const std::size_t at = firstBinaryByte(m_bytes); at != std::string_view::npos)
+            return ImportResult::failure(lineAt(m_bytes, at), "binary data, not a vCard");
         std::string_view line;
         std::size_t number = 0;
         std::size_t cardLine = 0; // where the open card began, 0 outside a card
@@ -297,7 +314,7 @@ public:
             if (parsed && equalsIgnoringCase(p.name, "END") && equalsIgnoringCase(trimmed(p.value), "VCARD")) {
                 if (cardLine == 0)
                     return ImportResult::failure(number, "END:VCARD without BEGIN:VCARD");
-                m_result.contacts.push_back(m_builder.take());
+                m_builder.take(m_result.contacts.emplace_back());
                 cardLine = 0;
                 continue;
             }
@@ -314,8 +331,6 @@ public:
                 joinSoftBreaks(p, number);
             take(p);
         }
-        if (m_binaryLine != 0)
-            return ImportResult::failure(m_binaryLine, "binary data, not a vCard");
         if (cardLine != 0)
             return ImportResult::failure(cardLine, "the card that begins here has no END:VCARD");
         if (m_result.contacts.empty())
@@ -325,6 +340,16 @@ public:
     }
 
 private:
+    // One per "BEGIN:VCARD" as writers spell it; cards in other cases only make the vector grow.
+    static std::size_t cardsAtMost(std::string_view bytes)
+    {
+        constexpr std::string_view kBegin = "BEGIN:VCARD";
+        std::size_t count = 0;
+        for (std::size_t at = bytes.find(kBegin); at != std::string_view::npos; at = bytes.find(kBegin, at + kBegin.size()))
+            ++count;
+        return count;
+    }
+
     static std::string_view trimmed(std::string_view s)
     {
         while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
@@ -332,11 +357,10 @@ private:
         return s;
     }
 
-    // The next line with its continuation lines joined, or false at the end (or at binary data,
-    // which stops the reading and is reported).
+    // The next line with its continuation lines joined, or false at the end.
     bool logicalLine(std::string_view& line, std::size_t& number)
     {
-        if (m_binaryLine != 0 || !m_lines.next(line, number))
+        if (!m_lines.next(line, number))
             return false;
         if (m_lines.continues()) {
             m_unfolded.assign(line);
@@ -345,10 +369,6 @@ private:
             while (m_lines.continues() && m_lines.next(more, ignored))
                 m_unfolded.append(more.substr(1));
             line = m_unfolded;
-        }
-        if (hasBinaryByte(line)) {
-            m_binaryLine = number;
-            return false;
         }
         return true;
     }
@@ -362,10 +382,6 @@ private:
             m_joined.pop_back();
             if (!m_lines.next(more, number))
                 break;
-            if (hasBinaryByte(more)) {
-                m_binaryLine = number;
-                break;
-            }
             m_joined.append(more);
         }
         p.value = m_joined;
@@ -377,51 +393,55 @@ private:
         const auto isName = [&name](std::string_view n) { return equalsIgnoringCase(name, n); };
         if (isName("N")) {
             std::size_t extra = 0;
-            auto parts = components<5>(decodeValue(p, m_fileIsUtf8), extra);
+            auto parts = components<5>(decodeValue(p, m_fileIsUtf8, m_decoded), extra);
             if (!parts[2].empty() || !parts[3].empty() || !parts[4].empty() || extra > 0)
                 m_builder.unplaced("name part", "name parts");
-            m_builder.names(std::move(parts[0]), std::move(parts[1]));
+            m_builder.names(parts[0], parts[1]);
         } else if (isName("FN")) {
-            m_builder.fullName(textOf(decodeValue(p, m_fileIsUtf8)));
+            m_builder.fullName(text(p));
         } else if (isName("NICKNAME")) {
-            m_builder.nickname(textOf(decodeValue(p, m_fileIsUtf8)));
+            m_builder.nickname(text(p));
         } else if (isName("EMAIL")) {
-            m_builder.email(textOf(decodeValue(p, m_fileIsUtf8)));
+            m_builder.email(text(p));
         } else if (isName("TEL")) {
-            std::string number = textOf(decodeValue(p, m_fileIsUtf8));
+            std::string_view number = text(p);
             if (p.uri && startsIgnoringCase(number, "tel:"))
-                number.erase(0, 4);
-            m_builder.phone(phoneKind(p.types), std::move(number));
+                number.remove_prefix(4);
+            m_builder.phone(phoneKind(p.types), number);
         } else if (isName("ADR")) {
             std::size_t extra = 0;
-            auto parts = components<7>(decodeValue(p, m_fileIsUtf8), extra);
+            auto parts = components<7>(decodeValue(p, m_fileIsUtf8, m_decoded), extra);
             if (!parts[0].empty() || !parts[1].empty() || extra > 0)
                 m_builder.unplaced("address part", "address parts");
             if (!parts[6].empty())
                 m_builder.unplaced("country", "countries");
-            m_builder.address(addressKind(p.types), std::move(parts[2]), std::move(parts[3]), std::move(parts[4]),
-                              std::move(parts[5]));
+            m_builder.address(addressKind(p.types), parts[2], parts[3], parts[4], parts[5]);
         } else if (isName("NOTE")) {
-            m_builder.note(textOf(decodeValue(p, m_fileIsUtf8)));
+            m_builder.note(text(p));
         } else if (isName("BDAY")) {
-            std::string date = textOf(decodeValue(p, m_fileIsUtf8));
+            std::string date(text(p));
             if (!p.omitYear.empty() && date.starts_with(p.omitYear))
                 date.replace(0, p.omitYear.size(), "-"); // "1604-05-17" is "--05-17"
             m_builder.birthday(date);
         } else if (isName("ANNIVERSARY") || isName("X-ANNIVERSARY") || isName("X-MS-ANNIVERSARY")
                    || isName("X-EVOLUTION-ANNIVERSARY")) {
-            m_builder.anniversary(textOf(decodeValue(p, m_fileIsUtf8)));
+            m_builder.anniversary(text(p));
         } else if (startsIgnoringCase(name, "X-QOR-")) {
             std::string key(name.substr(6));
             for (char& c : key)
                 c = asciiUpper(c);
             if (const auto field = fieldForKey(key))
-                m_builder.own(*field, textOf(decodeValue(p, m_fileIsUtf8)));
+                m_builder.own(*field, text(p));
             else
                 countUnplaced(name);
         } else {
             countUnplaced(name);
         }
+    }
+
+    std::string_view text(const Property& p)
+    {
+        return textOf(decodeValue(p, m_fileIsUtf8, m_decoded), p.quotedPrintable, m_unescaped);
     }
 
     void countUnplaced(std::string_view name)
@@ -440,13 +460,15 @@ private:
         m_builder.unplaced(upper + " property", upper + " properties");
     }
 
+    std::string_view m_bytes;
     Lines m_lines;
     bool m_fileIsUtf8;
     ImportResult m_result;
     ContactBuilder m_builder{m_result.unplaced};
     std::string m_unfolded;
     std::string m_joined;
-    std::size_t m_binaryLine = 0;
+    std::string m_decoded;
+    std::string m_unescaped;
 };
 
 } // namespace
