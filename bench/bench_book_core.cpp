@@ -3,7 +3,9 @@
 #include "book_stamp.h"
 #include "book_text.h"
 #include "contact_exchange.h"
+#include "ical_writer.h"
 #include "text_encoding.h"
+#include "upcoming_dates.h"
 
 #include <benchmark/benchmark.h>
 
@@ -110,10 +112,40 @@ void BM_ImportVCard4(benchmark::State& state) { importBenchmark(state, qor::Exch
 void BM_ExportCsv(benchmark::State& state) { exportBenchmark(state, qor::ExchangeFormat::QorCsv); }
 void BM_ImportCsv(benchmark::State& state) { importBenchmark(state, qor::ExchangeFormat::QorCsv); }
 
+// The next 30 days of birthdays and anniversaries from the middle of December, so that the
+// listing runs into the next year.
+void BM_UpcomingDates(benchmark::State& state)
+{
+    const std::vector<qor::ContactRecord> records = qor::generateContacts(static_cast<std::size_t>(state.range(0)), kSeed);
+    const auto row = [&](std::size_t i) -> const qor::ContactRecord& { return records[i]; };
+    std::size_t found = 0;
+    for (auto _ : state) {
+        const auto dates = qor::upcomingDates(records.size(), row, {2026, 12, 15}, qor::kDefaultUpcomingDays);
+        found = dates.size();
+        benchmark::DoNotOptimize(dates.data());
+    }
+    state.counters["dates"] = static_cast<double>(found);
+}
+
+void BM_FormatCalendar(benchmark::State& state)
+{
+    const std::vector<qor::ContactRecord> records = qor::generateContacts(static_cast<std::size_t>(state.range(0)), kSeed);
+    const auto row = [&](std::size_t i) -> const qor::ContactRecord& { return records[i]; };
+    std::size_t size = 0;
+    for (auto _ : state) {
+        const std::string calendar = qor::formatCalendar(records.size(), row, 1796625660);
+        size = calendar.size();
+        benchmark::DoNotOptimize(calendar.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(size));
+}
+
 } // namespace
 
 BENCHMARK(BM_HashBook)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StampBookOnDisk)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UpcomingDates)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FormatCalendar)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseBookUtf8)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseBookWindows1252)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormatBookUtf8)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -2,9 +2,11 @@
 
 #include "book_list.h"
 #include "contact_exchange.h"
+#include "date_commands.h"
 
 #include <algorithm>
 #include <array>
+#include <ctime>
 #include <functional>
 #include <iostream>
 #include <iterator>
@@ -34,8 +36,13 @@ constexpr std::array kOptions{
                "Outlook layout) on top of BOOK's list and save BOOK, as closing the window would; "
                "open no window; FILE '-' is standard input"},
     OptionRow{"format", "FORMAT", false,
-               "the format --export writes: vcard4, vcard3, csv, google-csv or outlook-csv "
-               "(by default .vcf gives vcard4, .csv gives csv)"},
+               "the format --export writes: vcard4, vcard3, csv, google-csv, outlook-csv or ical "
+               "(by default .vcf gives vcard4, .csv gives csv, .ics gives ical: a calendar of "
+               "the birthdays and anniversaries)"},
+    OptionRow{"upcoming", "", true,
+               "list the birthdays and anniversaries of BOOK in the next DAYS days (30 unless "
+               "given), today included, and open no window"},
+    OptionRow{"from", "YYYY-MM-DD", false, "the first day --upcoming lists, instead of today"},
     OptionRow{"help", "", true, "display this help and exit"},
     OptionRow{"version", "", true, "output version information and exit"},
 };
@@ -119,13 +126,30 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
             return usageError(err, "cannot tell the format of '" + file + "' from its name: use --format");
     }
 
-    const BookList list = readBookList(book);
-    if (list.status == ReadStatus::Missing)
+    std::string text;
+    std::size_t contacts = 0;
+    ReadStatus status = ReadStatus::Read;
+    std::string readError;
+    if (*format == ExchangeFormat::ICalendar) {
+        // A calendar needs only the dates: the book is streamed, never held whole.
+        BookCalendar calendar = readBookCalendar(book, std::time(nullptr));
+        status = calendar.status;
+        readError = std::move(calendar.error);
+        text = std::move(calendar.text);
+        contacts = calendar.contacts;
+    } else {
+        const BookList list = readBookList(book);
+        status = list.status;
+        readError = list.error;
+        if (status == ReadStatus::Read)
+            text = exportContacts(rowsOf(list.rows), *format);
+        contacts = list.rows.size();
+    }
+    if (status == ReadStatus::Missing)
         return failure(err, shownPath(book) + ": no such book");
-    if (list.status == ReadStatus::Unreadable)
-        return failure(err, list.error);
+    if (status == ReadStatus::Unreadable)
+        return failure(err, readError);
 
-    const std::string text = exportContacts(rowsOf(list.rows), *format);
     if (toStandardOutput) {
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.flush();
@@ -139,7 +163,7 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
     const WriteResult written = replaceFileSafely(file, text);
     if (!written.ok)
         return failure(err, written.error);
-    out << "Exported " << plural(list.rows.size(), "contact", "contacts") << " to " << file << '\n';
+    out << "Exported " << plural(contacts, "contact", "contacts") << " to " << file << '\n';
     return kExitSuccess;
 }
 
@@ -222,6 +246,7 @@ const std::map<std::string, VerbFunction, std::less<>>& verbTable()
     static const std::map<std::string, VerbFunction, std::less<>> verbs{
         {"export", runExport},
         {"import", runImport},
+        {"upcoming", runUpcoming},
         {"help", runHelp},
         {"version", runVersion},
     };
@@ -352,6 +377,7 @@ std::string helpText()
     std::string text = std::string("Usage: ") + kProgramName + " [BOOK]\n"
         + "  or:  " + kProgramName + " --export FILE [--format FORMAT] [BOOK]\n"
         + "  or:  " + kProgramName + " --import FILE [BOOK]\n"
+        + "  or:  " + kProgramName + " --upcoming [DAYS] [--from YYYY-MM-DD] [BOOK]\n"
         + "Keep contacts in a book file and move them in and out as vCard and CSV.\n"
           "\n"
           "With no option, open the contact window on BOOK. BOOK is qor.qor in the current\n"
@@ -377,6 +403,13 @@ std::string helpText()
             "An import reads vCard 2.1, 3.0 and 4.0 and CSV files and tells them apart by\n"
             "their content. It is all or nothing: a file with a fault is reported with its\n"
             "line and the book is left as it was. A book that does not exist yet is created.\n"
+            "\n"
+            "--upcoming prints one line per date, sorted by date, then name: the date\n"
+            "(YYYY-MM-DD), 'birthday' or 'anniversary', the name and the years (empty when\n"
+            "the book has no year), separated by tabs. A date is a day from 1 to 31 with a\n"
+            "month (its English name, the first three letters of it, or 1 to 12) and maybe a\n"
+            "four-digit year; 29 February falls on 28 February in other years. A BOOK named\n"
+            "by digits alone is written ./NAME.\n"
             "\n"
             "Exit status:\n"
             " 0  if OK,\n"

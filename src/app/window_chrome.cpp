@@ -3,6 +3,7 @@
 #include "about_dialog.h"
 #include "book_dialog.h"
 #include "contact_transfer.h"
+#include "upcoming_dialog.h"
 
 #include <QAction>
 #include <QMenu>
@@ -28,6 +29,12 @@ void openAboutBox(QWidget& window)
 {
     AboutDialog about(&window);
     about.exec();
+}
+
+void openUpcomingDates(BookDialog& window)
+{
+    UpcomingDialog upcoming(window, localToday());
+    upcoming.exec();
 }
 
 #ifdef Q_OS_WIN
@@ -78,7 +85,7 @@ void addToSystemMenu(QWidget& window, QAction* about)
     new SystemMenuFilter(window, about, kAboutCommand);
 }
 
-void addTransferToSystemMenu(QWidget& window, QAction* action, unsigned command)
+void addActionToSystemMenu(QWidget& window, QAction* action, unsigned command)
 {
     if (HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(window.winId()), FALSE)) {
         const std::wstring text = action->text().toStdWString();
@@ -120,11 +127,15 @@ void installWindowChrome(BookDialog& window)
     QAction* exportItem = menu->addAction(QString::fromUtf8(kExportItemText));
     exportItem->setObjectName(QStringLiteral("exportAction"));
     QObject::connect(exportItem, &QAction::triggered, &window, [&window] { exportCommand(window); });
+    QAction* upcoming = menu->addAction(QString::fromUtf8(kUpcomingItemText));
+    upcoming->setObjectName(QStringLiteral("upcomingAction"));
+    QObject::connect(upcoming, &QAction::triggered, &window, [&window] { openUpcomingDates(window); });
 
 #ifdef Q_OS_WIN
     addToSystemMenu(window, about);
-    addTransferToSystemMenu(window, import, kImportCommand);
-    addTransferToSystemMenu(window, exportItem, kExportCommand);
+    addActionToSystemMenu(window, import, kImportCommand);
+    addActionToSystemMenu(window, exportItem, kExportCommand);
+    addActionToSystemMenu(window, upcoming, kUpcomingCommand);
 #else
     // No system menu to extend here: the item is offered by a right click on the window's
     // background. The controls keep their own context menus, or none.

@@ -10,8 +10,9 @@ namespace qor {
 class BookDialog;
 
 // The main window's chrome, run as the window's last initialisation step: the application
-// icon, the "About QOR..." item, which opens the About box, and the Import... and Export...
-// items. On Windows the items are added to the window's system menu; elsewhere a right click
+// icon, the "About QOR..." item, which opens the About box, the Import... and Export...
+// items, and the "Upcoming dates..." item, which opens the list of coming birthdays and
+// anniversaries. On Windows the items are added to the window's system menu; elsewhere a right click
 // on the window's background shows them.
 void installWindowChrome(BookDialog& window);
 
@@ -19,7 +20,7 @@ void installWindowChrome(BookDialog& window);
 QIcon applicationIcon();
 
 // The menu holding the About item that installWindowChrome gave `window`, or null. Its
-// actions are named "aboutAction", "importAction" and "exportAction".
+// actions are named "aboutAction", "importAction", "exportAction" and "upcomingAction".
 QMenu* aboutMenuFor(QWidget* window);
 
 // The About item's text (string 101) and its system menu command.
@@ -32,5 +33,7 @@ inline constexpr const char* kImportItemText = "&Import...";
 inline constexpr const char* kExportItemText = "&Export...";
 inline constexpr unsigned kImportCommand = 32;
 inline constexpr unsigned kExportCommand = 48;
+// The system menu command of the "Upcoming dates..." item.
+inline constexpr unsigned kUpcomingCommand = 64;
 
 } // namespace qor

@@ -3,23 +3,26 @@
 #include "csv_reader.h"
 #include "csv_writer.h"
 #include "exchange_text.h"
+#include "ical_writer.h"
 #include "vcard_reader.h"
 #include "vcard_writer.h"
 
 #include <array>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 namespace qor {
 
 namespace {
 
-constexpr std::array<std::pair<std::string_view, ExchangeFormat>, 5> kFormatNames{{
+constexpr std::array<std::pair<std::string_view, ExchangeFormat>, 6> kFormatNames{{
     {"vcard4", ExchangeFormat::VCard4},
     {"vcard3", ExchangeFormat::VCard3},
     {"csv", ExchangeFormat::QorCsv},
     {"google-csv", ExchangeFormat::GoogleCsv},
     {"outlook-csv", ExchangeFormat::OutlookCsv},
+    {"ical", ExchangeFormat::ICalendar},
 }};
 
 
@@ -39,6 +42,8 @@ std::optional<ExchangeFormat> formatForFileName(std::string_view fileName)
         return ExchangeFormat::VCard4;
     if (endsIgnoringCase(fileName, ".csv"))
         return ExchangeFormat::QorCsv;
+    if (endsIgnoringCase(fileName, ".ics"))
+        return ExchangeFormat::ICalendar;
     return std::nullopt;
 }
 
@@ -55,6 +60,7 @@ std::string exportContacts(const ContactRows& rows, ExchangeFormat format)
     case ExchangeFormat::QorCsv: return writeCsvContacts(rows, CsvLayout::Qor);
     case ExchangeFormat::GoogleCsv: return writeCsvContacts(rows, CsvLayout::Google);
     case ExchangeFormat::OutlookCsv: return writeCsvContacts(rows, CsvLayout::Outlook);
+    case ExchangeFormat::ICalendar: return formatCalendar(rows.count, rows.row, std::time(nullptr));
     }
     return {};
 }

@@ -11,13 +11,15 @@
 
 namespace qor {
 
-// The foreign formats contacts travel in.
-enum class ExchangeFormat { VCard4, VCard3, QorCsv, GoogleCsv, OutlookCsv };
+// The foreign formats contacts travel in. An iCalendar file carries only the birthdays and
+// anniversaries, and is written, never read.
+enum class ExchangeFormat { VCard4, VCard3, QorCsv, GoogleCsv, OutlookCsv, ICalendar };
 
 // The format a name on the command line gives ("vcard4", "vcard3", "csv", "google-csv",
-// "outlook-csv"), if any.
+// "outlook-csv", "ical"), if any.
 std::optional<ExchangeFormat> formatNamed(std::string_view name);
-// The format a file name's extension gives: ".vcf" vCard 4.0, ".csv" QOR CSV (any case).
+// The format a file name's extension gives: ".vcf" vCard 4.0, ".csv" QOR CSV, ".ics"
+// iCalendar (any case).
 std::optional<ExchangeFormat> formatForFileName(std::string_view fileName);
 
 // The rows to write, in order: `row(i)` for i = 0 .. count-1. A reference returned by `row` need
@@ -28,7 +30,8 @@ struct ContactRows {
 };
 ContactRows rowsOf(const std::vector<ContactRecord>& records);
 
-// Writes `rows` in `format`. Never fails: every text has a written form.
+// Writes `rows` in `format`. Never fails: every text has a written form. An iCalendar file is
+// stamped with the time of the call.
 std::string exportContacts(const ContactRows& rows, ExchangeFormat format);
 
 // What an import found no field for, counted by kind ("phone number", "URL"...), in the order

@@ -35,6 +35,16 @@ void ContactListView::setContactTable(ContactTable* table)
     setModel(table);
 }
 
+void ContactListView::markRow(int row)
+{
+    if (!m_table || !m_table->hasRow(row))
+        return;
+    const QModelIndex index = m_table->index(row, 0);
+    m_mark = index;
+    setCurrentIndex(index);
+    scrollTo(index);
+}
+
 void ContactListView::mousePressEvent(QMouseEvent* event)
 {
     m_leftPressed = event->button() == Qt::LeftButton;

@@ -22,6 +22,9 @@ public:
     ContactTable* contactTable() const { return m_table; }
 
     int selectionMark() const { return m_mark.isValid() ? m_mark.row() : -1; }
+    // Marks row `row` as the user's click would, selects it and scrolls it into view; a row that
+    // does not exist changes nothing.
+    void markRow(int row);
 
     // Sizes every column to the larger of its widest text and its heading; the last column
     // reaches at least to the list's right edge.

@@ -113,10 +113,12 @@ TEST(ContactExchange, Formats_comeFromTheirNamesAndFromFileExtensions)
     EXPECT_EQ(formatNamed("google-csv"), ExchangeFormat::GoogleCsv);
     EXPECT_EQ(formatNamed("outlook-csv"), ExchangeFormat::OutlookCsv);
     EXPECT_FALSE(formatNamed("VCARD4"));
-    EXPECT_FALSE(formatNamed("ical"));
+    EXPECT_EQ(formatNamed("ical"), ExchangeFormat::ICalendar);
+    EXPECT_FALSE(formatNamed("ldif"));
     EXPECT_EQ(formatForFileName("people.vcf"), ExchangeFormat::VCard4);
     EXPECT_EQ(formatForFileName("PEOPLE.VCF"), ExchangeFormat::VCard4);
     EXPECT_EQ(formatForFileName("a/b.csv"), ExchangeFormat::QorCsv);
+    EXPECT_EQ(formatForFileName("dates.Ics"), ExchangeFormat::ICalendar);
     EXPECT_FALSE(formatForFileName("people.txt"));
     EXPECT_FALSE(formatForFileName("vcf"));
 }

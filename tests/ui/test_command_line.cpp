@@ -137,7 +137,7 @@ private slots:
         Folder f;
         const std::string book = readFile(f.path("qor.qor"));
         QCOMPARE(run({"--export", f.path("out.txt"), f.path("qor.qor")}).status, kExitUsage);
-        QCOMPARE(run({"--export", "-", "--format", "ical", f.path("qor.qor")}).status, kExitUsage);
+        QCOMPARE(run({"--export", "-", "--format", "ldif", f.path("qor.qor")}).status, kExitUsage);
         QCOMPARE(run({"--export", "-", f.path("qor.qor"), "extra"}).status, kExitUsage);
         const Run missing = run({"--export", f.path("o.vcf"), f.path("none.qor")});
         QCOMPARE(missing.status, kExitFailure);
@@ -225,6 +225,16 @@ private slots:
         QCOMPARE(qor.exitStatus(), QProcess::NormalExit);
         QCOMPARE(qor.exitCode(), kExitSuccess);
         QCOMPARE(qor.readAllStandardOutput().count("BEGIN:VCARD"), 3);
+
+        qor.start(QStringLiteral(QOR_BINARY), {QStringLiteral("--upcoming"), QString::fromStdString(f.path("qor.qor"))});
+        QVERIFY(qor.waitForFinished(60000));
+        QCOMPARE(qor.exitCode(), kExitSuccess);
+        QCOMPARE(qor.readAllStandardOutput(), QByteArray()); // no dates in this book: an empty list
+        qor.start(QStringLiteral(QOR_BINARY), {QStringLiteral("--export"), QStringLiteral("-"), QStringLiteral("--format=ical"),
+                                               QString::fromStdString(f.path("qor.qor"))});
+        QVERIFY(qor.waitForFinished(60000));
+        QCOMPARE(qor.exitCode(), kExitSuccess);
+        QVERIFY(qor.readAllStandardOutput().startsWith("BEGIN:VCALENDAR\r\n"));
 
         qor.start(QStringLiteral(QOR_BINARY), {QStringLiteral("--no-such-option")});
         QVERIFY(qor.waitForFinished(60000));

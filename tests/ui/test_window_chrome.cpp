@@ -2,6 +2,7 @@
 #include "about_dialog.h"
 #include "contact_table.h"
 #include "dialog_template.h"
+#include "upcoming_dialog.h"
 #include "window_chrome.h"
 #include "window_harness.h"
 
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWindow>
 
 using namespace qor;
@@ -187,6 +189,45 @@ private slots:
         QVERIFY(h.window().isVisible());
         QCOMPARE(h.shown(F::SURNAME), QStringLiteral("Smith"));
         QCOMPARE(h.window().table().rowCount(), rows);
+        QCOMPARE(h.counts().saveFailed + h.counts().closeQuestions + h.counts().fieldTooLong, 0);
+    }
+
+    void upcomingItem_opensTheUpcomingDatesModallyAndLeavesTheWindowAsItWas()
+    {
+        WindowHarness h(emptyRecordBook(2));
+        installWindowChrome(h.window());
+        h.show();
+        h.put(F::SURNAME, QStringLiteral("Smith"));
+        const std::string book = h.readBook();
+
+        QMenu* menu = aboutMenuFor(&h.window());
+        QVERIFY(menu);
+        QAction* upcoming = menu->findChild<QAction*>(QStringLiteral("upcomingAction"));
+        QVERIFY(upcoming);
+        QCOMPARE(upcoming->text(), QStringLiteral("&Upcoming dates..."));
+        QCOMPARE(menu->actions().indexOf(upcoming),
+                 menu->actions().indexOf(menu->findChild<QAction*>(QStringLiteral("exportAction"))) + 1);
+
+        QString title;
+        bool wasModal = false, hasList = false;
+        QTimer::singleShot(0, &h.window(), [&] {
+            auto* dialog = qobject_cast<UpcomingDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            wasModal = dialog->isModal();
+            title = dialog->windowTitle();
+            hasList = dialog->dateList().columnCount() == 4;
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        upcoming->trigger();
+
+        QVERIFY(wasModal);
+        QCOMPARE(title, QStringLiteral("Upcoming dates"));
+        QVERIFY(hasList);
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(h.shown(F::SURNAME), QStringLiteral("Smith"));
+        QCOMPARE(h.window().table().rowCount(), 2);
+        QCOMPARE(h.readBook(), book); // looking is not saving
         QCOMPARE(h.counts().saveFailed + h.counts().closeQuestions + h.counts().fieldTooLong, 0);
     }
 

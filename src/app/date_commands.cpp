@@ -1,0 +1,120 @@
+#include "date_commands.h"
+
+#include "book_file.h"
+#include "book_text.h"
+#include "command_line.h"
+#include "date_rules.h"
+#include "form_rules.h"
+#include "ical_writer.h"
+#include "upcoming_dates.h"
+
+#include <algorithm>
+#include <functional>
+#include <ostream>
+#include <string>
+
+namespace qor {
+
+namespace {
+
+int refuse(std::ostream& err, int status, const std::string& message)
+{
+    err << kProgramName << ": " << message << '\n';
+    if (status == kExitUsage)
+        err << "Try '" << kProgramName << " --help' for more information.\n";
+    return status;
+}
+
+bool allDigits(const std::string& text)
+{
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Each contact of the book's bytes as the window would list it: taken through the form, so that
+// "Ju" is June here as there. In file order; the list's order is the reverse.
+void forEachListedContact(std::string_view bytes, const std::function<void(ContactRecord&)>& each)
+{
+    readBookRecords(bytes, ContactRecord{}, [&](ContactRecord& record) {
+        passThroughForm(record);
+        each(record);
+    });
+}
+
+} // namespace
+
+BookCalendar readBookCalendar(const std::filesystem::path& path, std::int64_t stampUtcSeconds)
+{
+    BookCalendar calendar;
+    const BookBytes file = readBookFile(path);
+    calendar.status = file.status;
+    calendar.error = file.error;
+    if (file.status != ReadStatus::Read)
+        return calendar;
+    CalendarWriter writer;
+    forEachListedContact(file.bytes(), [&](ContactRecord& record) {
+        writer.add(record);
+        ++calendar.contacts;
+    });
+    // The file's contacts in the window's order.
+    calendar.text = writer.format(stampUtcSeconds, true);
+    return calendar;
+}
+
+int runUpcoming(const CommandLine& line, std::ostream& out, std::ostream& err)
+{
+    for (const auto& [name, value] : line.options)
+        if (name != "from")
+            return refuse(err, kExitUsage, "option '--" + name + "' does not go with '--upcoming'");
+
+    int days = kDefaultUpcomingDays;
+    std::size_t bookIndex = 0;
+    if (!line.operands.empty() && allDigits(line.operands[0])) {
+        const std::string& text = line.operands[0];
+        const std::size_t significant = text.size() - std::min(text.find_first_not_of('0'), text.size());
+        if (significant > 9 || std::stoi(text) > kMaxUpcomingDays)
+            return refuse(err, kExitUsage,
+                          "DAYS must be from 0 to " + std::to_string(kMaxUpcomingDays) + ", not '" + text + "'");
+        days = std::stoi(text);
+        bookIndex = 1;
+    }
+
+    CivilDate from = localToday();
+    if (const auto given = line.options.find("from"); given != line.options.end()) {
+        const std::optional<CivilDate> date = parseIsoDate(given->second);
+        if (!date)
+            return refuse(err, kExitUsage, "invalid date '" + given->second + "': use YYYY-MM-DD");
+        from = *date;
+    }
+
+    std::filesystem::path book;
+    std::string error;
+    if (!bookOperand(line, bookIndex, book, error))
+        return refuse(err, kExitUsage, error);
+    const BookBytes file = readBookFile(book);
+    if (file.status == ReadStatus::Missing)
+        return refuse(err, kExitFailure, book.string() + ": no such book");
+    if (file.status == ReadStatus::Unreadable)
+        return refuse(err, kExitFailure, file.error);
+
+    // The contacts as the window would list them (each taken through the form, so "Ju" is
+    // June there as here), streamed: a big book is never held whole. The list order only
+    // breaks ties of equal lines, so the file order serves.
+    UpcomingCollector collector(from, days);
+    std::size_t index = 0;
+    readBookRecords(file.bytes(), ContactRecord{}, [&](ContactRecord& record) {
+        passThroughForm(record);
+        collector.add(record, index++);
+    });
+    std::string text;
+    for (const UpcomingDate& date : collector.sorted()) {
+        text += upcomingLine(date);
+        text += '\n';
+    }
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
+    if (!out)
+        return refuse(err, kExitFailure, "cannot write to standard output");
+    return kExitSuccess;
+}
+
+} // namespace qor

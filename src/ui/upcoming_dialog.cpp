@@ -1,0 +1,151 @@
+#include "upcoming_dialog.h"
+
+#include "book_dialog.h"
+#include "book_file.h"
+#include "contact_list_view.h"
+#include "contact_table.h"
+#include "ical_writer.h"
+#include "upcoming_dates.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace qor {
+
+namespace {
+
+constexpr int kRowRole = Qt::UserRole;
+
+// Reads the table's rows one at a time into one record, so a big book is never copied whole.
+auto rowReader(const ContactTable& table)
+{
+    return [&table, record = ContactRecord{}](std::size_t row) mutable -> const ContactRecord& {
+        table.copyRecord(static_cast<int>(row), record);
+        return record;
+    };
+}
+
+QString chooseFileWithDialog(QWidget* parent)
+{
+    QFileDialog dialog(parent, QStringLiteral("Export to calendar"), QStringLiteral("qor.ics"),
+                       QStringLiteral("iCalendar (*.ics)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("ics"));
+    return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                 : QString();
+}
+
+void showExportError(QWidget* parent, const QString& reason)
+{
+    QMessageBox::warning(parent, QStringLiteral("Export to calendar"),
+                         QStringLiteral("The calendar could not be written.\n\n%1").arg(reason), QMessageBox::Ok);
+}
+
+} // namespace
+
+std::string exportCalendar(const ContactTable& table, const QString& path)
+{
+    const std::string text = formatCalendar(static_cast<std::size_t>(table.rowCount()), rowReader(table),
+                                            QDateTime::currentSecsSinceEpoch());
+    const WriteResult written = replaceFileSafely(std::filesystem::path(path.toStdU16String()), text);
+    return written.ok ? std::string() : (written.error.empty() ? std::string("unknown error") : written.error);
+}
+
+UpcomingDialog::UpcomingDialog(BookDialog& window, CivilDate today, UpcomingDialogHooks hooks)
+    : QDialog(&window), m_window(window), m_hooks(std::move(hooks))
+{
+    if (!m_hooks.chooseCalendarFile)
+        m_hooks.chooseCalendarFile = chooseFileWithDialog;
+    if (!m_hooks.exportFailed)
+        m_hooks.exportFailed = showExportError;
+    setWindowTitle(QStringLiteral("Upcoming dates"));
+
+    const ContactTable& table = window.table();
+    const std::vector<UpcomingDate> dates =
+        upcomingDates(static_cast<std::size_t>(table.rowCount()), rowReader(table), today, kDefaultUpcomingDays);
+
+    m_list = new QTreeWidget(this);
+    m_list->setObjectName(QStringLiteral("upcomingList"));
+    m_list->setColumnCount(4);
+    m_list->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Occasion"), QStringLiteral("Name"),
+                             QStringLiteral("Years")});
+    m_list->setRootIsDecorated(false);
+    m_list->setUniformRowHeights(true);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(dates.size()));
+    for (const UpcomingDate& date : dates) {
+        auto* item = new QTreeWidgetItem({QString::fromStdString(isoDate(date.date)), QString::fromUtf8(kindWord(date.kind)),
+                                          QString::fromStdString(date.name),
+                                          date.years ? QString::number(*date.years) : QString()});
+        item->setData(0, kRowRole, static_cast<int>(date.row));
+        item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+        items.append(item);
+    }
+    m_list->addTopLevelItems(items);
+    for (int c = 0; c < 4; ++c)
+        m_list->resizeColumnToContents(c);
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, &UpcomingDialog::lineActivated);
+    connect(m_list, &QTreeWidget::itemActivated, this, &UpcomingDialog::lineActivated);
+
+    auto* heading = new QLabel(
+        dates.empty() ? QStringLiteral("No birthdays or anniversaries in the next %1 days.").arg(kDefaultUpcomingDays)
+                      : QStringLiteral("Birthdays and anniversaries in the next %1 days:").arg(kDefaultUpcomingDays),
+        this);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("exportStatus"));
+    m_status->setTextFormat(Qt::PlainText);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    m_export = buttons->addButton(QStringLiteral("&Export to calendar..."), QDialogButtonBox::ActionRole);
+    m_export->setObjectName(QStringLiteral("exportButton"));
+    m_export->setAutoDefault(false);
+    connect(m_export, &QPushButton::clicked, this, &UpcomingDialog::exportToCalendar);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(m_list);
+    layout->addWidget(m_status);
+    layout->addWidget(buttons);
+    resize(std::max(420, m_list->header()->length() + 40), 320);
+}
+
+int UpcomingDialog::contactRowOf(int line) const
+{
+    const QTreeWidgetItem* item = m_list->topLevelItem(line);
+    return item ? item->data(0, kRowRole).toInt() : -1;
+}
+
+void UpcomingDialog::lineActivated(QTreeWidgetItem* item)
+{
+    if (!item)
+        return;
+    m_window.list().markRow(item->data(0, kRowRole).toInt());
+    m_window.listClicked();
+}
+
+void UpcomingDialog::exportToCalendar()
+{
+    const QString path = m_hooks.chooseCalendarFile(this);
+    if (path.isEmpty())
+        return;
+    const std::string error = exportCalendar(m_window.table(), path);
+    if (!error.empty()) {
+        m_status->clear();
+        m_hooks.exportFailed(this, QString::fromStdString(error));
+        return;
+    }
+    m_status->setText(QStringLiteral("Written to %1").arg(QDir::toNativeSeparators(path)));
+}
+
+} // namespace qor
