@@ -135,10 +135,12 @@ public:
         std::string& target = record[column];
         if (!checkEach_ || !hasNonAscii(value)) {
             target.assign(value);
+            record.windows1252Fields.reset(column); // a later line of the same key wins whole
             return;
         }
         if (isValidUtf8(value)) {
             target.assign(value);
+            record.windows1252Fields.reset(column);
             sawUtf8_ = true;
             return;
         }

@@ -87,12 +87,19 @@ private:
     std::unique_ptr<UserMessages> m_messages;
     ChromeStep m_chrome;
     QHash<int, QWidget*> m_controls;
-    QHash<const QLineEdit*, std::string> m_heldTexts; // fields too long to show whole
+    // A field too long to show whole: its text, and how much of it the control shows.
+    struct HeldText {
+        std::string text;
+        std::size_t shownBytes = 0;
+    };
+    QHash<const QLineEdit*, HeldText> m_heldTexts;
     ContactTable* m_table = nullptr;
     ContactListView* m_list = nullptr;
     std::unique_ptr<TextWidthMeter> m_meter;
     TextEncoding m_bookEncoding = TextEncoding::Utf8;
-    bool m_bookUnreadable = false;
+    // Why the book found at opening must not be replaced (unreadable, not a book, too big);
+    // empty when saving may replace it.
+    std::string m_refusedBook;
     bool m_centred = false;
     bool m_closing = false;
 };

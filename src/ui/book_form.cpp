@@ -21,7 +21,8 @@ QString toQString(const std::string& text)
 
 // A one-line edit lays out its whole text on every change, which for a text of millions of
 // characters (a damaged book) takes minutes. Such a field shows its beginning; the form holds
-// the whole text and reads it back as long as the user leaves the field alone.
+// the whole text and reads it back as long as the user leaves the field alone, and after an
+// edit of the beginning the rest follows it unchanged.
 constexpr std::size_t kMaxShownFieldBytes = 64 * 1024;
 
 QString shownPart(const std::string& text)
@@ -39,7 +40,7 @@ void BookDialog::putInControl(QLineEdit* edit, const std::string& text, const QS
 {
     setTextUnlimited(edit, shown);
     if (text.size() > kMaxShownFieldBytes)
-        m_heldTexts.insert(edit, text);
+        m_heldTexts.insert(edit, HeldText{text, static_cast<std::size_t>(shown.toUtf8().size())});
     else
         m_heldTexts.remove(edit);
 }
@@ -48,9 +49,11 @@ std::string BookDialog::takeFromControl(QLineEdit* edit) const
 {
     // setText clears the modified flag; any edit by the user sets it.
     const auto held = m_heldTexts.constFind(edit);
-    if (held != m_heldTexts.constEnd() && !edit->isModified())
-        return *held;
-    return edit->text().toStdString();
+    if (held == m_heldTexts.constEnd())
+        return edit->text().toStdString();
+    if (!edit->isModified())
+        return held->text;
+    return edit->text().toStdString() + held->text.substr(held->shownBytes);
 }
 
 void BookDialog::showForm()
@@ -82,7 +85,7 @@ bool BookDialog::readForm()
     for (ContactField field : exchangeOrder()) {
         const bool isEdit = fieldInfo(field).kind == ControlKind::Edit;
         QLineEdit* edit = isEdit ? editFor(field) : comboFor(field)->lineEdit();
-        formRecord[field] = takeFromControl(edit);
+        formRecord.setText(columnOf(field), takeFromControl(edit));
         if (exceedsFieldLimit(formRecord[field])) {
             m_messages->fieldTooLong(this);
             QWidget* offending = isEdit ? static_cast<QWidget*>(edit) : comboFor(field);

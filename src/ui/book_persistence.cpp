@@ -2,11 +2,15 @@
 #include "book_dialog.h"
 
 #include "book_file.h"
+#include "book_size_limit.h"
 #include "book_text.h"
 #include "contact_list_view.h"
 #include "contact_table.h"
 #include "form_rules.h"
 #include "user_messages.h"
+
+#include <new>
+#include <optional>
 
 namespace qor {
 
@@ -15,25 +19,57 @@ void BookDialog::loadBook()
     readForm();
     setWindowTitle(QStringLiteral("QOR: qor.qor"));
 
-    // Each record reaches its row as the form's exchange reads it back; a record with a field
-    // over the limit brings the length message once.
-    int overLong = 0;
-    {
-        const BookBytes file = readBookFile(m_bookPath);
-        // A book that is there but could not be read whole must not be replaced by what little
-        // was read: saving refuses until the window is opened on a readable book.
-        m_bookUnreadable = file.status == ReadStatus::Unreadable;
-        const std::string_view bytes = file.status == ReadStatus::Read ? file.bytes() : std::string_view();
-        m_bookEncoding = readBookRecords(bytes, formRecord, [this, &overLong](ContactRecord& record) {
-            overLong += passThroughForm(record).has_value();
+    // Each record reaches its row as the form's exchange reads it back.
+    const ContactRecord initial = formRecord;
+    bool overLong = false;
+    const auto stage = [&](std::string_view bytes) {
+        return readBookRecords(bytes, initial, [this, &overLong](ContactRecord& record) {
+            overLong = passThroughForm(record).has_value() || overLong;
             m_table->stageAtTop(record);
         });
+    };
+    std::optional<BookRefusal> refusal;
+    std::string reason;
+    bool staged = false;
+    {
+        const BookBytes file = readBookFileWithin(m_bookPath, largestReadableBook());
+        reason = file.error;
+        if (file.status == ReadStatus::Unreadable)
+            refusal = BookRefusal::Unreadable;
+        else if (file.status == ReadStatus::TooBig)
+            refusal = BookRefusal::TooBig;
+        if (file.status == ReadStatus::Read) {
+            try {
+                const BookReading reading = stage(file.bytes());
+                staged = true;
+                m_bookEncoding = reading.encoding;
+                if (!reading.isBook)
+                    refusal = BookRefusal::NotABook;
+            } catch (const std::bad_alloc&) {
+                m_table->discardStaged();
+                overLong = false;
+                refusal = BookRefusal::TooBig;
+                reason = "there was not enough memory to read it";
+            }
+        }
     }
+    // A book that could not be read opens as a missing one: one contact, the form's.
+    if (!staged)
+        stage({});
     m_table->insertStagedAtTop();
     autosizeColumns();
     showContact(0);
     showForm();
-    for (int i = 0; i < overLong; ++i)
+
+    // A book that is there but was not read whole must not be replaced by what little was read.
+    const QString fileName = QString::fromStdString(m_bookPath.filename().string());
+    if (refusal) {
+        m_refusedBook = fileName.toStdString() + " was left unchanged when the window opened ("
+            + (*refusal == BookRefusal::NotABook ? std::string("not a QOR contact book") : reason) + ")";
+        m_messages->bookRefused(this, *refusal, fileName, QString::fromStdString(reason));
+    }
+    // However many fields are over the limit, the user is told once.
+    if (overLong)
         m_messages->fieldTooLong(this);
 }
 
@@ -41,9 +77,9 @@ bool BookDialog::saveBook()
 {
     readForm();
     WriteResult written;
-    if (m_bookUnreadable) {
-        written.error = "the book could not be read when the window opened, so it is not replaced";
-    } else {
+    if (!m_refusedBook.empty()) {
+        written.error = m_refusedBook;
+    } else try {
         const FormattedBook book = formatBook(
             static_cast<std::size_t>(m_table->rowCount()),
             [this, record = ContactRecord{}](std::size_t row) mutable -> const ContactRecord& {
@@ -54,6 +90,8 @@ bool BookDialog::saveBook()
         written = replaceFileSafely(m_bookPath, book.bytes);
         if (written.ok)
             m_bookEncoding = book.encoding;
+    } catch (const std::bad_alloc&) {
+        written = {false, "there is not enough memory to write the book; it is left as it was"};
     }
     if (!written.ok)
         m_messages->saveFailed(this, QString::fromStdString(written.error));

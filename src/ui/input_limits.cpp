@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <limits>
 
 namespace qor {
 
@@ -52,8 +53,18 @@ QValidator::State InputLimitValidator::validate(QString& input, int& pos) const
     return Acceptable;
 }
 
+namespace {
+// A line edit cuts any text it is given at its maximum length, 32,767 characters unless told
+// otherwise; the form's limits are the validators', so the program's texts must pass whole.
+void liftLengthCap(QLineEdit* edit)
+{
+    edit->setMaxLength(std::numeric_limits<int>::max());
+}
+} // namespace
+
 void limitToFieldLength(QLineEdit* edit)
 {
+    liftLengthCap(edit);
     edit->setValidator(new InputLimitValidator(edit, [](const QString& text) {
         return static_cast<std::size_t>(countFormChars(text)) <= kMaxFieldChars;
     }));
@@ -61,6 +72,7 @@ void limitToFieldLength(QLineEdit* edit)
 
 void limitToVisibleWidth(QLineEdit* edit, int widestEntry)
 {
+    liftLengthCap(edit);
     edit->setValidator(new InputLimitValidator(edit, [edit, widestEntry](const QString& text) {
         QStyleOptionFrame option;
         option.initFrom(edit);

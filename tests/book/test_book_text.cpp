@@ -371,6 +371,9 @@ TEST(BookEncoding, InvalidBytesInAUtf8Book_areReadAsWindows1252InTheirFieldAlone
 
     // Unchanged, every byte comes back.
     EXPECT_EQ(format(book.records, book.encoding).bytes, bytes);
+    // The later of two lines wins with its own bytes.
+    const ParsedBook twice = parseBook("FIRSTNAME=Jos\xE9\nFIRSTNAME=Jos\xC3\xA9\nSURNAME=x\n", kEmpty);
+    EXPECT_FALSE(twice.records[0].windows1252Fields.any());
 
     // Without the contact that held the legacy bytes, the rest is still written as it was read.
     const FormattedBook second = format({book.records[0]}, book.encoding);
