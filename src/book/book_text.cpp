@@ -96,9 +96,9 @@ const KeyIndex& keyIndex()
     return index;
 }
 
-// Where the line that starts at `p` ends: at the first CR or LF, or at `end`. Books are mostly
-// short lines without control characters, so eight bytes are looked at together: a word with
-// no byte below 0x0E holds no line end.
+// Where the line that starts at `p` ends: at the first CR or LF, or at `end`. Lines are short,
+// so eight bytes are looked at together: the lowest byte flagged by the zero-byte test of
+// (word XOR LF) or of (word XOR CR) is always a true LF or CR.
 const char* findLineEnd(const char* p, const char* const end)
 {
     if constexpr (std::endian::native == std::endian::little) {
@@ -107,14 +107,11 @@ const char* findLineEnd(const char* p, const char* const end)
         while (end - p >= 8) {
             std::uint64_t word;
             std::memcpy(&word, p, sizeof word);
-            std::uint64_t below = (word - kOnes * 0x0E) & ~word & kHigh;
-            while (below != 0) {
-                // The lowest flagged byte is truly below 0x0E; higher ones may be false alarms.
-                const char* at = p + std::countr_zero(below) / 8;
-                if (*at == '\n' || *at == '\r')
-                    return at;
-                below &= below - 1;
-            }
+            const std::uint64_t lf = word ^ (kOnes * '\n');
+            const std::uint64_t cr = word ^ (kOnes * '\r');
+            const std::uint64_t hit = (((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHigh;
+            if (hit != 0)
+                return p + std::countr_zero(hit) / 8;
             p += 8;
         }
     }

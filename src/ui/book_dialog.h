@@ -80,7 +80,7 @@ private:
     void initialise();
     QLineEdit* editFor(ContactField field) const;
     void putInControl(QLineEdit* edit, const std::string& text, const QString& shown);
-    std::string takeFromControl(QLineEdit* edit) const;
+    void takeFromControl(QLineEdit* edit, ContactField field);
     QComboBox* comboFor(ContactField field) const;
 
     std::filesystem::path m_bookPath;

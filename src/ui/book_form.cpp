@@ -45,15 +45,16 @@ void BookDialog::putInControl(QLineEdit* edit, const std::string& text, const QS
         m_heldTexts.remove(edit);
 }
 
-std::string BookDialog::takeFromControl(QLineEdit* edit) const
+void BookDialog::takeFromControl(QLineEdit* edit, ContactField field)
 {
     // setText clears the modified flag; any edit by the user sets it.
     const auto held = m_heldTexts.constFind(edit);
     if (held == m_heldTexts.constEnd())
-        return edit->text().toStdString();
-    if (!edit->isModified())
-        return held->text;
-    return edit->text().toStdString() + held->text.substr(held->shownBytes);
+        formRecord.setText(columnOf(field), edit->text().toStdString());
+    else if (!edit->isModified())
+        formRecord.setText(columnOf(field), held->text); // no copy of a long text that is there
+    else
+        formRecord.setText(columnOf(field), edit->text().toStdString() + held->text.substr(held->shownBytes));
 }
 
 void BookDialog::showForm()
@@ -85,7 +86,7 @@ bool BookDialog::readForm()
     for (ContactField field : exchangeOrder()) {
         const bool isEdit = fieldInfo(field).kind == ControlKind::Edit;
         QLineEdit* edit = isEdit ? editFor(field) : comboFor(field)->lineEdit();
-        formRecord.setText(columnOf(field), takeFromControl(edit));
+        takeFromControl(edit, field);
         if (exceedsFieldLimit(formRecord[field])) {
             m_messages->fieldTooLong(this);
             QWidget* offending = isEdit ? static_cast<QWidget*>(edit) : comboFor(field);
