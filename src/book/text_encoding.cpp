@@ -208,30 +208,32 @@ namespace {
 
 constexpr std::uint32_t kReplacement = 0xFFFD;
 
-void appendUtf8(std::string& out, std::uint32_t cp)
+char* putUtf8(char* out, std::uint32_t cp)
 {
     if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
+        *out++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<char>(0xC0 | (cp >> 6));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<char>(0xE0 | (cp >> 12));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<char>(0xF0 | (cp >> 18));
+        *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    return out;
 }
 
-void appendUnit(std::string& out, std::uint32_t unit, bool bigEndian)
+char* putUnit(char* out, std::uint32_t unit, bool bigEndian)
 {
     const char hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit & 0xFF);
-    out.push_back(bigEndian ? hi : lo);
-    out.push_back(bigEndian ? lo : hi);
+    *out++ = bigEndian ? hi : lo;
+    *out++ = bigEndian ? lo : hi;
+    return out;
 }
 
 } // namespace
@@ -242,30 +244,33 @@ std::string utf16ToUtf8(std::string_view utf16, bool bigEndian)
         const auto a = static_cast<unsigned char>(utf16[i]), b = static_cast<unsigned char>(utf16[i + 1]);
         return bigEndian ? (a << 8 | b) : (b << 8 | a);
     };
-    std::string out;
-    out.reserve(utf16.size() / 2 * 3 / 2 + 4);
     const std::size_t units = utf16.size() / 2;
+    // A unit gives at most three bytes; a pair of them, four.
+    std::string out(units * 3 + 3, '\0');
+    char* o = out.data();
     for (std::size_t i = 0; i < units; ++i) {
         const std::uint32_t unit = unitAt(2 * i);
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
             const std::uint32_t next = unitAt(2 * i + 2);
             if (next >= 0xDC00 && next <= 0xDFFF) {
-                appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+                o = putUtf8(o, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
                 ++i;
                 continue;
             }
         }
-        appendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
+        o = putUtf8(o, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
     }
     if (utf16.size() % 2 != 0)
-        appendUtf8(out, kReplacement);
+        o = putUtf8(o, kReplacement);
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
 std::string utf8ToUtf16(std::string_view utf8, bool bigEndian)
 {
-    std::string out;
-    out.reserve(utf8.size() * 2);
+    // A byte gives at most one unit; four bytes, two.
+    std::string out(utf8.size() * 2, '\0');
+    char* o = out.data();
     auto p = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto end = p + utf8.size();
     while (p < end) {
@@ -278,12 +283,13 @@ std::string utf8ToUtf16(std::string_view utf8, bool bigEndian)
         }
         p += n;
         if (cp >= 0x10000) {
-            appendUnit(out, 0xD800 + ((cp - 0x10000) >> 10), bigEndian);
-            appendUnit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF), bigEndian);
+            o = putUnit(o, 0xD800 + ((cp - 0x10000) >> 10), bigEndian);
+            o = putUnit(o, 0xDC00 + ((cp - 0x10000) & 0x3FF), bigEndian);
         } else {
-            appendUnit(out, cp, bigEndian);
+            o = putUnit(o, cp, bigEndian);
         }
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
