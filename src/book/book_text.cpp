@@ -11,6 +11,10 @@
 #include <cstring>
 #include <optional>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 
 namespace qor {
 
@@ -97,10 +101,23 @@ const KeyIndex& keyIndex()
 }
 
 // Where the line that starts at `p` ends: at the first CR or LF, or at `end`. Lines are short,
-// so eight bytes are looked at together: the lowest byte flagged by the zero-byte test of
+// and a call per line to memchr costs more than the search: sixteen bytes are compared at once
+// where the processor can, else eight, where the lowest byte flagged by the zero-byte test of
 // (word XOR LF) or of (word XOR CR) is always a true LF or CR.
 const char* findLineEnd(const char* p, const char* const end)
 {
+#if defined(__SSE2__)
+    const __m128i lineFeeds = _mm_set1_epi8('\n');
+    const __m128i returns = _mm_set1_epi8('\r');
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int hits = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, lineFeeds), _mm_cmpeq_epi8(bytes, returns)));
+        if (hits != 0)
+            return p + std::countr_zero(static_cast<unsigned>(hits));
+        p += 16;
+    }
+#endif
     if constexpr (std::endian::native == std::endian::little) {
         constexpr std::uint64_t kOnes = 0x0101010101010101ull;
         constexpr std::uint64_t kHigh = 0x8080808080808080ull;
@@ -396,8 +413,11 @@ FormattedBook formatBook(std::size_t rowCount,
         std::string utf8;
         writer.write(utf8, frame + utf8Size, false, false);
         const bool bigEndian = preferred == TextEncoding::Utf16BE;
-        book.bytes = bigEndian ? kUtf16BEMark : kUtf16LEMark;
-        book.bytes += utf8ToUtf16(utf8, bigEndian);
+        const std::string units = utf8ToUtf16(utf8, bigEndian);
+        const std::string_view mark = bigEndian ? kUtf16BEMark : kUtf16LEMark;
+        book.bytes.resize(mark.size() + units.size());
+        std::memcpy(book.bytes.data(), mark.data(), mark.size());
+        std::memcpy(book.bytes.data() + mark.size(), units.data(), units.size());
         return book;
     }
 
