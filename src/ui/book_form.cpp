@@ -14,25 +14,26 @@
 namespace qor {
 
 namespace {
-QString toQString(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // A one-line edit lays out its whole text on every change, which for a text of millions of
 // characters (a damaged book) takes minutes. Such a field shows its beginning; the form holds
 // the whole text and reads it back as long as the user leaves the field alone, and after an
 // edit of the beginning the rest follows it unchanged.
 constexpr std::size_t kMaxShownFieldBytes = 64 * 1024;
 
-QString shownPart(const std::string& text)
+// How many of a text's bytes its field shows: all, or a beginning that ends between characters.
+std::size_t shownBytes(const std::string& text)
 {
     if (text.size() <= kMaxShownFieldBytes)
-        return toQString(text);
+        return text.size();
     std::size_t end = kMaxShownFieldBytes;
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
         --end; // not inside a character
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(end));
+    return end;
+}
+
+QString shownPart(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(shownBytes(text)));
 }
 } // namespace
 
@@ -40,7 +41,7 @@ void BookDialog::putInControl(QLineEdit* edit, const std::string& text, const QS
 {
     setTextUnlimited(edit, shown);
     if (text.size() > kMaxShownFieldBytes)
-        m_heldTexts.insert(edit, HeldText{text, static_cast<std::size_t>(shown.toUtf8().size())});
+        m_heldTexts.insert(edit, HeldText{text, shownBytes(text)});
     else
         m_heldTexts.remove(edit);
 }

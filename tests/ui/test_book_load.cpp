@@ -279,33 +279,6 @@ private slots:
         QVERIFY(e.readBook().find("SURNAME=M\xC3\xBCller\r\n") != std::string::npos);
     }
 
-    void utf16Book_isShownAndWrittenBackWithItsMark()
-    {
-        for (const bool bigEndian : {false, true}) {
-            const std::string utf8 = oneRecordBook("M\xC3\xBCller \xE4\xB8\xAD", "Red");
-            const std::string book = (bigEndian ? "\xFE\xFF" : "\xFF\xFE") + utf8ToUtf16(utf8, bigEndian);
-            WindowHarness h(book);
-            QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("M\u00FCller \u4E2D"));
-            QVERIFY(h.counts().refusals.empty());
-            h.clickButton(1);
-            QCOMPARE(h.readBook(), book);
-        }
-    }
-
-    void handMadeBook_ofShortRecordsWithoutLineEnds_keepsEveryContact()
-    {
-        // CR line ends, a byte-order mark, '=' in a value and no line end after the last line.
-        WindowHarness h("\xEF\xBB\xBFSURNAME=Adams\rEMAIL=a@x.org\rSURNAME=Baker\rHOMECITY=https://e.org/?a=1&b=2");
-        QCOMPARE(h.window().table().rowCount(), 2);
-        QCOMPARE(h.window().table().record(0)[F::SURNAME], std::string("Baker"));
-        QCOMPARE(h.window().table().record(0)[F::HOMECITY], std::string("https://e.org/?a=1&b=2"));
-        QCOMPARE(h.window().table().record(1)[F::EMAIL], std::string("a@x.org"));
-        h.clickButton(1);
-        const std::string saved = h.readBook();
-        QVERIFY(saved.starts_with("CREATOR=QOR 1.0\r\nSURNAME=Baker\r\n"));
-        QVERIFY(saved.find("HOMECITY=https://e.org/?a=1&b=2\r\n") != std::string::npos);
-    }
-
     void unreadableBook_isNeverReplaced()
     {
         // A folder where the book should be: the window opens with an empty contact, and
