@@ -16,6 +16,7 @@ enum class ReadStatus {
     Missing,    // there is no such file
     Unreadable, // something is there but could not be read whole (a directory, a pipe, a read
                 // error, no permission): it must not be replaced by a save
+    TooBig,     // larger than this machine can hold (see book_size_limit.h); left unread
 };
 
 struct BookBytes {

@@ -103,7 +103,7 @@ private:
     void initialise();
     QLineEdit* editFor(ContactField field) const;
     void putInControl(QLineEdit* edit, const std::string& text, const QString& shown);
-    std::string takeFromControl(QLineEdit* edit) const;
+    void takeFromControl(QLineEdit* edit, ContactField field);
     QComboBox* comboFor(ContactField field) const;
     void lockBook();
     SaveOutcome writeBook();
@@ -116,14 +116,21 @@ private:
     std::unique_ptr<UserMessages> m_messages;
     ChromeStep m_chrome;
     QHash<int, QWidget*> m_controls;
-    QHash<const QLineEdit*, std::string> m_heldTexts; // fields too long to show whole
+    // A field too long to show whole: its text, and how much of it the control shows.
+    struct HeldText {
+        std::string text;
+        std::size_t shownBytes = 0;
+    };
+    QHash<const QLineEdit*, HeldText> m_heldTexts;
     ContactTable* m_table = nullptr;
     ContactListView* m_list = nullptr;
     std::unique_ptr<TextWidthMeter> m_meter;
     TextEncoding m_bookEncoding = TextEncoding::Utf8;
-    bool m_bookUnreadable = false;
     BookStamp m_bookStamp;                 // what the window last read from or wrote to the book
     std::unique_ptr<QLockFile> m_lock;     // held while the window is open
+    // Why the book found at opening must not be replaced (unreadable, not a book, too big);
+    // empty when saving may replace it.
+    std::string m_refusedBook;
     bool m_centred = false;
     bool m_closing = false;
     bool m_saving = false;

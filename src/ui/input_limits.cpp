@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <limits>
 
 namespace qor {
 
@@ -52,8 +53,18 @@ QValidator::State InputLimitValidator::validate(QString& input, int& pos) const
     return Acceptable;
 }
 
+namespace {
+// A line edit cuts any text it is given at its maximum length, 32,767 characters unless told
+// otherwise; the form's limits are the validators', so the program's texts must pass whole.
+void liftLengthCap(QLineEdit* edit)
+{
+    edit->setMaxLength(std::numeric_limits<int>::max());
+}
+} // namespace
+
 void limitToFieldLength(QLineEdit* edit)
 {
+    liftLengthCap(edit);
     edit->setValidator(new InputLimitValidator(edit, [](const QString& text) {
         return static_cast<std::size_t>(countFormChars(text)) <= kMaxFieldChars;
     }));
@@ -70,6 +81,7 @@ int visibleTextWidth(const QLineEdit* edit)
 
 void limitToVisibleWidth(QLineEdit* edit)
 {
+    liftLengthCap(edit);
     edit->setValidator(new InputLimitValidator(edit, [edit](const QString& text) {
         return edit->fontMetrics().horizontalAdvance(text) <= visibleTextWidth(edit);
     }));

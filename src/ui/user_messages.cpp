@@ -22,6 +22,29 @@ void UserMessages::saveFailed(QWidget* parent, const QString& reason)
     box.exec();
 }
 
+void UserMessages::bookRefused(QWidget* parent, BookRefusal why, const QString& fileName, const QString& reason)
+{
+    QString what;
+    switch (why) {
+    case BookRefusal::Unreadable:
+        what = QStringLiteral("%1 could not be read.");
+        break;
+    case BookRefusal::NotABook:
+        what = QStringLiteral("%1 is not a QOR contact book.");
+        break;
+    case BookRefusal::TooBig:
+        what = QStringLiteral("%1 is too big to open with the memory this computer has.");
+        break;
+    }
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
+                    what.arg(fileName)
+                        + QStringLiteral("\n\nQOR opens an empty book and leaves the file unchanged: "
+                                         "nothing is saved over it."),
+                    QMessageBox::Ok, parent);
+    box.setDetailedText(reason);
+    box.exec();
+}
+
 bool UserMessages::closeWithoutSaving(QWidget* parent)
 {
     const auto answer = QMessageBox::question(

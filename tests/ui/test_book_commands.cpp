@@ -47,6 +47,56 @@ std::string readFile(const QString& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QOR_UNDER_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define QOR_UNDER_ASAN 1
+#endif
+
+// The process's virtual size, in bytes.
+rlim_t virtualSize()
+{
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word)
+        if (word == "VmSize:") {
+            rlim_t kb = 0;
+            status >> kb;
+            return kb * 1024;
+        }
+    return 0;
+}
+
+// Lets the process take only `spare` more bytes of address space while it lives, so that a
+// larger allocation throws std::bad_alloc as on a machine out of memory.
+class AddressSpaceLimit {
+public:
+    explicit AddressSpaceLimit(rlim_t spare)
+    {
+        getrlimit(RLIMIT_AS, &saved_);
+        rlimit tight = saved_;
+        tight.rlim_cur = virtualSize() + spare;
+        setrlimit(RLIMIT_AS, &tight);
+    }
+    ~AddressSpaceLimit() { setrlimit(RLIMIT_AS, &saved_); }
+
+private:
+    rlimit saved_{};
+};
+
+// A book whose COMMENTS line holds `size` NUL bytes, stored as a hole so the disk holds none.
+// Returns the file's size.
+std::uintmax_t writeBookWithHugeComment(const std::string& path, std::uintmax_t size)
+{
+    const std::string head = "CREATOR=QOR 1.0\r\nSURNAME=Huge\r\nCOMMENTS=";
+    std::ofstream(path, std::ios::binary) << head;
+    std::filesystem::resize_file(path, head.size() + size);
+    return head.size() + size;
+}
+
 
 // Catches the help page's address instead of starting a browser.
 class UrlCatcher : public QObject {
@@ -563,6 +613,60 @@ private slots:
         QCOMPARE(UserMessages().bookChanged(nullptr, name), ConflictChoice::Overwrite);
         answerWith(escape, {});
         QCOMPARE(UserMessages().bookChanged(nullptr, name), ConflictChoice::GoBack);
+    }
+
+    void outOfMemoryWhileLoading_opensEmptyWithABoxAndLeavesTheBook()
+    {
+#ifdef QOR_UNDER_ASAN
+        QSKIP("the address sanitizer reserves the address space this test limits");
+#endif
+        WindowHarness probe;
+        const std::string path = probe.bookPath() + ".huge";
+        const std::uintmax_t fileSize = writeBookWithHugeComment(path, std::uintmax_t(120) << 20);
+        auto messages = std::make_shared<RecordingMessages::Counts>();
+        messages->closeAnswer = true;
+        {
+            std::unique_ptr<BookDialog> w;
+            {
+                // Room for the file's bytes, not for a second copy of the comment.
+                AddressSpaceLimit limit(rlim_t(200) << 20);
+                w = std::make_unique<BookDialog>(path, std::make_unique<RecordingMessages>(messages));
+            }
+            QCOMPARE(messages->refusals, std::vector<BookRefusal>{BookRefusal::TooBig});
+            QCOMPARE(w->table().rowCount(), 1);
+            QCOMPARE(w->table().record(0), ContactRecord{});
+            QVERIFY(!w->saveBook());
+            w->reject();
+        }
+        QCOMPARE(messages->closeQuestions, 1);
+        QCOMPARE(std::filesystem::file_size(path), fileSize);
+    }
+
+    void outOfMemoryWhileSaving_showsTheBoxAndKeepsTheWindowAndTheBook()
+    {
+#ifdef QOR_UNDER_ASAN
+        QSKIP("the address sanitizer reserves the address space this test limits");
+#endif
+        WindowHarness h;
+        const std::uintmax_t size = std::uintmax_t(12) << 20;
+        writeBookWithHugeComment(h.bookPath(), size);
+        const std::string before = h.readBook();
+        auto messages = std::make_shared<RecordingMessages::Counts>();
+        BookDialog w(h.bookPath(), std::make_unique<RecordingMessages>(messages));
+        QVERIFY(messages->refusals.empty());
+        QCOMPARE(w.table().record(0)[F::COMMENTS].size(), std::size_t(size));
+        {
+            AddressSpaceLimit limit(rlim_t(4) << 20);
+            QVERIFY(!w.saveBook());
+        }
+        QCOMPARE(messages->saveFailed, 1);
+        QVERIFY(messages->saveFailureReason.contains(QStringLiteral("memory")));
+        QCOMPARE(w.table().rowCount(), 1);
+        QCOMPARE(w.table().record(0)[F::COMMENTS].size(), std::size_t(size));
+        QVERIFY(h.readBook() == before);
+        // With memory again, the same window saves.
+        QVERIFY(w.saveBook());
+        QVERIFY(h.readBook() != before);
     }
 
     void saveFailure_showsTheRealErrorBox()

@@ -1,5 +1,6 @@
 // The contact form: layout from the window template, input limits, and the exchange between
 // the controls and the form record.
+#include "contact_table.h"
 #include "dialog_template.h"
 #include "field_table.h"
 #include "form_rules.h"
@@ -295,13 +296,57 @@ private slots:
         QCOMPARE(w.formRecord[F::LIKES], huge); // LIKES comes after HEIGHT in exchange order
         QCOMPARE(w.formRecord[F::HEIGHT], huge);
 
-        h.edit(F::LIKES)->setFocus();
-        h.edit(F::LIKES)->selectAll();
-        QTest::keyClicks(h.edit(F::LIKES), "short");
+        // Typing over the beginning it shows keeps the rest it does not show; Clear empties it.
+        const std::size_t shownBytes = std::size_t(h.combo(F::HEIGHT)->lineEdit()->text().toUtf8().size());
+        h.combo(F::HEIGHT)->lineEdit()->setFocus();
         h.combo(F::HEIGHT)->lineEdit()->selectAll();
         QTest::keyClicks(h.combo(F::HEIGHT)->lineEdit(), "6 ft");
+        QVERIFY(!w.readForm());
+        QCOMPARE(w.formRecord[F::HEIGHT], "6 ft" + huge.substr(shownBytes));
+        h.clickButton(1035);
         QVERIFY(w.readForm());
-        QCOMPARE(w.formRecord[F::LIKES], std::string("short"));
+        QCOMPARE(w.formRecord[F::LIKES], std::string());
+        QCOMPARE(w.formRecord[F::HEIGHT], std::string());
+    }
+
+    void longFieldFromTheBook_passesWholeUntilEditedAndAnEditKeepsTheRest()
+    {
+        // A line edit cuts its text at 32,767 characters unless told otherwise.
+        const std::string comment40k = std::string(40'000, 'c') + "end";
+        const std::string comment100k = std::string(100'000, 'd') + "end";
+        std::string book = bookOf({"Combo", "Forty", "Hundred"});
+        book.insert(book.find("HEIGHT=") + 7, comment40k); // a combo box's edit field too
+        book.insert(book.find("COMMENTS=", book.find("Forty")) + 9, comment40k);
+        book.insert(book.rfind("COMMENTS=") + 9, comment100k);
+        WindowHarness h(book);
+        h.show();
+
+        for (int row : {2, 1}) {
+            h.clickRow(row);
+            h.clickButton(1027); // Update, no edit
+        }
+        QCOMPARE(h.edit(F::COMMENTS)->text().size(), 40'003);
+        QCOMPARE(h.window().table().record(2)[F::HEIGHT], comment40k);
+        QCOMPARE(h.window().table().record(1)[F::COMMENTS], comment40k);
+
+        h.clickRow(0);
+        QLineEdit* comments = h.edit(F::COMMENTS);
+        comments->setFocus();
+        comments->end(false);
+        QTest::keyClick(comments, Qt::Key_Backspace);
+        h.clickButton(1027);
+        const std::string updated = h.window().table().record(0)[F::COMMENTS];
+        QCOMPARE(updated.size(), comment100k.size() - 1);
+        QCOMPARE(updated, comment100k.substr(0, 65'535) + comment100k.substr(65'536));
+
+        // An edit inside a field short enough to show whole is an ordinary edit.
+        h.clickRow(1);
+        comments->setFocus();
+        comments->home(false);
+        QTest::keyClick(comments, Qt::Key_Delete);
+        h.clickButton(1027);
+        QCOMPARE(h.window().table().record(1)[F::COMMENTS].size(), comment40k.size() - 1);
+        QCOMPARE(h.window().table().record(1)[F::COMMENTS], comment40k.substr(1));
     }
 
     void readForm_stopsAtTheFirstOverLongFieldInExchangeOrder()

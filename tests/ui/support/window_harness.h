@@ -23,6 +23,8 @@ public:
         int saveFailed = 0;
         QString saveFailureReason;
         int closeQuestions = 0;
+        std::vector<BookRefusal> refusals; // the boxes shown at opening
+        QString refusalReason;
         bool closeAnswer = false; // what the user answers to "close without saving?"
         int bookChanged = 0;
         QString besideName;
@@ -37,6 +39,11 @@ public:
     {
         ++m_counts->saveFailed;
         m_counts->saveFailureReason = reason;
+    }
+    void bookRefused(QWidget*, BookRefusal why, const QString&, const QString& reason) override
+    {
+        m_counts->refusals.push_back(why);
+        m_counts->refusalReason = reason;
     }
     bool closeWithoutSaving(QWidget*) override
     {
