@@ -1,11 +1,20 @@
+#include "book_file.h"
 #include "book_generator.h"
+#include "book_stamp.h"
 #include "book_text.h"
+#include "contact_exchange.h"
+#include "ical_writer.h"
 #include "text_encoding.h"
+#include "upcoming_dates.h"
 
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -50,12 +59,103 @@ void BM_ValidateUtf8(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
 }
 
+void BM_HashBook(benchmark::State& state)
+{
+    const std::string bytes = qor::generateBookBytes(static_cast<std::size_t>(state.range(0)), kSeed);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qor::hashBytes(bytes));
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
+}
+
+// What every save adds to check the book on disk: read it again (from the page cache, as
+// right after the last save) and hash it.
+void BM_StampBookOnDisk(benchmark::State& state)
+{
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("qor-bench-stamp-" + std::to_string(::getpid()) + ".qor");
+    const std::string bytes = qor::generateBookBytes(static_cast<std::size_t>(state.range(0)), kSeed);
+    std::ofstream(path, std::ios::binary) << bytes;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(qor::stampOnDisk(path).hash);
+    std::filesystem::remove(path);
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
+}
+
+// Export and import of the same contacts the book benchmarks use.
+void exportBenchmark(benchmark::State& state, qor::ExchangeFormat format)
+{
+    const std::vector<qor::ContactRecord> records = qor::generateContacts(static_cast<std::size_t>(state.range(0)), kSeed);
+    std::size_t size = 0;
+    for (auto _ : state) {
+        const std::string bytes = qor::exportContacts(qor::rowsOf(records), format);
+        size = bytes.size();
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(size));
+}
+
+void importBenchmark(benchmark::State& state, qor::ExchangeFormat format)
+{
+    const std::vector<qor::ContactRecord> records = qor::generateContacts(static_cast<std::size_t>(state.range(0)), kSeed);
+    const std::string bytes = qor::exportContacts(qor::rowsOf(records), format);
+    for (auto _ : state) {
+        qor::ImportResult result = qor::importContacts(bytes);
+        if (!result.ok || result.contacts.size() != records.size())
+            state.SkipWithError("the import failed");
+        benchmark::DoNotOptimize(result.contacts.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(bytes.size()));
+}
+
+void BM_ExportVCard4(benchmark::State& state) { exportBenchmark(state, qor::ExchangeFormat::VCard4); }
+void BM_ImportVCard4(benchmark::State& state) { importBenchmark(state, qor::ExchangeFormat::VCard4); }
+void BM_ExportCsv(benchmark::State& state) { exportBenchmark(state, qor::ExchangeFormat::QorCsv); }
+void BM_ImportCsv(benchmark::State& state) { importBenchmark(state, qor::ExchangeFormat::QorCsv); }
+
+// The next 30 days of birthdays and anniversaries from the middle of December, so that the
+// listing runs into the next year.
+void BM_UpcomingDates(benchmark::State& state)
+{
+    const std::vector<qor::ContactRecord> records = qor::generateContacts(static_cast<std::size_t>(state.range(0)), kSeed);
+    const auto row = [&](std::size_t i) -> const qor::ContactRecord& { return records[i]; };
+    std::size_t found = 0;
+    for (auto _ : state) {
+        const auto dates = qor::upcomingDates(records.size(), row, {2026, 12, 15}, qor::kDefaultUpcomingDays);
+        found = dates.size();
+        benchmark::DoNotOptimize(dates.data());
+    }
+    state.counters["dates"] = static_cast<double>(found);
+}
+
+void BM_FormatCalendar(benchmark::State& state)
+{
+    const std::vector<qor::ContactRecord> records = qor::generateContacts(static_cast<std::size_t>(state.range(0)), kSeed);
+    const auto row = [&](std::size_t i) -> const qor::ContactRecord& { return records[i]; };
+    std::size_t size = 0;
+    for (auto _ : state) {
+        const std::string calendar = qor::formatCalendar(records.size(), row, 1796625660);
+        size = calendar.size();
+        benchmark::DoNotOptimize(calendar.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(size));
+}
+
 } // namespace
 
+BENCHMARK(BM_HashBook)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StampBookOnDisk)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UpcomingDates)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FormatCalendar)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseBookUtf8)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseBookWindows1252)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormatBookUtf8)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormatBookWindows1252)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ValidateUtf8)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// After the reader's benchmarks: the CSV report takes its columns from the first one.
+BENCHMARK(BM_ExportVCard4)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportVCard4)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ExportCsv)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImportCsv)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,5 +1,7 @@
 #include "about_dialog.h"
 
+#include "control_ids.h"
+#include "dialog_font.h"
 #include "dialog_template.h"
 #include "window_chrome.h"
 
@@ -13,6 +15,7 @@ AboutDialog::AboutDialog(QWidget* parent)
                           | Qt::WindowCloseButtonHint)
 {
     setWindowTitle(QStringLiteral("About QOR"));
+    setFont(dialogFont(style()));
     const DialogUnits units(fontMetrics());
     setFixedSize(units.size(kAboutDialogWidth, kAboutDialogHeight));
 
@@ -22,7 +25,7 @@ AboutDialog::AboutDialog(QWidget* parent)
         if (c.type == ControlType::Button || c.type == ControlType::DefaultButton) {
             auto* button = new QPushButton(text, this);
             button->setDefault(c.type == ControlType::DefaultButton);
-            if (c.id == 1)
+            if (c.id == kOkButton)
                 connect(button, &QPushButton::clicked, this, &QDialog::accept);
             widget = button;
         } else {

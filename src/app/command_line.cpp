@@ -2,10 +2,11 @@
 
 #include "book_list.h"
 #include "contact_exchange.h"
-#include "upcoming_command.h"
+#include "date_commands.h"
 
 #include <algorithm>
 #include <array>
+#include <ctime>
 #include <functional>
 #include <iostream>
 #include <iterator>
@@ -19,7 +20,7 @@ namespace {
 
 // One option of the command line. A verb option chooses what the program does; the others
 // modify a verb. Adding an option is a row here (and, for a verb, a row in verbTable()).
-struct OptionSpec {
+struct OptionRow {
     std::string_view name;
     std::string_view argument; // the argument's name in the help, empty for none
     bool isVerb;
@@ -27,40 +28,40 @@ struct OptionSpec {
 };
 
 constexpr std::array kOptions{
-    OptionSpec{"export", "FILE", true,
+    OptionRow{"export", "FILE", true,
                "write every contact of BOOK to FILE in the order the window lists them, "
                "and open no window; FILE '-' is standard output"},
-    OptionSpec{"import", "FILE", true,
+    OptionRow{"import", "FILE", true,
                "put the contacts of FILE (vCard 2.1, 3.0 or 4.0, or CSV in the QOR, Google or "
                "Outlook layout) on top of BOOK's list and save BOOK, as closing the window would; "
                "open no window; FILE '-' is standard input"},
-    OptionSpec{"format", "FORMAT", false,
+    OptionRow{"format", "FORMAT", false,
                "the format --export writes: vcard4, vcard3, csv, google-csv, outlook-csv or ical "
                "(by default .vcf gives vcard4, .csv gives csv, .ics gives ical: a calendar of "
                "the birthdays and anniversaries)"},
-    OptionSpec{"upcoming", "", true,
+    OptionRow{"upcoming", "", true,
                "list the birthdays and anniversaries of BOOK in the next DAYS days (30 unless "
                "given), today included, and open no window"},
-    OptionSpec{"from", "YYYY-MM-DD", false, "the first day --upcoming lists, instead of today"},
-    OptionSpec{"help", "", true, "display this help and exit"},
-    OptionSpec{"version", "", true, "output version information and exit"},
+    OptionRow{"from", "YYYY-MM-DD", false, "the first day --upcoming lists, instead of today"},
+    OptionRow{"help", "", true, "display this help and exit"},
+    OptionRow{"version", "", true, "output version information and exit"},
 };
 
 // Verbs that print and leave: they win over any other verb on the same line.
 constexpr std::array<std::string_view, 2> kInformationVerbs{"help", "version"};
 
-const OptionSpec* findOption(std::string_view name, std::string& error)
+const OptionRow* findOption(std::string_view name, std::string& error)
 {
-    const OptionSpec* found = nullptr;
-    for (const OptionSpec& spec : kOptions) {
-        if (spec.name == name)
-            return &spec;
-        if (spec.name.starts_with(name)) {
+    const OptionRow* found = nullptr;
+    for (const OptionRow& option : kOptions) {
+        if (option.name == name)
+            return &option;
+        if (option.name.starts_with(name)) {
             if (found != nullptr) {
                 error = "option '--" + std::string(name) + "' is ambiguous";
                 return nullptr;
             }
-            found = &spec;
+            found = &option;
         }
     }
     if (found == nullptr)
@@ -68,7 +69,8 @@ const OptionSpec* findOption(std::string_view name, std::string& error)
     return found;
 }
 
-std::string quoted(const std::filesystem::path& path) { return path.string(); }
+// The path as it is shown in messages.
+std::string shownPath(const std::filesystem::path& path) { return path.string(); }
 
 int usageError(std::ostream& err, const std::string& message)
 {
@@ -124,13 +126,30 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
             return usageError(err, "cannot tell the format of '" + file + "' from its name: use --format");
     }
 
-    const BookList list = readBookList(book);
-    if (list.status == ReadStatus::Missing)
-        return failure(err, quoted(book) + ": no such book");
-    if (list.status == ReadStatus::Unreadable)
-        return failure(err, list.error);
+    std::string text;
+    std::size_t contacts = 0;
+    ReadStatus status = ReadStatus::Read;
+    std::string readError;
+    if (*format == ExchangeFormat::ICalendar) {
+        // A calendar needs only the dates: the book is streamed, never held whole.
+        BookCalendar calendar = readBookCalendar(book, std::time(nullptr));
+        status = calendar.status;
+        readError = std::move(calendar.error);
+        text = std::move(calendar.text);
+        contacts = calendar.contacts;
+    } else {
+        const BookList list = readBookList(book);
+        status = list.status;
+        readError = list.error;
+        if (status == ReadStatus::Read)
+            text = exportContacts(rowsOf(list.rows), *format);
+        contacts = list.rows.size();
+    }
+    if (status == ReadStatus::Missing)
+        return failure(err, shownPath(book) + ": no such book");
+    if (status == ReadStatus::Unreadable)
+        return failure(err, readError);
 
-    const std::string text = exportContacts(rowsOf(list.rows), *format);
     if (toStandardOutput) {
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         out.flush();
@@ -144,7 +163,7 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
     const WriteResult written = replaceFileSafely(file, text);
     if (!written.ok)
         return failure(err, written.error);
-    out << "Exported " << plural(list.rows.size(), "contact", "contacts") << " to " << file << '\n';
+    out << "Exported " << plural(contacts, "contact", "contacts") << " to " << file << '\n';
     return kExitSuccess;
 }
 
@@ -202,7 +221,7 @@ int runImport(const CommandLine& line, std::ostream& out, std::ostream& err)
     if (!written.ok)
         return failure(err, written.error + "; the book is not changed");
 
-    out << "Imported " << plural(count, "contact", "contacts") << " into " << quoted(book) << '\n';
+    out << "Imported " << plural(count, "contact", "contacts") << " into " << shownPath(book) << '\n';
     if (!imported.unplaced.empty())
         out << imported.unplaced.describe() << '\n';
     return kExitSuccess;
@@ -287,13 +306,13 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
         }
         const std::size_t eq = arg.find('=');
         const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
-        const OptionSpec* spec = findOption(name, parsed.error);
-        if (spec == nullptr)
+        const OptionRow* option = findOption(name, parsed.error);
+        if (option == nullptr)
             return parsed;
         std::string value;
-        if (spec->argument.empty()) {
+        if (option->argument.empty()) {
             if (eq != std::string::npos) {
-                parsed.error = "option '--" + std::string(spec->name) + "' doesn't allow an argument";
+                parsed.error = "option '--" + std::string(option->name) + "' doesn't allow an argument";
                 return parsed;
             }
         } else if (eq != std::string::npos) {
@@ -301,14 +320,14 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
         } else if (i + 1 < args.size()) {
             value = args[++i];
         } else {
-            parsed.error = "option '--" + std::string(spec->name) + "' requires an argument";
+            parsed.error = "option '--" + std::string(option->name) + "' requires an argument";
             return parsed;
         }
-        if (spec->isVerb) {
-            verbs.emplace_back(spec->name);
+        if (option->isVerb) {
+            verbs.emplace_back(option->name);
             line.verbArgument = value;
         } else {
-            line.options[std::string(spec->name)] = value;
+            line.options[std::string(option->name)] = value;
         }
     }
     for (std::string_view information : kInformationVerbs)
@@ -365,15 +384,15 @@ std::string helpText()
           "folder unless named.\n"
           "\n"
           "Options:\n";
-    for (const OptionSpec& spec : kOptions) {
-        std::string head = "      --" + std::string(spec.name);
-        if (!spec.argument.empty())
-            head += "=" + std::string(spec.argument);
-        if (spec.name == "help")
+    for (const OptionRow& option : kOptions) {
+        std::string head = "      --" + std::string(option.name);
+        if (!option.argument.empty())
+            head += "=" + std::string(option.argument);
+        if (option.name == "help")
             head = "  -h, --help";
-        else if (spec.name == "version")
+        else if (option.name == "version")
             head = "  -V, --version";
-        std::string body = wrapped(spec.help, kHelpIndent, kHelpWidth);
+        std::string body = wrapped(option.help, kHelpIndent, kHelpWidth);
         if (head.size() + 2 <= kHelpIndent)
             body.replace(0, head.size(), head);
         else

@@ -1,6 +1,7 @@
 #include "contact_app.h"
 
 #include "book_dialog.h"
+#include "signal_saver.h"
 #include "window_chrome.h"
 
 #include <QApplication>
@@ -38,9 +39,10 @@ int ContactApp::run(char* programPath, const std::filesystem::path& book)
                              QStringLiteral("Windows sockets initialization failed."), QMessageBox::Ok);
         return 0;
     }
+    SignalSaver ending; // before the window: a signal while it opens waits for it
     BookDialog dialog(book, nullptr, installWindowChrome);
     dialog.exec();
-    return 0;
+    return ending.exitStatus(0);
 }
 
 } // namespace qor

@@ -2,6 +2,7 @@
 
 #include "about_dialog.h"
 #include "book_dialog.h"
+#include "contact_transfer.h"
 #include "upcoming_dialog.h"
 
 #include <QAction>
@@ -11,8 +12,6 @@
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
 #include <string>
-#include <utility>
-#include <vector>
 #include <windows.h>
 #endif
 
@@ -39,11 +38,11 @@ void openUpcomingDates(BookDialog& window)
 }
 
 #ifdef Q_OS_WIN
-// Runs the chrome's items when they are chosen from the window's system menu.
+// Runs an item (About, Import, Export) when it is chosen from the window's system menu.
 class SystemMenuFilter : public QObject, public QAbstractNativeEventFilter {
 public:
-    using Items = std::vector<std::pair<unsigned, QAction*>>; // system menu command, action
-    SystemMenuFilter(QWidget& window, Items items) : QObject(&window), m_window(window), m_items(std::move(items))
+    SystemMenuFilter(QWidget& window, QAction* action, unsigned command)
+        : QObject(&window), m_window(window), m_action(action), m_command(command)
     {
         QCoreApplication::instance()->installNativeEventFilter(this);
     }
@@ -58,37 +57,41 @@ public:
         if (type != "windows_generic_MSG")
             return false;
         const MSG* msg = static_cast<const MSG*>(message);
-        if (msg->message != WM_SYSCOMMAND || msg->hwnd != reinterpret_cast<HWND>(m_window.winId()))
+        if (msg->message != WM_SYSCOMMAND || msg->hwnd != reinterpret_cast<HWND>(m_window.winId())
+            || (msg->wParam & 0xFFF0) != m_command)
             return false;
-        for (const auto& [command, action] : m_items) {
-            if ((msg->wParam & 0xFFF0) != command)
-                continue;
-            // Out of the window procedure before the dialog's own message loop starts.
-            QMetaObject::invokeMethod(action, &QAction::trigger, Qt::QueuedConnection);
-            *result = 0;
-            return true;
-        }
-        return false;
+        // Out of the window procedure before the box's or file dialog's own message loop starts.
+        QMetaObject::invokeMethod(m_action, &QAction::trigger, Qt::QueuedConnection);
+        *result = 0;
+        return true;
     }
 
 private:
     QWidget& m_window;
-    Items m_items;
+    QAction* m_action;
+    unsigned m_command;
 };
 
-void addToSystemMenu(QWidget& window, QAction* upcoming, QAction* about)
+void addToSystemMenu(QWidget& window, QAction* about)
 {
     // Drawing the icon centred in the client area of the minimised window, at
     // ((client width - icon width + 1) / 2, (client height - icon height + 1) / 2), is left to
     // the system, which draws a minimised window's class icon itself.
     if (HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(window.winId()), FALSE)) {
-        const std::wstring upcomingText = QString::fromUtf8(kUpcomingItemText).toStdWString();
-        const std::wstring aboutText = QString::fromUtf8(kAboutItemText).toStdWString();
+        const std::wstring text = QString::fromUtf8(kAboutItemText).toStdWString();
         AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(systemMenu, MF_STRING, kUpcomingCommand, upcomingText.c_str());
-        AppendMenuW(systemMenu, MF_STRING, kAboutCommand, aboutText.c_str());
+        AppendMenuW(systemMenu, MF_STRING, kAboutCommand, text.c_str());
     }
-    new SystemMenuFilter(window, {{kUpcomingCommand, upcoming}, {kAboutCommand, about}});
+    new SystemMenuFilter(window, about, kAboutCommand);
+}
+
+void addActionToSystemMenu(QWidget& window, QAction* action, unsigned command)
+{
+    if (HMENU systemMenu = GetSystemMenu(reinterpret_cast<HWND>(window.winId()), FALSE)) {
+        const std::wstring text = action->text().toStdWString();
+        AppendMenuW(systemMenu, MF_STRING, command, text.c_str());
+    }
+    new SystemMenuFilter(window, action, command);
 }
 #endif
 
@@ -115,16 +118,24 @@ void installWindowChrome(BookDialog& window)
 
     auto* menu = new QMenu(&window);
     menu->setObjectName(QLatin1String(kAboutMenuName));
-    QAction* upcoming = menu->addAction(QString::fromUtf8(kUpcomingItemText));
-    upcoming->setObjectName(QStringLiteral("upcomingAction"));
-    QObject::connect(upcoming, &QAction::triggered, &window, [&window] { openUpcomingDates(window); });
-    menu->addSeparator();
     QAction* about = menu->addAction(QString::fromUtf8(kAboutItemText));
     about->setObjectName(QStringLiteral("aboutAction"));
     QObject::connect(about, &QAction::triggered, &window, [&window] { openAboutBox(window); });
+    QAction* import = menu->addAction(QString::fromUtf8(kImportItemText));
+    import->setObjectName(QStringLiteral("importAction"));
+    QObject::connect(import, &QAction::triggered, &window, [&window] { importCommand(window); });
+    QAction* exportItem = menu->addAction(QString::fromUtf8(kExportItemText));
+    exportItem->setObjectName(QStringLiteral("exportAction"));
+    QObject::connect(exportItem, &QAction::triggered, &window, [&window] { exportCommand(window); });
+    QAction* upcoming = menu->addAction(QString::fromUtf8(kUpcomingItemText));
+    upcoming->setObjectName(QStringLiteral("upcomingAction"));
+    QObject::connect(upcoming, &QAction::triggered, &window, [&window] { openUpcomingDates(window); });
 
 #ifdef Q_OS_WIN
-    addToSystemMenu(window, upcoming, about);
+    addToSystemMenu(window, about);
+    addActionToSystemMenu(window, import, kImportCommand);
+    addActionToSystemMenu(window, exportItem, kExportCommand);
+    addActionToSystemMenu(window, upcoming, kUpcomingCommand);
 #else
     // No system menu to extend here: the item is offered by a right click on the window's
     // background. The controls keep their own context menus, or none.

@@ -10,23 +10,30 @@ namespace qor {
 class BookDialog;
 
 // The main window's chrome, run as the window's last initialisation step: the application
-// icon, the "Upcoming dates..." item, which opens the list of coming birthdays and
-// anniversaries, and the "About QOR..." item, which opens the About box. On Windows the items
-// are added to the window's system menu; elsewhere a right click on the window's background
-// shows them.
+// icon, the "About QOR..." item, which opens the About box, the Import... and Export...
+// items, and the "Upcoming dates..." item, which opens the list of coming birthdays and
+// anniversaries. On Windows the items are added to the window's system menu; elsewhere a right click
+// on the window's background shows them.
 void installWindowChrome(BookDialog& window);
 
 // Icon 128 in its 16, 32 and 256 pixel images.
 QIcon applicationIcon();
 
-// The menu holding the items that installWindowChrome gave `window`, or null. Its actions are
-// named "upcomingAction" and "aboutAction".
+// The menu holding the About item that installWindowChrome gave `window`, or null. Its
+// actions are named "aboutAction", "importAction", "exportAction" and "upcomingAction".
 QMenu* aboutMenuFor(QWidget* window);
 
 // The About item's text (string 101) and its system menu command.
 inline constexpr const char* kAboutItemText = "&About QOR...";
 inline constexpr unsigned kAboutCommand = 16;
-// The system menu command of the Upcoming dates item (system menu commands are multiples of 16).
-inline constexpr unsigned kUpcomingCommand = 32;
+
+// The items that bring contacts in from a vCard or CSV file and take the list out to one, and
+// their system menu commands (multiples of 16, below the system's own).
+inline constexpr const char* kImportItemText = "&Import...";
+inline constexpr const char* kExportItemText = "&Export...";
+inline constexpr unsigned kImportCommand = 32;
+inline constexpr unsigned kExportCommand = 48;
+// The system menu command of the "Upcoming dates..." item.
+inline constexpr unsigned kUpcomingCommand = 64;
 
 } // namespace qor

@@ -16,6 +16,7 @@ enum class ReadStatus {
     Missing,    // there is no such file
     Unreadable, // something is there but could not be read whole (a directory, a pipe, a read
                 // error, no permission): it must not be replaced by a save
+    TooBig,     // larger than this machine can hold (see book_size_limit.h); left unread
 };
 
 struct BookBytes {
@@ -29,11 +30,14 @@ struct BookBytes {
     std::string_view bytes() const { return {data.get(), size}; }
 };
 
-// Reads the whole file at `path`. Follows symbolic links. Never blocks on a pipe or device.
+// Reads the whole file at `path`. Follows symbolic links; a link whose target is missing is
+// Unreadable, not Missing, because a save must not create its target. Never blocks on a pipe
+// or device.
 BookBytes readBookFile(const std::filesystem::path& path);
 
-// A seam for tests: stands in for write(2) on the temporary file.
+// Seams for tests: stand in for write(2) and fsync(2) on the file a save writes.
 using WriteFunction = std::function<long(int fd, const char* data, std::size_t size)>;
+using SyncFunction = std::function<int(int fd)>;
 
 struct WriteResult {
     bool ok = false;
@@ -43,13 +47,24 @@ struct WriteResult {
 // Replaces the file at `path` by `bytes` so that it is either the old file or the new one,
 // never a mix: writes a temporary file in the same folder, checks every write, syncs it and
 // renames it over `path`. A symbolic link at `path` is kept and the file it points to is
-// replaced. A new file gets mode 0600; an existing one keeps its mode. Refuses, touching
-// nothing, when `path` is read-only (no owner write bit), not a regular file, or cannot be
-// written. On any failure the temporary file is removed and `path` is as it was.
+// replaced; a link whose target is missing is refused, never followed to create a file.
+// A new file gets mode 0600. An existing one keeps its identity: owner and group, mode,
+// ACL and extended attributes are carried over to the new file. When that cannot be done
+// (the owner cannot be given back), when the file has a second hard link, or when its folder
+// cannot take a new file but the file can be written, the bytes are written in place instead:
+// only after the room for them is reserved, and on a failed write the old bytes are put back,
+// so a full disk leaves the old book. Refuses, touching nothing, when `path` is read-only (no
+// owner write bit), not a regular file, or cannot be written. On any failure no temporary
+// file is left and `path` is as it was.
 // On Windows a book with the read-only attribute, or one another program holds open, is refused
 // the same way; a replaced book keeps its owner, ACL and attributes (ReplaceFileW), and a new
 // one takes its folder's ACL instead of a mode.
 WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_view bytes,
-                              const WriteFunction& write = {});
+                              const WriteFunction& write = {}, const SyncFunction& sync = {});
+
+// Creates the file at `path`, which must not exist (not even as a link), holding `bytes`,
+// readable and writable by its owner only (mode 0600), and syncs it. Refuses when something
+// is already there. On failure nothing is left at `path`.
+WriteResult writeNewFile(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace qor

@@ -2,71 +2,112 @@
 #ifndef _WIN32
 #include "book_file.h"
 
+#include "book_location.h"
 #include "huge_pages.h"
+#include "posix_file.h"
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <string>
 #include <system_error>
 
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace qor {
 
-namespace {
+using posix::describe;
+using posix::FileDescriptor;
+
+namespace posix {
 
 std::string describe(const std::string& what, const std::filesystem::path& path, int error)
 {
     return what + " " + path.string() + ": " + std::system_category().message(error);
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now and reports the result: a failing close can mean lost data.
-    int close()
-    {
-        const int r = ::close(fd_);
-        fd_ = -1;
-        return r;
-    }
-
-private:
-    int fd_;
-};
-
-// The file a chain of symbolic links at `path` ends at; a relative link is resolved against
-// the folder that holds it. The final file need not exist.
-bool resolveLinks(const std::filesystem::path& path, std::filesystem::path& target, std::string& error)
+FileDescriptor::~FileDescriptor()
 {
-    target = path;
-    for (int depth = 0; depth < 40; ++depth) {
-        struct stat st {};
-        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-            return true;
-        std::string link(PATH_MAX, '\0');
-        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
-        if (n < 0) {
-            error = describe("cannot read the link", target, errno);
-            return false;
-        }
-        link.resize(static_cast<std::size_t>(n));
-        const std::filesystem::path next(link);
-        target = next.is_absolute() ? next : target.parent_path() / next;
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+int FileDescriptor::close()
+{
+    const int r = ::close(fd_);
+    fd_ = -1;
+    return r;
+}
+
+long SaveCalls::writeSome(int fd, const char* data, std::size_t size) const
+{
+    return write ? write(fd, data, size) : static_cast<long>(::write(fd, data, size));
+}
+
+int SaveCalls::syncFile(int fd) const { return sync ? sync(fd) : ::fsync(fd); }
+
+int writeAll(int fd, std::string_view bytes, const SaveCalls& calls)
+{
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        errno = 0;
+        const long n = calls.writeSome(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0 || errno == 0 ? EIO : errno;
+        p += n;
+        left -= static_cast<std::size_t>(n);
     }
-    error = path.string() + ": too many levels of symbolic links";
-    return false;
+    return 0;
+}
+
+void syncFolder(const std::filesystem::path& folder)
+{
+    // The file is in place; a folder that cannot be synced does not undo that.
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+} // namespace posix
+
+namespace {
+
+constexpr int kTemporaryNameAttempts = 100;
+
+bool isDanglingLink(const std::filesystem::path& path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::string danglingLink(const std::filesystem::path& path)
+{
+    std::error_code ec;
+    const std::filesystem::path to = std::filesystem::read_symlink(path, ec);
+    return path.string() + " is a link to " + (ec ? std::string("a file") : to.string())
+         + ", which does not exist; a save does not create it";
+}
+
+// Creates a fresh temporary file beside `target`, named as temporaryNameFor says, mode 0600.
+int createTemporary(const std::filesystem::path& target, std::string& name)
+{
+    static std::mt19937 random{std::random_device{}()};
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    int fd = -1;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        name = (folder / temporaryNameFor(target.filename().string(), static_cast<std::uint32_t>(random()))).string();
+        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST)
+            break;
+    }
+    return fd;
 }
 
 } // namespace
@@ -79,8 +120,8 @@ BookBytes readBookFile(const std::filesystem::path& path)
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) {
         const int e = errno;
-        result.status = e == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable;
-        result.error = describe("cannot open", path, e);
+        result.status = e == ENOENT && !isDanglingLink(path) ? ReadStatus::Missing : ReadStatus::Unreadable;
+        result.error = result.status == ReadStatus::Missing ? describe("cannot open", path, e) : danglingLink(path);
         return result;
     }
     struct stat st {};
@@ -125,16 +166,18 @@ BookBytes readBookFile(const std::filesystem::path& path)
 }
 
 WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_view bytes,
-                              const WriteFunction& write)
+                              const WriteFunction& write, const SyncFunction& sync)
 {
+    const posix::SaveCalls calls{write, sync};
     std::filesystem::path target;
     std::string error;
-    if (!resolveLinks(path, target, error))
+    if (!resolveBookLinks(path, target, error))
         return {false, error};
 
     mode_t mode = 0600;
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
+    const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists) {
         if (!S_ISREG(st.st_mode))
             return {false, target.string() + " is not a regular file"};
         // Checked apart from access(2), which lets root write anything.
@@ -145,14 +188,20 @@ WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_vie
         mode = st.st_mode & 07777;
     } else if (errno != ENOENT) {
         return {false, describe("cannot examine", target, errno)};
+    } else if (target != path) {
+        return {false, danglingLink(path)};
     }
 
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-    std::string tempName = (folder / target.filename()).string() + ".XXXXXX";
-    FileDescriptor fd(::mkstemp(tempName.data()));
+    // A second hard link would be split off by a rename and keep the old contacts; a folder
+    // that takes no new file would make every save fail.
+    if (exists && (st.st_nlink > 1 || ::access(folder.c_str(), W_OK | X_OK) != 0))
+        return posix::writeInPlace(target, st, bytes, calls);
+
+    std::string tempName;
+    FileDescriptor fd(createTemporary(target, tempName));
     if (fd.get() < 0)
         return {false, describe("cannot create a temporary file in", folder, errno)};
-    ::fcntl(fd.get(), F_SETFD, FD_CLOEXEC);
 
     const auto fail = [&](const std::string& what, int e) -> WriteResult {
         if (fd.get() >= 0)
@@ -161,34 +210,48 @@ WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_vie
         return {false, describe(what, target, e)};
     };
 
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        errno = 0;
-        const long n = write ? write(fd.get(), p, left) : static_cast<long>(::write(fd.get(), p, left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return fail("cannot write", n == 0 || errno == 0 ? EIO : errno);
-        p += n;
-        left -= static_cast<std::size_t>(n);
+    if (exists && posix::copyIdentity(fd.get(), target, st) != 0) {
+        // The new file could not be made the old one's equal (another owner, an attribute
+        // only the system may set): the old file itself takes the new bytes.
+        fd.close();
+        ::unlink(tempName.c_str());
+        return posix::writeInPlace(target, st, bytes, calls);
     }
-    if (::fsync(fd.get()) != 0)
-        return fail("cannot sync", errno);
+    if (const int e = posix::writeAll(fd.get(), bytes, calls))
+        return fail("cannot write", e);
+    // After the owner: a change of owner clears the set-user and set-group bits.
     if (::fchmod(fd.get(), mode) != 0)
         return fail("cannot set the mode of", errno);
+    if (calls.syncFile(fd.get()) != 0)
+        return fail("cannot sync", errno);
     if (fd.close() != 0)
         return fail("cannot close", errno);
     if (::rename(tempName.c_str(), target.c_str()) != 0)
         return fail("cannot rename over", errno);
+    posix::syncFolder(folder);
+    return {true, {}};
+}
 
-    // The rename is done: the new book is in place. Syncing the folder makes it last through a
-    // power cut; a folder that cannot be synced does not undo the save.
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+WriteResult writeNewFile(const std::filesystem::path& path, std::string_view bytes)
+{
+    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.get() < 0)
+        return {false, describe("cannot create", path, errno)};
+    const WriteFunction noWrite;
+    const SyncFunction noSync;
+    const posix::SaveCalls calls{noWrite, noSync};
+    int e = posix::writeAll(fd.get(), bytes, calls);
+    if (e == 0 && ::fchmod(fd.get(), 0600) != 0)
+        e = errno;
+    if (e == 0 && ::fsync(fd.get()) != 0)
+        e = errno;
+    if (e == 0 && fd.close() != 0)
+        e = errno;
+    if (e != 0) {
+        ::unlink(path.c_str());
+        return {false, describe("cannot write", path, e)};
     }
+    posix::syncFolder(path.has_parent_path() ? path.parent_path() : ".");
     return {true, {}};
 }
 

@@ -187,7 +187,7 @@ BookBytes readBookFile(const std::filesystem::path& path)
 }
 
 WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_view bytes,
-                              const WriteFunction& write)
+                              const WriteFunction& write, const SyncFunction& sync)
 {
     const std::filesystem::path target = finalPath(path);
     const DWORD attributes = GetFileAttributesW(target.c_str());
@@ -241,8 +241,13 @@ WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_vie
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (!FlushFileBuffers(file.handle()))
+    if (sync) {
+        errno = 0;
+        if (sync(file.fd()) != 0)
+            return fail(describeErrno("cannot sync", target, errno ? errno : EIO));
+    } else if (!FlushFileBuffers(file.handle())) {
         return fail(describe("cannot sync", target, GetLastError()));
+    }
     if (file.close() != 0)
         return fail(describeErrno("cannot close", target, errno));
 
@@ -263,6 +268,29 @@ WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_vie
         // name. Put it in place; never delete the only copy.
         if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH))
             return {false, describe("cannot replace", target, error) + "; the book is saved as " + pathText(temp)};
+    }
+    return {true, {}};
+}
+
+WriteResult writeNewFile(const std::filesystem::path& path, std::string_view bytes)
+{
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return {false, describe("cannot create", path, static_cast<int>(GetLastError()))};
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        DWORD n = 0;
+        const std::size_t want = std::min<std::size_t>(bytes.size() - done, 1u << 30);
+        ok = WriteFile(h, bytes.data() + done, static_cast<DWORD>(want), &n, nullptr) && n > 0;
+        done += n;
+    }
+    ok = ok && FlushFileBuffers(h);
+    const DWORD error = GetLastError();
+    CloseHandle(h);
+    if (!ok) {
+        DeleteFileW(path.c_str());
+        return {false, describe("cannot write", path, static_cast<int>(error))};
     }
     return {true, {}};
 }

@@ -6,18 +6,19 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 
 namespace qor {
 
 namespace {
-
-// A SURNAME line commits the pending record only from this line index on: the first lines
-// of a book are its header, and a SURNAME among them fills the first record.
-constexpr std::size_t kFirstCommittingLine = 6;
 
 constexpr std::string_view kCreatorLine = "CREATOR=QOR 1.0\r\n";
 constexpr std::string_view kLineEnd = "\r\n";
@@ -99,90 +100,138 @@ const KeyIndex& keyIndex()
     return index;
 }
 
-void assignText(std::string& target, std::string_view value, bool fromWindows1252)
+// Where the line that starts at `p` ends: at the first CR or LF, or at `end`. Lines are short,
+// and a call per line to memchr costs more than the search: sixteen bytes are compared at once
+// where the processor can, else eight, where the lowest byte flagged by the zero-byte test of
+// (word XOR LF) or of (word XOR CR) is always a true LF or CR.
+const char* findLineEnd(const char* p, const char* const end)
 {
-    if (value.empty()) {
-        target.clear();
-        return;
+#if defined(__SSE2__)
+    const __m128i lineFeeds = _mm_set1_epi8('\n');
+    const __m128i returns = _mm_set1_epi8('\r');
+    while (end - p >= 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const int hits = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, lineFeeds), _mm_cmpeq_epi8(bytes, returns)));
+        if (hits != 0)
+            return p + std::countr_zero(static_cast<unsigned>(hits));
+        p += 16;
     }
-    if (!fromWindows1252) {
-        target.assign(value);
-        return;
+#endif
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+        constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+        while (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, sizeof word);
+            const std::uint64_t lf = word ^ (kOnes * '\n');
+            const std::uint64_t cr = word ^ (kOnes * '\r');
+            const std::uint64_t hit = (((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHigh;
+            if (hit != 0)
+                return p + std::countr_zero(hit) / 8;
+            p += 8;
+        }
     }
-    target.resize(utf8SizeOfWindows1252(value));
-    decodeWindows1252(value, target.data());
+    for (; p < end; ++p)
+        if (*p == '\n' || *p == '\r')
+            return p;
+    return end;
 }
 
-// The value is every byte after the key's '=', less any further '='.
-void assignValue(std::string& target, std::string_view value, bool fromWindows1252)
-{
-    const void* eq = value.empty() ? nullptr : std::memchr(value.data(), '=', value.size());
-    if (eq == nullptr) {
-        assignText(target, value, fromWindows1252);
-        return;
+// How the reader turns a value's bytes into text.
+class ValueDecoder {
+public:
+    // `checkEach`: the book is not valid UTF-8 as a whole, so each value is looked at alone.
+    explicit ValueDecoder(bool checkEach) : checkEach_(checkEach) {}
+
+    void assign(ContactRecord& record, std::size_t column, std::string_view value)
+    {
+        std::string& target = record[column];
+        if (!checkEach_ || !hasNonAscii(value)) {
+            target.assign(value);
+            record.windows1252Fields.reset(column); // a later line of the same key wins whole
+            return;
+        }
+        if (isValidUtf8(value)) {
+            target.assign(value);
+            record.windows1252Fields.reset(column);
+            sawUtf8_ = true;
+            return;
+        }
+        target.resize(utf8SizeOfWindows1252(value));
+        decodeWindows1252(value, target.data());
+        record.windows1252Fields.set(column);
     }
-    std::string kept;
-    kept.reserve(value.size());
-    const char* p = value.data();
-    const char* const end = p + value.size();
-    const char* cut = static_cast<const char*>(eq);
-    for (;;) {
-        kept.append(p, cut);
-        p = cut + 1;
-        if (p >= end)
-            break;
-        cut = static_cast<const char*>(std::memchr(p, '=', static_cast<std::size_t>(end - p)));
-        if (cut == nullptr)
-            cut = end;
+
+    // A book that is not valid UTF-8 is Windows-1252 unless one of its values is UTF-8.
+    TextEncoding encoding() const
+    {
+        return checkEach_ && !sawUtf8_ ? TextEncoding::Windows1252 : TextEncoding::Utf8;
     }
-    assignText(target, kept, fromWindows1252);
-}
+
+private:
+    bool checkEach_;
+    bool sawUtf8_ = false;
+};
 
 // At least as many records as the reader will commit: one per line that begins with SURNAME
 // followed by '=' or white space, and the final commit. Reserving them up front saves the
 // vector's growth, which for a large book costs more than the reading itself.
 std::size_t recordsAtMost(std::string_view bytes)
 {
-    constexpr std::string_view kSurnameLine = "\nSURNAME";
+    constexpr std::string_view kSurname = "SURNAME";
     std::size_t count = 1;
-    const char* p = bytes.data();
+    const char* const begin = bytes.data();
+    const char* p = begin;
     const char* const end = p + bytes.size();
-    while (static_cast<std::size_t>(end - p) > kSurnameLine.size()) {
+    while (static_cast<std::size_t>(end - p) >= kSurname.size()) {
 #if defined(_WIN32)
-        const std::size_t at = std::string_view(p, static_cast<std::size_t>(end - p)).find(kSurnameLine);
+        const std::size_t at = std::string_view(p, static_cast<std::size_t>(end - p)).find(kSurname);
         const char* found = at == std::string_view::npos ? nullptr : p + at;
 #else
         const auto* found = static_cast<const char*>(
-            ::memmem(p, static_cast<std::size_t>(end - p), kSurnameLine.data(), kSurnameLine.size()));
+            ::memmem(p, static_cast<std::size_t>(end - p), kSurname.data(), kSurname.size()));
 #endif
         if (found == nullptr)
             break;
-        p = found + kSurnameLine.size();
-        if (p < end && (*p == '=' || isTrailingSpace(*p)))
+        p = found + kSurname.size();
+        const bool startsLine = found == begin || found[-1] == '\n' || found[-1] == '\r';
+        if (startsLine && (p == end || *p == '=' || isTrailingSpace(*p)))
             ++count;
     }
     return count;
 }
 
-} // namespace
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LEMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BEMark = "\xFE\xFF";
+constexpr std::string_view kCreatorKey = "CREATOR";
 
-TextEncoding readBookRecords(std::string_view bytes, const ContactRecord& initial,
-                             const std::function<void(ContactRecord&)>& commit)
+BookReading readLines(std::string_view bytes, bool utf8Marked, const ContactRecord& initial,
+                      const std::function<void(ContactRecord&)>& commit)
 {
-    const bool fromWindows1252 = !isValidUtf8(bytes);
+    ValueDecoder decoder(!isValidUtf8(bytes));
     const KeyIndex& keys = keyIndex();
 
-    ContactRecord pending = initial;
+    ContactRecord record = initial;
+    bool pending = false; // a line of the 34 fields has been read into `record`
+    std::size_t committed = 0;
+    bool sawText = false, sawCreator = false;
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
-    for (std::size_t lineIndex = 0; p < end; ++lineIndex) {
-        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-        if (lf == nullptr)
-            break; // a last line without a line end is not read
-        const char* lineEnd = lf;
+    while (p < end) {
+        const char* lineEnd = findLineEnd(p, end);
+        const char* next = lineEnd == end ? end : lineEnd + 1;
+        if (lineEnd != end && *lineEnd == '\r' && next != end && *next == '\n')
+            ++next;
         while (lineEnd > p && isTrailingSpace(lineEnd[-1]))
             --lineEnd;
         const std::size_t lineSize = static_cast<std::size_t>(lineEnd - p);
+        if (lineSize == 0) {
+            p = next;
+            continue;
+        }
+        sawText = true;
         // No key is longer than 11 bytes, so an '=' further on cannot end a key.
         const char* eq = nullptr;
         for (std::size_t i = 0, n = std::min(lineSize, KeyIndex::kLongestKey + 1); i < n; ++i)
@@ -191,22 +240,50 @@ TextEncoding readBookRecords(std::string_view bytes, const ContactRecord& initia
                 break;
             }
         const char* keyEnd = eq != nullptr ? eq : lineEnd;
+        const auto keySize = static_cast<std::size_t>(keyEnd - p);
 
-        if (const auto field = keys.find(p, static_cast<std::size_t>(keyEnd - p),
-                                         static_cast<std::size_t>(end - p))) {
-            if (*field == ContactField::SURNAME && lineIndex >= kFirstCommittingLine) {
-                commit(pending);
-                pending.clear();
+        if (const auto field = keys.find(p, keySize, static_cast<std::size_t>(end - p))) {
+            if (*field == ContactField::SURNAME && pending) {
+                commit(record);
+                ++committed;
+                record.clear();
             }
+            pending = true;
             const std::string_view value = eq != nullptr
                 ? std::string_view(eq + 1, static_cast<std::size_t>(lineEnd - eq - 1))
                 : std::string_view();
-            assignValue(pending[*field], value, fromWindows1252);
+            decoder.assign(record, columnOf(*field), value);
+        } else if (!sawCreator && std::string_view(p, keySize) == kCreatorKey) {
+            sawCreator = true;
         }
-        p = lf + 1;
+        p = next;
     }
-    commit(pending);
-    return fromWindows1252 ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+    if (pending || committed == 0)
+        commit(record);
+
+    BookReading reading;
+    reading.encoding = utf8Marked ? TextEncoding::Utf8 : decoder.encoding();
+    const bool sawField = pending || committed > 0;
+    reading.isBook = sawField || sawCreator || !sawText;
+    return reading;
+}
+
+} // namespace
+
+BookReading readBookRecords(std::string_view bytes, const ContactRecord& initial,
+                            const std::function<void(ContactRecord&)>& commit)
+{
+    const bool littleEndian = bytes.starts_with(kUtf16LEMark);
+    if (littleEndian || bytes.starts_with(kUtf16BEMark)) {
+        const std::string utf8 = utf16ToUtf8(bytes.substr(kUtf16LEMark.size()), !littleEndian);
+        BookReading reading = readLines(utf8, true, initial, commit);
+        reading.encoding = littleEndian ? TextEncoding::Utf16LE : TextEncoding::Utf16BE;
+        return reading;
+    }
+    const bool utf8Marked = bytes.starts_with(kUtf8Mark);
+    if (utf8Marked)
+        bytes.remove_prefix(kUtf8Mark.size());
+    return readLines(bytes, utf8Marked, initial, commit);
 }
 
 ParsedBook parseBook(std::string_view bytes, const ContactRecord& initial)
@@ -214,11 +291,108 @@ ParsedBook parseBook(std::string_view bytes, const ContactRecord& initial)
     ParsedBook book;
     book.records.reserve(recordsAtMost(bytes));
     adviseHugePages(book.records.data(), book.records.capacity() * sizeof(ContactRecord));
-    book.encoding = readBookRecords(bytes, initial, [&book](ContactRecord& record) {
+    const BookReading reading = readBookRecords(bytes, initial, [&book](ContactRecord& record) {
         book.records.push_back(std::move(record));
     });
+    book.encoding = reading.encoding;
+    book.isBook = reading.isBook;
     return book;
 }
+
+namespace {
+
+// The book's text with every field in UTF-8, except fields kept in Windows-1252 when
+// `keepMarked` (see formatBook), or every field in Windows-1252 when `inWindows1252`. Returns
+// false when a Windows-1252 text would read back as other text.
+class BookWriter {
+public:
+    BookWriter(std::size_t rowCount, const std::function<const ContactRecord&(std::size_t)>& row)
+        : rowCount_(rowCount), row_(row)
+    {
+    }
+
+    // The size of every frame byte: creator line, keys, '=', line ends, empty lines.
+    std::size_t frameSize() const
+    {
+        std::size_t size = kCreatorLine.size() + (rowCount_ - 1) * kLineEnd.size();
+        for (const FieldInfo& info : fieldTable())
+            size += rowCount_ * (info.key.size() + 1 + kLineEnd.size());
+        return size;
+    }
+
+    bool write(std::string& bytes, std::size_t size, bool inWindows1252, bool keepMarked)
+    {
+        if (bytes.capacity() < size) {
+            bytes.reserve(size);
+            adviseHugePages(bytes.data(), bytes.capacity());
+        }
+        bytes.resize(size);
+        char* out = bytes.data();
+        const auto put = [&out](std::string_view s) {
+            std::memcpy(out, s.data(), s.size());
+            out += s.size();
+        };
+        const auto& fields = fieldTable();
+        bool readsBack = true;
+        put(kCreatorLine);
+        for (std::size_t r = 0; r < rowCount_; ++r) {
+            if (r > 0)
+                put(kLineEnd);
+            const ContactRecord& record = row_(r);
+            const bool anyMarked = keepMarked && record.windows1252Fields.any();
+            for (std::size_t c = 0; c < kFieldCount; ++c) {
+                put(fields[c].key);
+                *out++ = '=';
+                const std::string& text = record[c];
+                if (inWindows1252) {
+                    char* start = out;
+                    out = encodeWindows1252(text, out);
+                    const auto written = static_cast<std::size_t>(out - start);
+                    if (written != text.size() && isValidUtf8(std::string_view(start, written)))
+                        readsBack = false;
+                } else if (anyMarked && record.windows1252Fields.test(c) && keptInWindows1252(text)) {
+                    out = encodeWindows1252(text, out);
+                } else {
+                    put(text);
+                }
+                put(kLineEnd);
+            }
+        }
+        return readsBack;
+    }
+
+    // The size of the book's texts in UTF-8 (with marked fields kept, when `keepMarked`) and in
+    // Windows-1252 (kNotWindows1252 when a text cannot be written in it, or when not asked).
+    void measure(bool keepMarked, bool inWindows1252, std::size_t& utf8Size, std::size_t& windows1252Size)
+    {
+        utf8Size = 0;
+        windows1252Size = inWindows1252 ? 0 : kNotWindows1252;
+        for (std::size_t r = 0; r < rowCount_; ++r) {
+            const ContactRecord& record = row_(r);
+            const bool anyMarked = keepMarked && record.windows1252Fields.any();
+            for (std::size_t c = 0; c < kFieldCount; ++c) {
+                const std::string& text = record[c];
+                if (anyMarked && record.windows1252Fields.test(c) && keptInWindows1252(text))
+                    utf8Size += scratch_.size();
+                else
+                    utf8Size += text.size();
+                if (windows1252Size != kNotWindows1252) {
+                    const std::size_t size = windows1252SizeOfUtf8(text);
+                    windows1252Size = size == kNotWindows1252 ? kNotWindows1252 : windows1252Size + size;
+                }
+            }
+        }
+    }
+
+private:
+    bool keptInWindows1252(const std::string& text) { return readsBackAsWindows1252(text, scratch_); }
+
+    std::size_t rowCount_;
+    const std::function<const ContactRecord&(std::size_t)>& row_;
+    std::string scratch_;
+};
+
+} // namespace
 
 FormattedBook formatBook(std::size_t rowCount,
                          const std::function<const ContactRecord&(std::size_t)>& row,
@@ -229,69 +403,32 @@ FormattedBook formatBook(std::size_t rowCount,
     if (rowCount == 0)
         return book;
 
-    const auto& fields = fieldTable();
-    std::size_t frameSize = kCreatorLine.size() + (rowCount - 1) * kLineEnd.size();
-    for (const FieldInfo& info : fields)
-        frameSize += rowCount * (info.key.size() + 1 + kLineEnd.size());
-
-    std::size_t utf8TextSize = 0;
-    std::size_t windows1252TextSize = 0;
-    bool fitsWindows1252 = preferred == TextEncoding::Windows1252;
-    for (std::size_t r = 0; r < rowCount; ++r) {
-        for (const std::string& text : row(r).texts) {
-            utf8TextSize += text.size();
-            if (fitsWindows1252) {
-                const std::size_t size = windows1252SizeOfUtf8(text);
-                if (size == kNotWindows1252)
-                    fitsWindows1252 = false;
-                else
-                    windows1252TextSize += size;
-            }
-        }
-    }
-
-    const auto write = [&](bool inWindows1252) {
-        const std::size_t size = frameSize + (inWindows1252 ? windows1252TextSize : utf8TextSize);
-        if (book.bytes.capacity() < size) {
-            book.bytes.reserve(size);
-            adviseHugePages(book.bytes.data(), book.bytes.capacity());
-        }
-        book.bytes.resize(size);
-        char* out = book.bytes.data();
-        const auto put = [&out](std::string_view s) {
-            std::memcpy(out, s.data(), s.size());
-            out += s.size();
-        };
-        put(kCreatorLine);
-        for (std::size_t r = 0; r < rowCount; ++r) {
-            if (r > 0)
-                put(kLineEnd);
-            const ContactRecord& record = row(r);
-            for (std::size_t c = 0; c < kFieldCount; ++c) {
-                put(fields[c].key);
-                *out++ = '=';
-                if (inWindows1252)
-                    out = encodeWindows1252(record[c], out);
-                else
-                    put(record[c]);
-                put(kLineEnd);
-            }
-        }
-    };
-
-    if (!fitsWindows1252) {
-        book.encoding = TextEncoding::Utf8;
-        write(false);
+    BookWriter writer(rowCount, row);
+    const std::size_t frame = writer.frameSize();
+    const bool utf16 = preferred == TextEncoding::Utf16LE || preferred == TextEncoding::Utf16BE;
+    if (utf16) {
+        // Every text is Unicode: the marks of fields read from Windows-1252 bytes do not apply.
+        std::size_t utf8Size = 0, unused = 0;
+        writer.measure(false, false, utf8Size, unused);
+        std::string utf8;
+        writer.write(utf8, frame + utf8Size, false, false);
+        const bool bigEndian = preferred == TextEncoding::Utf16BE;
+        const std::string units = utf8ToUtf16(utf8, bigEndian);
+        const std::string_view mark = bigEndian ? kUtf16BEMark : kUtf16LEMark;
+        book.bytes.resize(mark.size() + units.size());
+        std::memcpy(book.bytes.data(), mark.data(), mark.size());
+        std::memcpy(book.bytes.data() + mark.size(), units.data(), units.size());
         return book;
     }
-    write(preferred == TextEncoding::Windows1252);
-    // A Windows-1252 book whose non-ASCII bytes all happen to form UTF-8 (such as "Ã©") would
-    // be read back as UTF-8 and come back as other text; such a book is written in UTF-8.
-    if (preferred == TextEncoding::Windows1252 && windows1252TextSize != utf8TextSize
-        && isValidUtf8(book.bytes)) {
-        book.encoding = TextEncoding::Utf8;
-        write(false);
-    }
+
+    const bool windows1252 = preferred == TextEncoding::Windows1252;
+    std::size_t utf8Size = 0, windows1252Size = 0;
+    writer.measure(true, windows1252, utf8Size, windows1252Size);
+    if (windows1252 && windows1252Size != kNotWindows1252
+        && writer.write(book.bytes, frame + windows1252Size, true, false))
+        return book;
+    book.encoding = TextEncoding::Utf8;
+    writer.write(book.bytes, frame + utf8Size, false, true);
     return book;
 }
 

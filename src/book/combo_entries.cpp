@@ -1,5 +1,7 @@
 #include "combo_entries.h"
 
+#include "../../res/control_ids.h"
+
 #include <algorithm>
 #include <map>
 #include <unordered_map>
@@ -42,7 +44,7 @@ std::map<int, std::vector<std::string>> buildLists()
 
 } // namespace
 
-bool isSortedCombo(int controlId) { return controlId == 1015 || controlId == 1016 || controlId == 1034; }
+bool isSortedCombo(int controlId) { return controlId == kEyesCombo || controlId == kHeightCombo || controlId == kBestFeatureCombo; }
 
 const std::vector<std::string>& comboEntriesInListOrder(int controlId)
 {

@@ -6,14 +6,13 @@ using F = ContactField;
 
 std::string withoutLineBreaks(std::string text)
 {
-    if (text.find_first_of("\r\n") == std::string::npos)
+    if (text.find('\n') == std::string::npos)
         return text;
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' || text[i] == '\n') {
-            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
+        if (text[i] == '\n' || (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            i += text[i] == '\r';
             out += ' ';
         } else {
             out += text[i];
@@ -22,37 +21,37 @@ std::string withoutLineBreaks(std::string text)
     return out;
 }
 
-bool ContactBuilder::setOnce(F field, std::string& value)
+bool ContactBuilder::setOnce(F field, std::string_view value)
 {
     std::string& target = m_record[field];
     if (!target.empty())
         return false;
-    target = std::move(value);
+    target.assign(value);
     return true;
 }
 
-void ContactBuilder::names(std::string surname, std::string firstName)
+void ContactBuilder::names(std::string_view surname, std::string_view firstName)
 {
     m_hasNames = true;
-    m_record[F::SURNAME] = std::move(surname);
-    m_record[F::FIRSTNAME] = std::move(firstName);
+    m_record[F::SURNAME].assign(surname);
+    m_record[F::FIRSTNAME].assign(firstName);
 }
 
-void ContactBuilder::fullName(std::string name) { m_fullName = std::move(name); }
+void ContactBuilder::fullName(std::string_view name) { m_fullName.assign(name); }
 
-void ContactBuilder::nickname(std::string value)
+void ContactBuilder::nickname(std::string_view value)
 {
     if (!value.empty() && !setOnce(F::NICKNAME, value))
         unplaced("more nickname", "more nicknames");
 }
 
-void ContactBuilder::email(std::string value)
+void ContactBuilder::email(std::string_view value)
 {
     if (!value.empty() && !setOnce(F::EMAIL, value))
         unplaced("more e-mail address", "more e-mail addresses");
 }
 
-void ContactBuilder::phone(PlaceKind kind, std::string value)
+void ContactBuilder::phone(PlaceKind kind, std::string_view value)
 {
     if (value.empty())
         return;
@@ -68,7 +67,8 @@ void ContactBuilder::phone(PlaceKind kind, std::string value)
         unplaced("more phone number", "more phone numbers");
 }
 
-void ContactBuilder::address(PlaceKind kind, std::string street, std::string city, std::string state, std::string zip)
+void ContactBuilder::address(PlaceKind kind, std::string_view street, std::string_view city, std::string_view state,
+                             std::string_view zip)
 {
     if (street.empty() && city.empty() && state.empty() && zip.empty())
         return;
@@ -88,13 +88,13 @@ void ContactBuilder::address(PlaceKind kind, std::string street, std::string cit
         unplaced("more address", "more addresses");
         return;
     }
-    m_record[home ? F::HOMESTREET : F::WORKSTREET] = std::move(street);
-    m_record[home ? F::HOMECITY : F::WORKCITY] = std::move(city);
-    m_record[home ? F::HOMESTATE : F::WORKSTATE] = std::move(state);
-    m_record[home ? F::HOMEZIP : F::WORKZIP] = std::move(zip);
+    m_record[home ? F::HOMESTREET : F::WORKSTREET].assign(street);
+    m_record[home ? F::HOMECITY : F::WORKCITY].assign(city);
+    m_record[home ? F::HOMESTATE : F::WORKSTATE].assign(state);
+    m_record[home ? F::HOMEZIP : F::WORKZIP].assign(zip);
 }
 
-void ContactBuilder::note(std::string value)
+void ContactBuilder::note(std::string_view value)
 {
     if (!value.empty() && !setOnce(F::COMMENTS, value))
         unplaced("more note", "more notes");
@@ -125,13 +125,14 @@ void ContactBuilder::anniversary(std::string_view text)
     date(text, F::ANDAY, F::ANMON, F::ANYEAR, "anniversary", "anniversaries");
 }
 
-void ContactBuilder::own(F field, std::string value)
+void ContactBuilder::own(F field, std::string_view value)
 {
     m_hasOwn[columnOf(field)] = true;
-    m_own[field] = std::move(value);
+    m_anyOwn = true;
+    m_own[field].assign(value);
 }
 
-ContactRecord ContactBuilder::take()
+void ContactBuilder::take(ContactRecord& into)
 {
     if (!m_hasNames && !m_fullName.empty()) {
         // "Ann Lee": the last word is the surname; a single word is a first name.
@@ -143,18 +144,23 @@ ContactRecord ContactBuilder::take()
             m_record[F::SURNAME] = m_fullName.substr(space + 1);
         }
     }
-    for (std::size_t c = 0; c < kFieldCount; ++c)
-        if (m_hasOwn[c])
-            m_record[c] = std::move(m_own[c]);
-    ContactRecord record = std::move(m_record);
-    for (std::string& text : record.texts)
-        text = withoutLineBreaks(std::move(text));
-    m_record = ContactRecord{};
-    m_own = ContactRecord{};
+    if (m_anyOwn)
+        for (std::size_t c = 0; c < kFieldCount; ++c)
+            if (m_hasOwn[c]) {
+                m_record[c].swap(m_own[c]);
+                m_own[c].clear();
+            }
+    for (std::size_t c = 0; c < kFieldCount; ++c) {
+        std::string& text = m_record[c];
+        if (text.find('\n') != std::string::npos)
+            text = withoutLineBreaks(std::move(text));
+        into[c].swap(text);
+        text.clear();
+    }
     m_hasOwn = {};
+    m_anyOwn = false;
     m_fullName.clear();
     m_hasNames = false;
-    return record;
 }
 
 } // namespace qor

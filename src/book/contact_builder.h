@@ -20,27 +20,28 @@ class ContactBuilder {
 public:
     explicit ContactBuilder(UnplacedAccount& account) : m_account(account) {}
 
-    void names(std::string surname, std::string firstName);
+    void names(std::string_view surname, std::string_view firstName);
     // A full name ("Ann Lee"), used for the names only when no names are given.
-    void fullName(std::string name);
-    void nickname(std::string value);
-    void email(std::string value);
-    void phone(PlaceKind kind, std::string value);
-    void address(PlaceKind kind, std::string street, std::string city, std::string state, std::string zip);
-    void note(std::string value);
+    void fullName(std::string_view name);
+    void nickname(std::string_view value);
+    void email(std::string_view value);
+    void phone(PlaceKind kind, std::string_view value);
+    void address(PlaceKind kind, std::string_view street, std::string_view city, std::string_view state,
+                 std::string_view zip);
+    void note(std::string_view value);
     // A birthday or anniversary as its text; one that cannot be read is counted.
     void birthday(std::string_view text);
     void anniversary(std::string_view text);
     // A value of QOR's own for `field`: wins over the standard property.
-    void own(ContactField field, std::string value);
+    void own(ContactField field, std::string_view value);
     // Something with no field, counted as `singular`/`plural`.
     void unplaced(std::string_view singular, std::string_view plural) { m_account.add(singular, plural); }
 
-    // The contact, with its texts cleaned (no line breaks); resets the builder.
-    ContactRecord take();
+    // Moves the contact, its texts cleaned (no line breaks), into `into`; resets the builder.
+    void take(ContactRecord& into);
 
 private:
-    bool setOnce(ContactField field, std::string& value);
+    bool setOnce(ContactField field, std::string_view value);
     void date(std::string_view text, ContactField day, ContactField month, ContactField year,
               std::string_view singular, std::string_view plural);
 
@@ -48,12 +49,13 @@ private:
     ContactRecord m_record;
     ContactRecord m_own;
     std::array<bool, kFieldCount> m_hasOwn{};
+    bool m_anyOwn = false;
     std::string m_fullName;
     bool m_hasNames = false;
 };
 
-// `text` with every line break (CR LF, LF or CR) turned into one space, so that it cannot
-// forge lines in the book.
+// `text` with every line break (CR LF or LF) turned into one space, so that it cannot forge
+// lines in the book. A lone CR ends no line there and is kept.
 std::string withoutLineBreaks(std::string text);
 
 } // namespace qor

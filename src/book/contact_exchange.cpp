@@ -25,29 +25,6 @@ constexpr std::array<std::pair<std::string_view, ExchangeFormat>, 6> kFormatName
     {"ical", ExchangeFormat::ICalendar},
 }};
 
-bool endsIgnoringCase(std::string_view s, std::string_view suffix)
-{
-    if (s.size() < suffix.size())
-        return false;
-    for (std::size_t i = 0; i < suffix.size(); ++i)
-        if (asciiUpper(s[s.size() - suffix.size() + i]) != asciiUpper(suffix[i]))
-            return false;
-    return true;
-}
-
-// The line of the first byte no text holds, or 0.
-std::size_t firstBinaryLine(std::string_view bytes)
-{
-    if (!hasBinaryByte(bytes))
-        return 0;
-    std::size_t line = 1;
-    for (char c : bytes) {
-        if (hasBinaryByte(std::string_view(&c, 1)))
-            return line;
-        line += c == '\n';
-    }
-    return line;
-}
 
 } // namespace
 
@@ -126,8 +103,8 @@ ImportResult importContacts(std::string_view bytes)
 {
     if (looksLikeVCard(bytes))
         return readVCards(bytes);
-    if (const std::size_t line = firstBinaryLine(bytes.substr(0, std::min<std::size_t>(bytes.size(), 1 << 16))))
-        return ImportResult::failure(line, "binary data, neither a vCard nor a CSV file");
+    if (const std::size_t at = firstBinaryByte(bytes); at != std::string_view::npos)
+        return ImportResult::failure(lineAt(bytes, at), "binary data, neither a vCard nor a CSV file");
     if (withoutByteOrderMark(bytes).find_first_not_of(" \t\r\n") == std::string_view::npos)
         return ImportResult::failure(1, "the file is empty");
     if (looksLikeContactCsv(bytes))

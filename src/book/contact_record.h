@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,6 +27,10 @@ constexpr ContactField fieldAt(std::size_t column) { return static_cast<ContactF
 // A contact: 34 texts (UTF-8). Any text may be empty, and the record sets no length limit.
 struct ContactRecord {
     std::array<std::string, kFieldCount> texts;
+    // Fields whose text was read from bytes that are not UTF-8 (a line a legacy program added
+    // to a UTF-8 book, decoded as Windows-1252). As long as such a text is unchanged, the book
+    // is written with those bytes again, so saving an untouched book changes none of its bytes.
+    std::bitset<kFieldCount> windows1252Fields;
 
     std::string& operator[](ContactField f) { return texts[columnOf(f)]; }
     const std::string& operator[](ContactField f) const { return texts[columnOf(f)]; }
@@ -37,6 +42,15 @@ struct ContactRecord {
     {
         for (std::string& text : texts)
             text.clear();
+        windows1252Fields.reset();
+    }
+    // Sets a field's text; a text that differs from the one read from the book loses its bytes.
+    void setText(std::size_t column, std::string_view text)
+    {
+        if (texts[column] == text)
+            return;
+        texts[column].assign(text);
+        windows1252Fields.reset(column);
     }
     bool operator==(const ContactRecord&) const = default;
 };

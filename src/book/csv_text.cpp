@@ -1,6 +1,7 @@
 #include "csv_text.h"
 
-#include "exchange_text.h"
+#include <cstring>
+
 
 namespace qor {
 
@@ -26,36 +27,42 @@ void appendCsvField(std::string& out, std::string_view text)
 
 bool CsvRecords::next(std::vector<std::string>& fields)
 {
-    fields.clear();
-    if (m_pos >= m_bytes.size() || !m_error.empty())
+    // The strings of `fields` are reused from record to record: a fresh string per cell costs
+    // more than reading the cell.
+    std::size_t count = 0;
+    if (m_pos >= m_bytes.size() || !m_error.empty()) {
+        fields.clear();
         return false;
+    }
     m_recordLine = m_line;
     const std::size_t size = m_bytes.size();
-    std::string field;
     for (;;) {
-        // One field.
+        if (count == fields.size())
+            fields.emplace_back();
+        std::string& field = fields[count++];
         field.clear();
         if (m_pos < size && m_bytes[m_pos] == '"') {
             const std::size_t openLine = m_line;
             ++m_pos;
             for (;;) {
-                if (m_pos >= size) {
+                const auto* quote = static_cast<const char*>(std::memchr(m_bytes.data() + m_pos, '"', size - m_pos));
+                if (quote == nullptr) {
                     m_error = "a quoted field that begins here has no closing quote";
                     m_errorLine = openLine;
+                    fields.clear();
                     return false;
                 }
-                const char c = m_bytes[m_pos++];
-                if (c == '"') {
-                    if (m_pos < size && m_bytes[m_pos] == '"') {
-                        field += '"';
-                        ++m_pos;
-                        continue;
-                    }
-                    break;
+                const std::string_view part(m_bytes.data() + m_pos, static_cast<std::size_t>(quote - (m_bytes.data() + m_pos)));
+                for (char c : part)
+                    m_line += c == '\n';
+                field.append(part);
+                m_pos += part.size() + 1;
+                if (m_pos < size && m_bytes[m_pos] == '"') {
+                    field += '"';
+                    ++m_pos;
+                    continue;
                 }
-                if (c == '\n')
-                    ++m_line;
-                field += c;
+                break;
             }
         }
         // Unquoted text, or what follows a closing quote, up to the separator or line end.
@@ -63,21 +70,16 @@ bool CsvRecords::next(std::vector<std::string>& fields)
         while (m_pos < size && m_bytes[m_pos] != m_separator && m_bytes[m_pos] != '\n')
             ++m_pos;
         std::size_t end = m_pos;
-        if (m_pos < size && m_bytes[m_pos] == '\n' && end > start && m_bytes[end - 1] == '\r')
-            --end;
-        else if (m_pos == size && end > start && m_bytes[end - 1] == '\r')
+        if (end > start && m_bytes[end - 1] == '\r' && (m_pos == size || m_bytes[m_pos] == '\n'))
             --end;
         field.append(m_bytes.data() + start, end - start);
-        if (hasBinaryByte(field)) {
-            m_error = "binary data, not a CSV file";
-            m_errorLine = m_line;
-            return false;
-        }
-        fields.push_back(std::move(field));
-        if (m_pos >= size)
+        if (m_pos >= size) {
+            fields.resize(count);
             return true;
+        }
         if (m_bytes[m_pos++] == '\n') {
             ++m_line;
+            fields.resize(count);
             return true;
         }
     }

@@ -14,7 +14,8 @@ namespace qor {
 void appendCsvField(std::string& out, std::string_view text);
 
 // Reads a CSV file record by record. Fields are separated by `separator`, records by CR LF or
-// LF; a quoted field may hold separators, doubled quotes and line breaks.
+// LF; a quoted field may hold separators, doubled quotes and line breaks. Bytes are taken as
+// they are: the caller refuses binary files first.
 class CsvRecords {
 public:
     CsvRecords(std::string_view bytes, char separator) : m_bytes(bytes), m_separator(separator) {}

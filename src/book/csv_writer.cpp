@@ -1,10 +1,10 @@
 #include "csv_writer.h"
 
 #include "csv_text.h"
-#include "display_name.h"
 #include "exchange_dates.h"
 #include "exchange_text.h"
 #include "field_table.h"
+#include "huge_pages.h"
 
 #include <array>
 #include <string_view>
@@ -32,7 +32,13 @@ std::string fixed(const ContactRecord&)
     constexpr std::array<std::string_view, 5> kTexts{"Mobile", "Home", "Work", "Other", "Anniversary"};
     return std::string(kTexts[N]);
 }
-std::string fullName(const ContactRecord& r) { return displayName(r); }
+// The two names only: a stand-in such as the nickname would come back as a name.
+std::string fullName(const ContactRecord& r)
+{
+    const std::string& first = r[F::FIRSTNAME];
+    const std::string& surname = r[F::SURNAME];
+    return first.empty() || surname.empty() ? first + surname : first + ' ' + surname;
+}
 std::string isoBirthday(const ContactRecord& r) { return isoDate(r[F::DOBDAY], r[F::DOBMON], r[F::DOBYEAR]); }
 std::string isoAnniversary(const ContactRecord& r) { return isoDate(r[F::ANDAY], r[F::ANMON], r[F::ANYEAR]); }
 std::string usBirthday(const ContactRecord& r) { return usDate(r[F::DOBDAY], r[F::DOBMON], r[F::DOBYEAR]); }
@@ -88,10 +94,24 @@ constexpr std::array kOutlookColumns{
     ForeignColumn{"Notes", text<F::COMMENTS>},
 };
 
+// Room for the longest the file can be, reserved once (see writeVCards): quoting at most
+// doubles a text and adds its two quotes and a separator.
+std::size_t sizeAtMost(const ContactRows& rows)
+{
+    constexpr std::size_t kHeader = 1024;
+    std::size_t bound = kHeader;
+    for (std::size_t i = 0; i < rows.count; ++i)
+        for (const std::string& text : rows.row(i).texts)
+            bound += text.size() * 2 + 4;
+    return bound;
+}
+
 template <std::size_t N>
 std::string writeForeign(const ContactRows& rows, const std::array<ForeignColumn, N>& columns)
 {
     std::string out(kUtf8ByteOrderMark);
+    out.reserve(sizeAtMost(rows));
+    adviseHugePages(out.data(), out.capacity());
     for (std::size_t c = 0; c < N; ++c) {
         if (c > 0)
             out += ',';
@@ -119,6 +139,8 @@ std::string writeForeign(const ContactRows& rows, const std::array<ForeignColumn
 std::string writeQor(const ContactRows& rows)
 {
     std::string out;
+    out.reserve(sizeAtMost(rows));
+    adviseHugePages(out.data(), out.capacity());
     const auto& fields = fieldTable();
     for (std::size_t c = 0; c < kFieldCount; ++c) {
         if (c > 0)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace qor {
@@ -7,6 +10,26 @@ namespace qor {
 // Small text rules shared by the readers of foreign formats.
 
 inline char asciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+inline bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (asciiUpper(a[i]) != asciiUpper(b[i]))
+            return false;
+    return true;
+}
+
+inline bool startsIgnoringCase(std::string_view s, std::string_view prefix)
+{
+    return s.size() >= prefix.size() && equalsIgnoringCase(s.substr(0, prefix.size()), prefix);
+}
+
+inline bool endsIgnoringCase(std::string_view s, std::string_view suffix)
+{
+    return s.size() >= suffix.size() && equalsIgnoringCase(s.substr(s.size() - suffix.size()), suffix);
+}
 
 inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
@@ -18,14 +41,44 @@ inline std::string_view withoutByteOrderMark(std::string_view bytes)
 // Whether `text` holds a byte no text file holds: NUL or a control character other than tab,
 // line feed, vertical tab, form feed, carriage return, Ctrl-Z (an old end-of-file mark) and
 // escape.
-inline bool hasBinaryByte(std::string_view text)
+inline bool isBinaryByte(char c)
 {
-    for (char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x20 && !(b >= 0x09 && b <= 0x0D) && b != 0x1A && b != 0x1B)
-            return true;
+    const auto b = static_cast<unsigned char>(c);
+    return b < 0x20 && !(b >= 0x09 && b <= 0x0D) && b != 0x1A && b != 0x1B;
+}
+
+// The offset of the first binary byte in `bytes`, or npos. Eight bytes at a time: a whole file
+// is checked before it is read, and most of it holds no byte below 0x20 at all.
+inline std::size_t firstBinaryByte(std::string_view bytes)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        // A high bit for every byte below 0x20 (bytes of 0x80 and more may set one too).
+        if (((word - kOnes * 0x20) & ~word & kHigh) == 0)
+            continue;
+        for (std::size_t j = i; j < i + 8; ++j)
+            if (isBinaryByte(bytes[j]))
+                return j;
     }
-    return false;
+    for (; i < bytes.size(); ++i)
+        if (isBinaryByte(bytes[i]))
+            return i;
+    return std::string_view::npos;
+}
+
+inline bool hasBinaryByte(std::string_view text) { return firstBinaryByte(text) != std::string_view::npos; }
+
+// The 1-based line that offset `at` of `bytes` stands on.
+inline std::size_t lineAt(std::string_view bytes, std::size_t at)
+{
+    std::size_t line = 1;
+    for (std::size_t i = 0; i < at && i < bytes.size(); ++i)
+        line += bytes[i] == '\n';
+    return line;
 }
 
 } // namespace qor

@@ -46,10 +46,10 @@ std::string_view shownText(ContactField f, std::string_view text)
 std::optional<ContactField> passThroughForm(ContactRecord& record)
 {
     for (ContactField f : exchangeOrder()) {
-        std::string& text = record[f];
+        const std::string& text = record[f];
         const std::string_view shown = shownText(f, text);
         if (shown.data() != text.data())
-            text.assign(shown);
+            record.setText(columnOf(f), shown);
         if (exceedsFieldLimit(text))
             return f;
     }

@@ -4,10 +4,10 @@
 #include "display_name.h"
 #include "text_encoding.h"
 
-#include <array>
-#include <cstdio>
+#include <algorithm>
+#include <cstring>
 #include <optional>
-#include <unordered_map>
+#include <tuple>
 #include <vector>
 
 namespace qor {
@@ -16,43 +16,60 @@ namespace {
 
 constexpr std::size_t kMaxLineOctets = 75;
 
-struct CalendarEvent {
-    std::size_t row;
-    DateKind kind;
-    ContactDate date;
-    std::string name;
-    std::string uid;
-};
-
-// Two 64-bit FNV-1a hashes with different starting points: 128 bits, so that a book of any
-// size has no two names with the same UID.
+// Two 64-bit hashes with different multipliers: 128 bits, so that a book of any size has no
+// two names with the same UID. Eight bytes are taken at a time: every contact with a date has
+// all its texts hashed, and a byte at a time costs more than writing its events.
 struct Fingerprint {
     std::uint64_t a = 0xcbf29ce484222325ULL;
     std::uint64_t b = 0x84222325cbf29ce4ULL;
+    void mix(std::uint64_t word)
+    {
+        a = (a ^ word) * 0x9E3779B97F4A7C15ULL;
+        a ^= a >> 29;
+        b = (b ^ word) * 0xC2B2AE3D27D4EB4FULL;
+        b ^= b >> 31;
+    }
     void add(std::string_view bytes)
     {
-        for (unsigned char c : bytes) {
-            a = (a ^ c) * 0x100000001b3ULL;
-            b = (b ^ c) * 0x100000001b3ULL;
+        while (bytes.size() >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, bytes.data(), 8);
+            mix(word);
+            bytes.remove_prefix(8);
         }
-        // A separator byte that texts cannot end with, so "ab"+"c" differs from "a"+"bc".
-        a = (a ^ 0xFFu) * 0x100000001b3ULL;
-        b = (b ^ 0xFEu) * 0x100000001b3ULL;
+        // The last few bytes, and the length, so that "ab"+"c" differs from "a"+"bc".
+        std::uint64_t tail = static_cast<std::uint64_t>(bytes.size()) << 56;
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            tail |= static_cast<std::uint64_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+        mix(tail);
     }
-    std::string hex() const
-    {
-        char text[40];
-        std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(a),
-                      static_cast<unsigned long long>(b));
-        return text;
-    }
+    CalendarWriter::Print print() const { return {a, b}; }
 };
 
-std::string compactDate(int year, int month, int day)
+// Zero-padded decimal digits, written by hand: a formatted print per number costs more than
+// all the rest of a big calendar.
+void appendNumber(std::string& out, long long value, int digits)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d%02d%02d", year, month, day);
-    return text;
+    char text[24];
+    int n = 0;
+    for (; value > 0 || n < digits; value /= 10)
+        text[n++] = static_cast<char>('0' + value % 10);
+    while (n > 0)
+        out += text[--n];
+}
+
+void appendHex(std::string& out, std::uint64_t value)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    for (int shift = 60; shift >= 0; shift -= 4)
+        out += kDigits[(value >> shift) & 0xF];
+}
+
+void appendCompactDate(std::string& out, CivilDate date)
+{
+    appendNumber(out, date.year, 4);
+    appendNumber(out, date.month, 2);
+    appendNumber(out, date.day, 2);
 }
 
 std::string utcStamp(std::int64_t seconds)
@@ -63,62 +80,50 @@ std::string utcStamp(std::int64_t seconds)
         rest += 86400;
         --days;
     }
-    const CivilDate date = dateFromDays(days);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d%02dZ", date.year, date.month, date.day,
-                  static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60), static_cast<int>(rest % 60));
+    std::string text;
+    appendCompactDate(text, dateFromDays(days));
+    text += 'T';
+    appendNumber(text, rest / 3600, 2);
+    appendNumber(text, rest / 60 % 60, 2);
+    appendNumber(text, rest % 60, 2);
+    text += 'Z';
     return text;
 }
 
-// UIDs from the kind and the name; where two events share those, from all the contact's
-// texts as well; where even those are equal, a count tells the copies apart.
-void assignUids(std::vector<CalendarEvent>& events,
-                const std::function<const ContactRecord&(std::size_t)>& row)
+// Indices of `prints` in order of their fingerprints, and of their index among equal ones.
+std::vector<std::size_t> sortedByPrint(const std::vector<CalendarWriter::Print>& prints)
 {
-    std::unordered_map<std::string, int> byName;
-    std::vector<std::string> keys(events.size());
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        Fingerprint print;
-        print.add(kindWord(events[i].kind));
-        print.add(events[i].name);
-        keys[i] = print.hex();
-        ++byName[keys[i]];
-    }
-    std::unordered_map<std::string, int> seen;
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        std::string key = keys[i];
-        if (byName[key] > 1) {
-            Fingerprint print;
-            print.add(kindWord(events[i].kind));
-            for (const std::string& text : row(events[i].row).texts)
-                print.add(text);
-            key = print.hex();
-        }
-        const int copy = ++seen[key];
-        events[i].uid = "qor-" + std::string(kindWord(events[i].kind)) + "-" + key;
-        if (copy > 1)
-            events[i].uid += "-" + std::to_string(copy);
-    }
+    std::vector<std::size_t> order(prints.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) {
+        return std::tie(prints[x].a, prints[x].b, x) < std::tie(prints[y].a, prints[y].b, y);
+    });
+    return order;
 }
 
-void appendEvent(std::string& out, const CalendarEvent& event, const std::string& stamp)
+void appendEvent(std::string& out, DateKind kind, const ContactDate& date, std::string_view name,
+                 const std::string& uid, const std::string& stamp, std::string& scratch)
 {
-    const int startYear = event.date.hasYear() ? event.date.year : kCalendarYearlessStart;
-    const CivilDate start{startYear, event.date.month, event.date.day};
-    const CivilDate end = dateFromDays(daysSinceEpoch(start) + 1);
-    const bool leapDay = event.date.month == 2 && event.date.day == 29;
+    const int startYear = date.hasYear() ? date.year : kCalendarYearlessStart;
+    const CivilDate start{startYear, date.month, date.day};
+    const bool leapDay = date.month == 2 && date.day == 29;
 
-    appendFoldedLine(out, "BEGIN:VEVENT");
-    appendFoldedLine(out, "UID:" + event.uid);
-    appendFoldedLine(out, "DTSTAMP:" + stamp);
-    appendFoldedLine(out, "DTSTART;VALUE=DATE:" + compactDate(start.year, start.month, start.day));
-    appendFoldedLine(out, "DTEND;VALUE=DATE:" + compactDate(end.year, end.month, end.day));
-    appendFoldedLine(out, leapDay ? "RRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1" : "RRULE:FREQ=YEARLY");
-    const char* what = event.kind == DateKind::Birthday ? "Birthday: " : "Anniversary: ";
-    appendFoldedLine(out, "SUMMARY:" + escapeCalendarText(what + event.name));
+    // Every line but the summary is short of the fold.
+    out += "BEGIN:VEVENT\r\nUID:";
+    out += uid;
+    out += "\r\nDTSTAMP:";
+    out += stamp;
+    out += "\r\nDTSTART;VALUE=DATE:";
+    appendCompactDate(out, start);
+    out += "\r\nDTEND;VALUE=DATE:";
+    appendCompactDate(out, dateFromDays(daysSinceEpoch(start) + 1));
+    out += leapDay ? "\r\nRRULE:FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1\r\n" : "\r\nRRULE:FREQ=YEARLY\r\n";
+    scratch = kind == DateKind::Birthday ? "SUMMARY:Birthday: " : "SUMMARY:Anniversary: ";
+    appendCalendarText(scratch, name);
+    appendFoldedLine(out, scratch);
     // A birthday does not make its owner's friends busy.
-    appendFoldedLine(out, "TRANSP:TRANSPARENT");
-    appendFoldedLine(out, "END:VEVENT");
+    out += "TRANSP:TRANSPARENT\r\nEND:VEVENT\r\n";
 }
 
 } // namespace
@@ -146,7 +151,12 @@ void appendFoldedLine(std::string& out, std::string_view line)
 std::string escapeCalendarText(std::string_view text)
 {
     std::string escaped;
-    escaped.reserve(text.size() + 8);
+    appendCalendarText(escaped, text);
+    return escaped;
+}
+
+void appendCalendarText(std::string& escaped, std::string_view text)
+{
     for (char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (c == '\\' || c == ';' || c == ',') {
@@ -160,37 +170,110 @@ std::string escapeCalendarText(std::string_view text)
             escaped += c;
         }
     }
-    return escaped;
 }
 
 std::string formatCalendar(std::size_t rowCount,
                            const std::function<const ContactRecord&(std::size_t)>& row,
                            std::int64_t stampUtcSeconds)
 {
-    std::vector<CalendarEvent> events;
-    for (std::size_t i = 0; i < rowCount; ++i) {
-        const ContactRecord& record = row(i);
-        for (DateKind kind : {DateKind::Birthday, DateKind::Anniversary}) {
-            const std::optional<ContactDate> date = contactDate(record, kind);
-            if (!date)
-                continue;
-            std::string name = displayName(record);
+    CalendarWriter writer;
+    for (std::size_t i = 0; i < rowCount; ++i)
+        writer.add(row(i));
+    return writer.format(stampUtcSeconds);
+}
+
+void CalendarWriter::add(const ContactRecord& record)
+{
+    std::string name;
+    Fingerprint content;
+    for (DateKind kind : {DateKind::Birthday, DateKind::Anniversary}) {
+        const std::optional<ContactDate> date = contactDate(record, kind);
+        if (!date)
+            continue;
+        if (name.empty()) {
+            name = displayName(record);
             if (!isValidUtf8(name))
                 name = windows1252ToUtf8(name);
-            events.push_back({i, kind, *date, std::move(name), {}});
+            for (const std::string& text : record.texts)
+                content.add(text);
         }
+        Fingerprint byName;
+        byName.add(kindWord(kind));
+        byName.add(name);
+        // The kind goes last here, so both kinds share the hashing of the texts.
+        Fingerprint byContent = content;
+        byContent.add(kindWord(kind));
+        m_events.push_back({kind, *date, name, byName.print(), byContent.print(), m_contacts});
     }
-    assignUids(events, row);
+    ++m_contacts;
+}
 
+// UIDs from the kind and the name; where two events share those, from all the contact's
+// texts as well; where even those are equal, a count in the order added tells the copies
+// apart. Equal fingerprints are found by sorting: a hash map of a big book's names costs more
+// than writing the calendar.
+std::vector<std::string> CalendarWriter::uids() const
+{
+    const std::size_t n = m_events.size();
+    std::vector<Print> prints(n);
+    for (std::size_t i = 0; i < n; ++i)
+        prints[i] = m_events[i].byName;
+    std::vector<bool> shared(n, false);
+    const std::vector<std::size_t> byName = sortedByPrint(prints);
+    for (std::size_t k = 1; k < n; ++k)
+        if (prints[byName[k]] == prints[byName[k - 1]])
+            shared[byName[k]] = shared[byName[k - 1]] = true;
+    for (std::size_t i = 0; i < n; ++i)
+        if (shared[i])
+            prints[i] = m_events[i].byContent;
+    std::vector<int> copy(n, 1);
+    const std::vector<std::size_t> byContent = sortedByPrint(prints);
+    for (std::size_t k = 1; k < n; ++k)
+        if (shared[byContent[k]] && prints[byContent[k]] == prints[byContent[k - 1]])
+            copy[byContent[k]] = copy[byContent[k - 1]] + 1;
+
+    std::vector<std::string> uids(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        std::string& uid = uids[i];
+        uid = "qor-";
+        uid += kindWord(m_events[i].kind);
+        uid += '-';
+        appendHex(uid, prints[i].a);
+        appendHex(uid, prints[i].b);
+        if (copy[i] > 1)
+            uid += '-' + std::to_string(copy[i]);
+    }
+    return uids;
+}
+
+std::string CalendarWriter::format(std::int64_t stampUtcSeconds, bool lastAddedFirst) const
+{
+    const std::vector<std::string> uid = uids();
     const std::string stamp = utcStamp(stampUtcSeconds);
     std::string out;
-    out.reserve(200 + events.size() * 260);
+    out.reserve(200 + m_events.size() * 260);
+    std::string scratch;
     appendFoldedLine(out, "BEGIN:VCALENDAR");
     appendFoldedLine(out, "VERSION:2.0");
     appendFoldedLine(out, "PRODID:-//QOR//QOR 1.0//EN");
     appendFoldedLine(out, "CALSCALE:GREGORIAN");
-    for (const CalendarEvent& event : events)
-        appendEvent(out, event, stamp);
+    const auto write = [&](std::size_t i) {
+        appendEvent(out, m_events[i].kind, m_events[i].date, m_events[i].name, uid[i], stamp, scratch);
+    };
+    if (!lastAddedFirst) {
+        for (std::size_t i = 0; i < m_events.size(); ++i)
+            write(i);
+    } else {
+        // Each contact's events stand together: write the groups from the last one back.
+        for (std::size_t end = m_events.size(); end > 0;) {
+            std::size_t begin = end - 1;
+            while (begin > 0 && m_events[begin - 1].contact == m_events[end - 1].contact)
+                --begin;
+            for (std::size_t i = begin; i < end; ++i)
+                write(i);
+            end = begin;
+        }
+    }
     appendFoldedLine(out, "END:VCALENDAR");
     return out;
 }

@@ -182,4 +182,115 @@ bool utf8ToWindows1252(std::string_view utf8, std::string& out)
     return true;
 }
 
+bool hasNonAscii(std::string_view bytes)
+{
+    auto p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto end = p + bytes.size();
+    while (end - p >= 8) {
+        if ((load8(p) & kHighBits) != 0)
+            return true;
+        p += 8;
+    }
+    for (; p < end; ++p)
+        if (*p >= 0x80)
+            return true;
+    return false;
+}
+
+bool readsBackAsWindows1252(std::string_view utf8, std::string& scratch)
+{
+    if (!utf8ToWindows1252(utf8, scratch))
+        return false;
+    return scratch.size() == utf8.size() || !isValidUtf8(scratch);
+}
+
+namespace {
+
+constexpr std::uint32_t kReplacement = 0xFFFD;
+
+char* putUtf8(char* out, std::uint32_t cp)
+{
+    if (cp < 0x80) {
+        *out++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (cp >> 6));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        *out++ = static_cast<char>(0xE0 | (cp >> 12));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        *out++ = static_cast<char>(0xF0 | (cp >> 18));
+        *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return out;
+}
+
+char* putUnit(char* out, std::uint32_t unit, bool bigEndian)
+{
+    const char hi = static_cast<char>(unit >> 8), lo = static_cast<char>(unit & 0xFF);
+    *out++ = bigEndian ? hi : lo;
+    *out++ = bigEndian ? lo : hi;
+    return out;
+}
+
+} // namespace
+
+std::string utf16ToUtf8(std::string_view utf16, bool bigEndian)
+{
+    const auto unitAt = [&](std::size_t i) -> std::uint32_t {
+        const auto a = static_cast<unsigned char>(utf16[i]), b = static_cast<unsigned char>(utf16[i + 1]);
+        return bigEndian ? (a << 8 | b) : (b << 8 | a);
+    };
+    const std::size_t units = utf16.size() / 2;
+    // A unit gives at most three bytes; a pair of them, four.
+    std::string out(units * 3 + 3, '\0');
+    char* o = out.data();
+    for (std::size_t i = 0; i < units; ++i) {
+        const std::uint32_t unit = unitAt(2 * i);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
+            const std::uint32_t next = unitAt(2 * i + 2);
+            if (next >= 0xDC00 && next <= 0xDFFF) {
+                o = putUtf8(o, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        o = putUtf8(o, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
+    }
+    if (utf16.size() % 2 != 0)
+        o = putUtf8(o, kReplacement);
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
+}
+
+std::string utf8ToUtf16(std::string_view utf8, bool bigEndian)
+{
+    // A byte gives at most one unit; four bytes, two.
+    std::string out(utf8.size() * 2, '\0');
+    char* o = out.data();
+    auto p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto end = p + utf8.size();
+    while (p < end) {
+        std::uint32_t cp = *p;
+        std::size_t n = 1;
+        if (cp >= 0x80) {
+            n = decodeSequence(p, end, cp);
+            if (n == 0)
+                n = 1, cp = kReplacement;
+        }
+        p += n;
+        if (cp >= 0x10000) {
+            o = putUnit(o, 0xD800 + ((cp - 0x10000) >> 10), bigEndian);
+            o = putUnit(o, 0xDC00 + ((cp - 0x10000) & 0x3FF), bigEndian);
+        } else {
+            o = putUnit(o, cp, bigEndian);
+        }
+    }
+    out.resize(static_cast<std::size_t>(o - out.data()));
+    return out;
+}
+
 } // namespace qor

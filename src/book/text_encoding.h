@@ -29,4 +29,20 @@ char* encodeWindows1252(std::string_view utf8, char* out);
 // Empty and false when `utf8` cannot be written in Windows-1252.
 bool utf8ToWindows1252(std::string_view utf8, std::string& out);
 
+// Whether `bytes` holds a byte of 0x80 or above.
+bool hasNonAscii(std::string_view bytes);
+
+// Whether `utf8`, written in Windows-1252, reads back as itself from a book whose fields are
+// each decoded as UTF-8 when they are valid UTF-8 and as Windows-1252 otherwise: it must be
+// writable in Windows-1252, and those bytes must be plain ASCII or not valid UTF-8 ("Ã©" is not
+// kept: its bytes C3 A9 read back as "é"). `scratch` is working memory.
+bool readsBackAsWindows1252(std::string_view utf8, std::string& scratch);
+
+// UTF-16 code units (little- or big-endian, no byte-order mark) to UTF-8. An unpaired
+// surrogate or a last odd byte becomes U+FFFD; nothing else is changed.
+std::string utf16ToUtf8(std::string_view utf16, bool bigEndian);
+// UTF-8 to UTF-16 code units, no byte-order mark. `utf8` should be valid UTF-8; a byte that
+// starts no valid sequence becomes U+FFFD.
+std::string utf8ToUtf16(std::string_view utf8, bool bigEndian);
+
 } // namespace qor

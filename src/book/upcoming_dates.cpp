@@ -31,43 +31,58 @@ bool listedBefore(const UpcomingDate& a, const UpcomingDate& b)
         return a.name < b.name;
     if (a.kind != b.kind)
         return a.kind == DateKind::Birthday;
+    if (a.years != b.years)
+        return a.years < b.years; // no year first
     return a.row < b.row;
 }
 
 } // namespace
 
+UpcomingCollector::UpcomingCollector(CivilDate from, int days) : m_from(from)
+{
+    m_empty = days < 1 || from > kLastCivilDate;
+    days = std::clamp(days, 1, kMaxUpcomingDays);
+    m_last = std::min(dateFromDays(daysSinceEpoch(from) + days - 1), kLastCivilDate);
+}
+
+void UpcomingCollector::add(const ContactRecord& record, std::size_t row)
+{
+    if (m_empty)
+        return;
+    std::string name; // made only for a contact with a date in the listing
+    for (DateKind kind : {DateKind::Birthday, DateKind::Anniversary}) {
+        const std::optional<ContactDate> date = contactDate(record, kind);
+        if (!date)
+            continue;
+        for (int year = std::max(m_from.year, date->year); year <= m_last.year; ++year) {
+            const CivilDate day = occurrenceIn(*date, year);
+            if (day < m_from || day > m_last)
+                continue;
+            if (name.empty())
+                name = displayName(record);
+            UpcomingDate entry{day, kind, name, std::nullopt, row};
+            if (date->hasYear())
+                entry.years = year - date->year;
+            m_found.push_back(std::move(entry));
+        }
+    }
+}
+
+std::vector<UpcomingDate> UpcomingCollector::sorted() const
+{
+    std::vector<UpcomingDate> found = m_found;
+    std::sort(found.begin(), found.end(), listedBefore);
+    return found;
+}
+
 std::vector<UpcomingDate> upcomingDates(std::size_t rowCount,
                                         const std::function<const ContactRecord&(std::size_t)>& row,
                                         CivilDate from, int days)
 {
-    std::vector<UpcomingDate> found;
-    if (days < 1 || from > kLastCivilDate)
-        return found;
-    days = std::min(days, kMaxUpcomingDays);
-    const CivilDate last = std::min(dateFromDays(daysSinceEpoch(from) + days - 1), kLastCivilDate);
-
-    for (std::size_t i = 0; i < rowCount; ++i) {
-        const ContactRecord& record = row(i);
-        std::string name; // made only for a contact with a date in the listing
-        for (DateKind kind : {DateKind::Birthday, DateKind::Anniversary}) {
-            const std::optional<ContactDate> date = contactDate(record, kind);
-            if (!date)
-                continue;
-            for (int year = std::max(from.year, date->year); year <= last.year; ++year) {
-                const CivilDate day = occurrenceIn(*date, year);
-                if (day < from || day > last)
-                    continue;
-                if (name.empty())
-                    name = displayName(record);
-                UpcomingDate entry{day, kind, name, std::nullopt, i};
-                if (date->hasYear())
-                    entry.years = year - date->year;
-                found.push_back(std::move(entry));
-            }
-        }
-    }
-    std::sort(found.begin(), found.end(), listedBefore);
-    return found;
+    UpcomingCollector collector(from, days);
+    for (std::size_t i = 0; i < rowCount; ++i)
+        collector.add(row(i), i);
+    return collector.sorted();
 }
 
 std::string upcomingLine(const UpcomingDate& date)

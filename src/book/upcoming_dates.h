@@ -32,12 +32,28 @@ struct UpcomingDate {
 // not). The listing runs past the end of a year into the next. A contact's dates are read by
 // readContactDate; one that does not count as a date is left out, as is a day before the year
 // in the book (a birthday before the birth). Sorted by date, then by name (ignoring ASCII case,
-// then byte by byte), then birthdays before anniversaries, then by row. `days` below 1 gives
-// an empty list; above kMaxUpcomingDays it is taken as kMaxUpcomingDays; nothing is listed
-// after kLastCivilDate. Never changes a record.
+// then byte by byte), then birthdays before anniversaries, then by years, then by row. `days`
+// below 1 gives an empty list; above kMaxUpcomingDays it is taken as kMaxUpcomingDays; nothing
+// is listed after kLastCivilDate. Never changes a record.
 std::vector<UpcomingDate> upcomingDates(std::size_t rowCount,
                                         const std::function<const ContactRecord&(std::size_t)>& row,
                                         CivilDate from, int days);
+
+// upcomingDates one contact at a time, for a book read as a stream and never held whole: only
+// the dates that fall in the listing are kept.
+class UpcomingCollector {
+public:
+    UpcomingCollector(CivilDate from, int days);
+    void add(const ContactRecord& record, std::size_t row);
+    // Everything added so far, sorted as upcomingDates sorts.
+    std::vector<UpcomingDate> sorted() const;
+
+private:
+    CivilDate m_from;
+    CivilDate m_last;
+    bool m_empty = false;
+    std::vector<UpcomingDate> m_found;
+};
 
 // One line of the listing, without its line end: the date as YYYY-MM-DD, "birthday" or
 // "anniversary", the name, and the years or nothing, separated by tabs. Tabs and line breaks

@@ -1,6 +1,7 @@
 #include "vcard_text.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace qor {
@@ -16,12 +17,32 @@ constexpr std::array<bool, 256> kNeedsEscape = [] {
 
 bool isContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
+// Whether any of the eight bytes of `word` needs an escape.
+bool anyNeedsEscape(std::uint64_t word)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    const auto hasByte = [word](unsigned char b) {
+        const std::uint64_t x = word ^ (kOnes * b);
+        return ((x - kOnes) & ~x & kHigh) != 0;
+    };
+    return hasByte('\\') || hasByte(',') || hasByte(';') || hasByte('\n');
+}
+
 } // namespace
 
 void appendVCardEscaped(std::string& out, std::string_view text)
 {
+    // Most values need no escape at all: find the first byte that does, eight bytes at a time.
+    std::size_t first = 0;
+    for (; first + 8 <= text.size(); first += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + first, 8);
+        if (anyNeedsEscape(word))
+            break;
+    }
     std::size_t done = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    for (std::size_t i = first; i < text.size(); ++i) {
         const char c = text[i];
         if (!kNeedsEscape[static_cast<unsigned char>(c)])
             continue;
@@ -59,10 +80,10 @@ std::string unescapeVCardText(std::string_view text)
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
-        if (c == '\r' || c == '\n') {
-            // A raw line break (from quoted-printable) becomes one space, CR LF included.
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
+        if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            // A raw line break (from quoted-printable) becomes one space, CR LF included. A lone
+            // CR ends no line in the book, so it is kept: a book's text comes back unchanged.
+            i += c == '\r';
             out += ' ';
             continue;
         }

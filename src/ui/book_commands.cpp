@@ -3,6 +3,7 @@
 #include "book_dialog.h"
 
 #include "contact_list_view.h"
+#include "control_ids.h"
 #include "contact_table.h"
 #include "help_page.h"
 #include "user_messages.h"
@@ -20,13 +21,13 @@ struct CommandEntry {
 };
 
 constexpr CommandEntry kButtonCommands[] = {
-    {1026, &BookDialog::add},
-    {1027, &BookDialog::update},
-    {1028, &BookDialog::remove},
-    {1029, &BookDialog::save},
-    {1035, &BookDialog::clearForm},
-    {57670, &BookDialog::openHelpPage},
-    {1, &BookDialog::accept},
+    {kAddButton, &BookDialog::add},
+    {kUpdateButton, &BookDialog::update},
+    {kDeleteButton, &BookDialog::remove},
+    {kSaveButton, &BookDialog::save},
+    {kClearButton, &BookDialog::clearForm},
+    {kHelpButton, &BookDialog::openHelpPage},
+    {kOkButton, &BookDialog::accept},
 };
 
 } // namespace
@@ -104,6 +105,10 @@ void BookDialog::save()
 {
     readForm();
     saveBook();
+    if (m_unattended) { // the end came while the save asked something
+        endWindow(Rejected);
+        return;
+    }
     showForm();
 }
 
@@ -137,15 +142,18 @@ void BookDialog::accept()
 void BookDialog::done(int result)
 {
     // Closing writes the book, whichever way the window is closed. When that fails the user
-    // has seen why and chooses: close and lose the changes, or stay and put it right.
-    if (m_closing)
+    // has seen why and chooses: close and lose the changes, or stay and put it right. When the
+    // book changed on disk, the user may also go back to the window.
+    if (m_closing || m_ended)
         return;
     m_closing = true;
-    const bool saved = saveBook();
+    const SaveOutcome outcome = saveBook();
+    const bool stay = !m_unattended
+                   && (outcome == SaveOutcome::WentBack
+                       || (outcome == SaveOutcome::Failed && !m_messages->closeWithoutSaving(this)));
     m_closing = false;
-    if (!saved && !m_messages->closeWithoutSaving(this))
-        return;
-    QDialog::done(result);
+    if (!stay || m_unattended) // an end that came while a box was open ends the window too
+        endWindow(result);
 }
 
 } // namespace qor

@@ -3,6 +3,9 @@
 #include "combo_entries.h"
 #include "contact_list_view.h"
 #include "contact_table.h"
+#include "control_labels.h"
+#include "control_ids.h"
+#include "dialog_font.h"
 #include "dialog_template.h"
 #include "field_table.h"
 #include "input_limits.h"
@@ -13,16 +16,13 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLockFile>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 
 namespace qor {
-
-namespace {
-// A drop-down combo box is one line high when closed; the template gives its dropped height.
-constexpr int kClosedComboHeight = 12;
-} // namespace
 
 BookDialog::BookDialog(std::filesystem::path bookPath, std::unique_ptr<UserMessages> messages, ChromeStep chrome)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -41,9 +41,12 @@ BookDialog::~BookDialog() = default;
 
 void BookDialog::buildFromTemplate()
 {
+    // The template's font; every control inherits it.
+    setFont(dialogFont(style()));
     const DialogUnits units(fontMetrics());
     setFixedSize(units.size(kBookDialogWidth, kBookDialogHeight));
 
+    std::vector<QWidget*> widgets;
     for (const DialogControl& c : bookDialogTemplate()) {
         QWidget* widget = nullptr;
         QRect geometry = units.rect(c.x, c.y, c.width, c.height);
@@ -91,12 +94,15 @@ void BookDialog::buildFromTemplate()
         }
         }
         widget->setGeometry(geometry);
+        widgets.push_back(widget);
         if (c.id >= 0) {
             widget->setObjectName(QString::number(c.id));
             m_controls.insert(c.id, widget);
         }
     }
     // Controls were created in tab order, which is the order Tab walks them.
+    nameControlsByTheirLabels(bookDialogTemplate(), widgets);
+    m_list->setAccessibleName(QStringLiteral("Contacts"));
 
     // The cells' text margins, as the list's item delegate draws them.
     const int textMargin = m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1;
@@ -111,27 +117,27 @@ void BookDialog::initialise()
         if (info.kind != ControlKind::Combo)
             continue;
         QComboBox* combo = comboFor(info.field);
-        int widestEntry = 0;
-        for (const std::string& entry : comboEntriesInListOrder(info.controlId)) {
-            const QString text = QString::fromStdString(entry);
-            combo->addItem(text);
-            widestEntry = std::max(widestEntry, combo->lineEdit()->fontMetrics().horizontalAdvance(text));
-        }
-        limitToVisibleWidth(combo->lineEdit(), widestEntry);
+        for (const std::string& entry : comboEntriesInListOrder(info.controlId))
+            combo->addItem(QString::fromStdString(entry));
+        limitToVisibleWidth(combo->lineEdit());
     }
     showForm();
     insertColumns();
     readForm();
     showForm();
+    lockBook();
     loadBook();
+    m_loaded = true;
     if (m_chrome)
         m_chrome(*this);
-    control(1000)->setFocus();
+    control(kSurnameEdit)->setFocus();
 }
 
 void BookDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    if (m_endPending)
+        QTimer::singleShot(0, this, &BookDialog::endUnattended);
     if (m_centred)
         return;
     m_centred = true;
@@ -140,7 +146,7 @@ void BookDialog::showEvent(QShowEvent* event)
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    control(1000)->setFocus();
+    control(kSurnameEdit)->setFocus();
 }
 
 QLineEdit* BookDialog::editFor(ContactField field) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "book_stamp.h"
 #include "book_text.h"
 #include "contact_record.h"
 #include "user_messages.h"
@@ -12,6 +13,7 @@
 #include <optional>
 
 class QComboBox;
+class QLockFile;
 class QLineEdit;
 class QPushButton;
 
@@ -47,9 +49,26 @@ public:
     void updateContact();
     void deleteContact();
 
-    // The book file.
+    // The book file. A save first checks that the book on disk is still what the window last
+    // read or wrote; when it is not, the user chooses (UserMessages::bookChanged).
+    enum class SaveOutcome {
+        Saved,       // the book holds the list
+        SavedBeside, // the book changed on disk and was left; the list went to a file beside it
+        Failed,      // nothing was written (the user has seen why)
+        WentBack,    // the book changed on disk and the user chose to go back to the window
+    };
     void loadBook();
-    bool saveBook();
+    SaveOutcome saveBook();
+
+    // Ends the window without a question: saves the list as closing does, then ends the modal
+    // run. A box that is open is closed first; a book that changed on disk keeps its changes
+    // and the list goes beside it; when the book cannot be written, the list goes beside it
+    // too. For a signal, the end of the desktop session, a window that went away.
+    void endUnattended();
+    bool hasEndedUnattended() const { return m_unattended && m_ended; }
+    // Saves as an unattended end does and touches no widget: for a process that is being
+    // ended because its display is gone. The window counts as ended afterwards.
+    void saveWithoutWindow();
 
     // The commands, as the buttons run them.
     void add();
@@ -61,12 +80,16 @@ public:
     void listClicked();
 
     QWidget* control(int id) const { return m_controls.value(id); }
+    const std::filesystem::path& bookPath() const { return m_bookPath; }
     ContactTable& table() const { return *m_table; }
     ContactListView& list() const { return *m_list; }
     UserMessages& messages() const { return *m_messages; }
 
     void accept() override;
     void done(int result) override;
+    // The window hidden without being closed (its native window destroyed from outside) ends
+    // as an unattended end does: nothing unsaved is left in a process without a window.
+    void setVisible(bool visible) override;
 
     // The column width every column gets when sized: the larger of its widest text and heading.
     int columnWidthFor(int column) const;
@@ -80,21 +103,41 @@ private:
     void initialise();
     QLineEdit* editFor(ContactField field) const;
     void putInControl(QLineEdit* edit, const std::string& text, const QString& shown);
-    std::string takeFromControl(QLineEdit* edit) const;
+    void takeFromControl(QLineEdit* edit, ContactField field);
     QComboBox* comboFor(ContactField field) const;
+    void lockBook();
+    SaveOutcome writeBook();
+    SaveOutcome saveBeside(std::string_view bytes, const std::filesystem::path& beside);
+    SaveOutcome failSave(const std::string& reason, std::string_view bytes);
+    void closeOpenBoxes();
+    void endWindow(int result);
 
     std::filesystem::path m_bookPath;
     std::unique_ptr<UserMessages> m_messages;
     ChromeStep m_chrome;
     QHash<int, QWidget*> m_controls;
-    QHash<const QLineEdit*, std::string> m_heldTexts; // fields too long to show whole
+    // A field too long to show whole: its text, and how much of it the control shows.
+    struct HeldText {
+        std::string text;
+        std::size_t shownBytes = 0;
+    };
+    QHash<const QLineEdit*, HeldText> m_heldTexts;
     ContactTable* m_table = nullptr;
     ContactListView* m_list = nullptr;
     std::unique_ptr<TextWidthMeter> m_meter;
     TextEncoding m_bookEncoding = TextEncoding::Utf8;
-    bool m_bookUnreadable = false;
+    BookStamp m_bookStamp;                 // what the window last read from or wrote to the book
+    std::unique_ptr<QLockFile> m_lock;     // held while the window is open
+    // Why the book found at opening must not be replaced (unreadable, not a book, too big);
+    // empty when saving may replace it.
+    std::string m_refusedBook;
     bool m_centred = false;
     bool m_closing = false;
+    bool m_saving = false;
+    bool m_unattended = false; // no box may wait for an answer any more
+    bool m_ended = false;
+    bool m_loaded = false;     // the list holds the book
+    bool m_endPending = false; // an unattended end came while the window was opening
 };
 
 } // namespace qor

@@ -14,43 +14,50 @@
 namespace qor {
 
 namespace {
-QString toQString(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // A one-line edit lays out its whole text on every change, which for a text of millions of
 // characters (a damaged book) takes minutes. Such a field shows its beginning; the form holds
-// the whole text and reads it back as long as the user leaves the field alone.
+// the whole text and reads it back as long as the user leaves the field alone, and after an
+// edit of the beginning the rest follows it unchanged.
 constexpr std::size_t kMaxShownFieldBytes = 64 * 1024;
 
-QString shownPart(const std::string& text)
+// How many of a text's bytes its field shows: all, or a beginning that ends between characters.
+std::size_t shownBytes(const std::string& text)
 {
     if (text.size() <= kMaxShownFieldBytes)
-        return toQString(text);
+        return text.size();
     std::size_t end = kMaxShownFieldBytes;
     while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
         --end; // not inside a character
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(end));
+    return end;
+}
+
+QString shownPart(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(shownBytes(text)));
 }
 } // namespace
 
 void BookDialog::putInControl(QLineEdit* edit, const std::string& text, const QString& shown)
 {
     setTextUnlimited(edit, shown);
+    // Shown from its first character, as a Windows edit control shows a text it is given.
+    edit->setCursorPosition(0);
     if (text.size() > kMaxShownFieldBytes)
-        m_heldTexts.insert(edit, text);
+        m_heldTexts.insert(edit, HeldText{text, shownBytes(text)});
     else
         m_heldTexts.remove(edit);
 }
 
-std::string BookDialog::takeFromControl(QLineEdit* edit) const
+void BookDialog::takeFromControl(QLineEdit* edit, ContactField field)
 {
     // setText clears the modified flag; any edit by the user sets it.
     const auto held = m_heldTexts.constFind(edit);
-    if (held != m_heldTexts.constEnd() && !edit->isModified())
-        return *held;
-    return edit->text().toStdString();
+    if (held == m_heldTexts.constEnd())
+        formRecord.setText(columnOf(field), edit->text().toStdString());
+    else if (!edit->isModified())
+        formRecord.setText(columnOf(field), held->text); // no copy of a long text that is there
+    else
+        formRecord.setText(columnOf(field), edit->text().toStdString() + held->text.substr(held->shownBytes));
 }
 
 void BookDialog::showForm()
@@ -82,7 +89,7 @@ bool BookDialog::readForm()
     for (ContactField field : exchangeOrder()) {
         const bool isEdit = fieldInfo(field).kind == ControlKind::Edit;
         QLineEdit* edit = isEdit ? editFor(field) : comboFor(field)->lineEdit();
-        formRecord[field] = takeFromControl(edit);
+        takeFromControl(edit, field);
         if (exceedsFieldLimit(formRecord[field])) {
             m_messages->fieldTooLong(this);
             QWidget* offending = isEdit ? static_cast<QWidget*>(edit) : comboFor(field);

@@ -65,6 +65,7 @@ ContactTable::RowPtr ContactTable::makeRow(const ContactRecord& record, bool poo
     const std::size_t size = sizeof(Row) + total;
     RowPtr row(new (pooled ? allocateFromPool(size) : ::operator new(size)) Row);
     row->pooled = pooled;
+    row->windows1252Fields = record.windows1252Fields;
     char* out = row->texts();
     std::size_t end = 0;
     for (std::size_t c = 0; c < kFieldCount; ++c) {
@@ -90,6 +91,7 @@ void ContactTable::copyRecord(int rowIndex, ContactRecord& into) const
     const Row& row = *m_rows[static_cast<std::size_t>(rowIndex)];
     for (std::size_t c = 0; c < kFieldCount; ++c)
         into[c].assign(row.text(c));
+    into.windows1252Fields = row.windows1252Fields;
 }
 
 void ContactTable::widen(const Row& row)
@@ -119,6 +121,17 @@ void ContactTable::stageAtTop(const ContactRecord& record)
 {
     m_staged.push_back(makeRow(record, true));
     widen(*m_staged.back());
+}
+
+void ContactTable::discardStaged()
+{
+    m_staged.clear();
+    m_stale.fill(true);
+    // Give back the blocks when no row stands in them: a load that ran out of memory needs it.
+    if (std::none_of(m_rows.begin(), m_rows.end(), [](const RowPtr& row) { return row->pooled; })) {
+        m_pool.clear();
+        m_poolUsed = m_poolSize = 0;
+    }
 }
 
 void ContactTable::insertStagedAtTop()

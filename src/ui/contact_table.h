@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -48,6 +49,8 @@ public:
     // stand above the ones staged before it, and all go in at once.
     void stageAtTop(const ContactRecord& record);
     void insertStagedAtTop();
+    // Drops the staged records, as when a load fails part-way.
+    void discardStaged();
     // Overwrites row `row`; a row that does not exist changes nothing.
     void setRecord(int row, const ContactRecord& record);
     // Removes row `row`; a row that does not exist changes nothing.
@@ -70,6 +73,7 @@ private:
     struct Row {
         std::array<std::size_t, kFieldCount> ends{};
         std::array<int, kFieldCount> widths{};
+        std::bitset<kFieldCount> windows1252Fields; // see ContactRecord
         bool pooled = false; // carved from m_pool rather than allocated alone
         const char* texts() const { return reinterpret_cast<const char*>(this + 1); }
         char* texts() { return reinterpret_cast<char*>(this + 1); }

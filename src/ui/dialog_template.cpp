@@ -1,5 +1,7 @@
 #include "dialog_template.h"
 
+#include "control_ids.h"
+
 #include <QFontMetrics>
 
 namespace qor {

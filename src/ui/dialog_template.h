@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control_ids.h"
+
 #include <QSize>
 #include <QRect>
 #include <span>
@@ -12,7 +14,7 @@ enum class ControlType { Edit, Combo, SortedCombo, ListView, Button, DefaultButt
 
 // One control of a dialog template, in dialog units.
 struct DialogControl {
-    int id; // -1 for a label without an ID of its own
+    int id; // kNoControlId for a label without an ID of its own
     ControlType type;
     int x, y, width, height;
     const char* text;
@@ -30,6 +32,9 @@ std::span<const DialogControl> aboutDialogTemplate();
 inline constexpr const char* kApplicationIconName = "#128";
 inline constexpr int kAboutDialogWidth = 235;
 inline constexpr int kAboutDialogHeight = 55;
+
+// A drop-down combo box is one line high when closed; the template gives its dropped height.
+inline constexpr int kClosedComboHeight = 12;
 
 // Converts dialog units to pixels: a horizontal unit is a quarter of the font's average
 // character width, a vertical unit an eighth of its height.

@@ -1,14 +1,23 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 namespace qor {
 
-// The product's online help page.
-inline const QString kHelpPageAddress = QStringLiteral("http://qor.example.org/qor/help.htm");
+// The web address of the help page that the build was configured with (CMake option
+// QOR_HELP_URL), or empty: then the page installed with the program serves.
+QString configuredHelpAddress();
 
-// Asks the desktop to open the help page in the user's browser, without waiting for it.
-// Whether a browser opens is the desktop's matter.
+// The address the Help button opens. A configured web address wins. Otherwise a file: address
+// of the help page beside the program whose executable lies in `executableDir`: the installed
+// page (share/doc/qor/help.htm under the install prefix) if it exists, else help.htm in that
+// folder (the build tree, or a folder holding the program and its page). When neither exists
+// it is the installed page's address all the same, so the browser names the missing file.
+QUrl helpPageUrl(const QString& executableDir);
+
+// Asks the desktop to open helpPageUrl() for this program in the user's browser, without
+// waiting for it. Whether a browser opens is the desktop's matter.
 void openHelpPageInBrowser();
 
 } // namespace qor

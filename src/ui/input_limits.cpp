@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <limits>
 
 namespace qor {
 
@@ -52,23 +53,37 @@ QValidator::State InputLimitValidator::validate(QString& input, int& pos) const
     return Acceptable;
 }
 
+namespace {
+// A line edit cuts any text it is given at its maximum length, 32,767 characters unless told
+// otherwise; the form's limits are the validators', so the program's texts must pass whole.
+void liftLengthCap(QLineEdit* edit)
+{
+    edit->setMaxLength(std::numeric_limits<int>::max());
+}
+} // namespace
+
 void limitToFieldLength(QLineEdit* edit)
 {
+    liftLengthCap(edit);
     edit->setValidator(new InputLimitValidator(edit, [](const QString& text) {
         return static_cast<std::size_t>(countFormChars(text)) <= kMaxFieldChars;
     }));
 }
 
-void limitToVisibleWidth(QLineEdit* edit, int widestEntry)
+int visibleTextWidth(const QLineEdit* edit)
 {
-    edit->setValidator(new InputLimitValidator(edit, [edit, widestEntry](const QString& text) {
-        QStyleOptionFrame option;
-        option.initFrom(edit);
-        const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit)
-                                   .marginsRemoved(edit->textMargins());
-        // The line edit keeps a small margin on each side of its text.
-        const int room = std::max(contents.width() - 4, widestEntry);
-        return edit->fontMetrics().horizontalAdvance(text) <= room;
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                               .marginsRemoved(edit->textMargins());
+    return contents.width() - 2 * kLineEditTextMargin;
+}
+
+void limitToVisibleWidth(QLineEdit* edit)
+{
+    liftLengthCap(edit);
+    edit->setValidator(new InputLimitValidator(edit, [edit](const QString& text) {
+        return edit->fontMetrics().horizontalAdvance(text) <= visibleTextWidth(edit);
     }));
 }
 

@@ -30,9 +30,13 @@ qsizetype countFormChars(const QString& text);
 
 // Edit fields: at most 255 typed or pasted characters.
 void limitToFieldLength(QLineEdit* edit);
-// Combo boxes: typing stops when the text fills the visible width of the edit field, or the
-// width of the box's widest entry where that is more, so that every entry can be typed.
-void limitToVisibleWidth(QLineEdit* edit, int widestEntry);
+// Combo boxes: typing stops when the text fills the visible width of the edit field.
+void limitToVisibleWidth(QLineEdit* edit);
+
+// A line edit keeps this many pixels free on each side of its text.
+inline constexpr int kLineEditTextMargin = 2;
+// The width in pixels in which a line edit shows its text.
+int visibleTextWidth(const QLineEdit* edit);
 
 // Sets a line edit's text past its input limit.
 void setTextUnlimited(QLineEdit* edit, const QString& text);

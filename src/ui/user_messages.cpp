@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace qor {
 
@@ -21,6 +22,29 @@ void UserMessages::saveFailed(QWidget* parent, const QString& reason)
     box.exec();
 }
 
+void UserMessages::bookRefused(QWidget* parent, BookRefusal why, const QString& fileName, const QString& reason)
+{
+    QString what;
+    switch (why) {
+    case BookRefusal::Unreadable:
+        what = QStringLiteral("%1 could not be read.");
+        break;
+    case BookRefusal::NotABook:
+        what = QStringLiteral("%1 is not a QOR contact book.");
+        break;
+    case BookRefusal::TooBig:
+        what = QStringLiteral("%1 is too big to open with the memory this computer has.");
+        break;
+    }
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
+                    what.arg(fileName)
+                        + QStringLiteral("\n\nQOR opens an empty book and leaves the file unchanged: "
+                                         "nothing is saved over it."),
+                    QMessageBox::Ok, parent);
+    box.setDetailedText(reason);
+    box.exec();
+}
+
 bool UserMessages::closeWithoutSaving(QWidget* parent)
 {
     const auto answer = QMessageBox::question(
@@ -29,6 +53,36 @@ bool UserMessages::closeWithoutSaving(QWidget* parent)
                        "since the last save.\n\nClose without saving?"),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return answer == QMessageBox::Yes;
+}
+
+ConflictChoice UserMessages::bookChanged(QWidget* parent, const QString& besideName)
+{
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
+                    QStringLiteral("The contact book was changed on disk by another window or program since "
+                                   "QOR last read or saved it. Saving now would overwrite those changes.\n\n"
+                                   "Save beside it: your contacts go to %1 in the same folder, and the book "
+                                   "stays as it is on disk.")
+                        .arg(besideName),
+                    QMessageBox::NoButton, parent);
+    QPushButton* beside = box.addButton(QStringLiteral("Save beside it"), QMessageBox::AcceptRole);
+    QPushButton* overwrite = box.addButton(QStringLiteral("Overwrite"), QMessageBox::DestructiveRole);
+    QPushButton* back = box.addButton(QStringLiteral("Go back to the window"), QMessageBox::RejectRole);
+    box.setDefaultButton(beside);
+    box.setEscapeButton(back);
+    box.exec();
+    if (box.clickedButton() == overwrite)
+        return ConflictChoice::Overwrite;
+    if (box.clickedButton() == beside)
+        return ConflictChoice::SaveBeside;
+    return ConflictChoice::GoBack;
+}
+
+void UserMessages::bookOpenElsewhere(QWidget* parent)
+{
+    QMessageBox::warning(parent, QCoreApplication::applicationName(),
+                         QStringLiteral("The contact book is already open in another QOR window.\n\n"
+                                        "You may go on. Before it saves, each window checks that the book on "
+                                        "disk is still what it read, and asks before it overwrites anything."));
 }
 
 } // namespace qor

@@ -6,6 +6,20 @@ class QWidget;
 
 namespace qor {
 
+// What the user chose when the book changed on disk since QOR last read or wrote it.
+enum class ConflictChoice {
+    SaveBeside, // write this window's contacts to a new file beside the book (the default)
+    Overwrite,  // replace the book with this window's contacts
+    GoBack,     // save nothing and go back to the window
+};
+
+// Why the window opened without the book and will not save over it.
+enum class BookRefusal {
+    Unreadable, // it is there but could not be read
+    NotABook,   // its bytes are not a contact book
+    TooBig,     // it does not fit in this machine's memory
+};
+
 // The message boxes the main window shows. Every box waits for the user. Tests replace this
 // with a recorder.
 class UserMessages {
@@ -17,9 +31,16 @@ public:
     // The book could not be written: "Save to File" under "Error Writing File", OK only.
     // `reason` (what the system said) is offered as the box's details.
     virtual void saveFailed(QWidget* parent, const QString& reason = {});
+    // At opening: the book file `fileName` is left as it is, and the window shows an empty book.
+    // Warning icon, OK, the application's title; `reason` (what the system said) as details.
+    virtual void bookRefused(QWidget* parent, BookRefusal why, const QString& fileName, const QString& reason = {});
     // After a failed save while the window closes: true to close without saving. The default
     // answer keeps the window open.
     virtual bool closeWithoutSaving(QWidget* parent);
+    // Before a save: the book changed on disk. `besideName` is the file "Save beside it" writes.
+    virtual ConflictChoice bookChanged(QWidget* parent, const QString& besideName);
+    // At start: another QOR window holds the book. The user reads it and goes on.
+    virtual void bookOpenElsewhere(QWidget* parent);
 };
 
 } // namespace qor

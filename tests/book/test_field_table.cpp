@@ -1,6 +1,8 @@
 #include "combo_entries.h"
 #include "field_table.h"
 
+#include "../../res/control_ids.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -48,5 +50,5 @@ TEST(FieldTable, Controls_mapBackToTheirFieldsAndRatingHasNone)
     }
     EXPECT_EQ(ids.size(), 33u);
     EXPECT_FALSE(fieldForControl(0).has_value());
-    EXPECT_FALSE(fieldForControl(1001).has_value());
+    EXPECT_FALSE(fieldForControl(kContactList).has_value());
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -199,4 +200,31 @@ TEST(IcalWriter, Folding_keepsLinesTo75OctetsAndNeverSplitsACharacter)
     for (const std::string& p : physicalLines(out))
         EXPECT_LE(p.size(), 75u);
     EXPECT_EQ(contentLines(out), std::vector<std::string>{std::string(200, '\x80')});
+}
+
+TEST(IcalWriter, Writer_streamedLastFirstMatchesTheRowsReversed)
+{
+    ContactRecord both = person("Ann", "Lee", "17", "May", "1980");
+    both[F::ANDAY] = "2";
+    both[F::ANMON] = "Jul";
+    const ContactRecord twin = person("Bob", "Ray", "1", "Jan");
+    const std::vector<ContactRecord> fileOrder = {both, person("No", "Date"), twin, twin, person("Cy", "Sun", "3", "3")};
+    const std::vector<ContactRecord> listOrder(fileOrder.rbegin(), fileOrder.rend());
+
+    CalendarWriter writer;
+    for (const ContactRecord& r : fileOrder)
+        writer.add(r);
+    EXPECT_EQ(writer.eventCount(), 5u);
+    const std::string streamed = writer.format(kStamp, true);
+    EXPECT_EQ(linesStartingWith(streamed, "SUMMARY:"),
+              (std::vector<std::string>{"SUMMARY:Birthday: Cy Sun", "SUMMARY:Birthday: Bob Ray", "SUMMARY:Birthday: Bob Ray",
+                                        "SUMMARY:Birthday: Ann Lee", "SUMMARY:Anniversary: Ann Lee"}));
+    // The same events and UIDs as the rows in list order; only which copy counts as the second
+    // may differ, and the copies are alike.
+    const auto sorted = [](std::vector<std::string> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    EXPECT_EQ(sorted(contentLines(streamed)), sorted(contentLines(calendarOf(listOrder))));
+    EXPECT_EQ(writer.format(kStamp), calendarOf(fileOrder));
 }

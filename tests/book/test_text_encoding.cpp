@@ -35,6 +35,11 @@ TEST(TextEncoding, Utf8Validation_acceptsWellFormedTextAndRejectsEveryMalformedK
     EXPECT_FALSE(isValidUtf8("\xF5\x80\x80\x80"));
     EXPECT_FALSE(isValidUtf8("\xE6\x9D"));                 // cut short at the end
     EXPECT_FALSE(isValidUtf8("\xC3" "A"));                 // lead byte without continuation
+    // Two accented Windows-1252 letters in a row: the second is a lead byte, not a continuation.
+    EXPECT_FALSE(isValidUtf8("\xC9\xC9"));                 // "ÉÉ"
+    EXPECT_FALSE(isValidUtf8("GR\xC6\xC9N"));              // "GRÆÉN"
+    EXPECT_FALSE(isValidUtf8("\xE9\xE9\xE9"));             // "ééé"
+    EXPECT_FALSE(isValidUtf8("\xF0\xF0\xF0\xF0"));         // "ðððð"
 }
 
 TEST(TextEncoding, EveryByteSequence_decodedFromWindows1252AndEncodedAgain_comesBackByteForByte)

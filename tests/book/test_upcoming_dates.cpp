@@ -88,6 +88,15 @@ TEST(UpcomingDates, SameDayAndName_birthdayFirstThenListOrder)
     EXPECT_EQ(found[3].kind, DateKind::Anniversary);
     EXPECT_EQ(found[3].row, 0u);
     EXPECT_EQ(found[4].name, "ann lee"); // the same letters as "Ann Lee": bytes decide, "A" first
+
+    // Lines that differ only in the years come in the order of the years, whatever the rows'.
+    const std::vector<ContactRecord> same = {person("Ann", "Lee", "3 Mar 1985"), person("Ann", "Lee", "3 Mar 1990"),
+                                             person("Ann", "Lee", "3 Mar")};
+    EXPECT_EQ(lines(same, {2027, 3, 3}, 1), (Lines{
+                                                "2027-03-03\tbirthday\tAnn Lee\t",
+                                                "2027-03-03\tbirthday\tAnn Lee\t37",
+                                                "2027-03-03\tbirthday\tAnn Lee\t42",
+                                            }));
 }
 
 TEST(UpcomingDates, WrapsFromDecemberIntoJanuaryWithTheNewYearsAges)

@@ -1,10 +1,13 @@
 // The contact form: layout from the window template, input limits, and the exchange between
 // the controls and the form record.
+#include "contact_table.h"
 #include "dialog_template.h"
 #include "field_table.h"
 #include "form_rules.h"
+#include "input_limits.h"
 #include "window_harness.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QKeyEvent>
@@ -48,10 +51,74 @@ private slots:
             texts << label->text();
         for (const char* odd : {"Hieght:", "Aniversary:", "NickName:", "Work"})
             QVERIFY2(texts.contains(QString::fromUtf8(odd)), odd);
-        QVERIFY(w.control(1045));
-        QVERIFY(qobject_cast<QLabel*>(w.control(1045))->text().contains(QStringLiteral("v1.01")));
-        QCOMPARE(qobject_cast<QPushButton*>(w.control(57670))->text(), QStringLiteral("&Help"));
-        QVERIFY(qobject_cast<QPushButton*>(w.control(1))->isDefault());
+        QVERIFY(w.control(kProductLine));
+        QVERIFY(qobject_cast<QLabel*>(w.control(kProductLine))->text().contains(QStringLiteral("v1.01")));
+        QCOMPARE(qobject_cast<QPushButton*>(w.control(kHelpButton))->text(), QStringLiteral("&Help"));
+        QVERIFY(qobject_cast<QPushButton*>(w.control(kOkButton))->isDefault());
+    }
+
+    void showForm_showsEveryValueFromItsFirstCharacter()
+    {
+        WindowHarness h;
+        h.show();
+        BookDialog& w = h.window();
+        for (const FieldInfo& info : fieldTable())
+            if (info.kind != ControlKind::None)
+                w.formRecord[info.field] = "Start of a value far too wide for its field " + std::string(info.key);
+        w.formRecord[F::DOBMON] = "Sep";
+        w.formRecord[F::DOBYEAR] = "1999";
+        // A field the user has scrolled to its end is shown from its start again too.
+        h.edit(F::EMAIL)->setFocus();
+        h.edit(F::EMAIL)->end(false);
+        w.showForm();
+        w.grab(); // lays the fields out as they are painted
+        for (const FieldInfo& info : fieldTable()) {
+            if (info.kind == ControlKind::None)
+                continue;
+            QLineEdit* line = info.kind == ControlKind::Edit ? h.edit(info.field) : h.combo(info.field)->lineEdit();
+            QVERIFY2(line->cursorPosition() == 0, info.key.data());
+            QVERIFY2(line->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() <= kLineEditTextMargin + 1, info.key.data());
+        }
+        QCOMPARE(h.shown(F::DOBMON), QStringLiteral("Sep"));
+    }
+
+    void screenReader_findsEveryControlNamedByItsLabel()
+    {
+        WindowHarness h;
+        h.show();
+        BookDialog& w = h.window();
+        QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&w);
+        QVERIFY(window);
+        QStringList names;
+        for (int i = 0; i < window->childCount(); ++i) {
+            QAccessibleInterface* child = window->child(i);
+            if (child->role() == QAccessible::StaticText)
+                continue;
+            const QString name = child->text(QAccessible::Name);
+            const auto field = fieldForControl(child->object()->objectName().toInt());
+            if (field) {
+                const std::string_view label = fieldInfo(*field).label;
+                QCOMPARE(name, QString::fromUtf8(label.data(), qsizetype(label.size())));
+                // An editable combo box hands the focus to its edit field: that is named too.
+                if (auto* combo = qobject_cast<QComboBox*>(child->object()))
+                    QCOMPARE(QAccessible::queryAccessibleInterface(combo->lineEdit())->text(QAccessible::Name), name);
+            }
+            QVERIFY2(!name.isEmpty(), qPrintable(child->object()->objectName()));
+            names << name;
+        }
+        QCOMPARE(names.size(), 41);
+        for (const char* name : {"Contacts", "Help", "Add", "Surname", "Hieght:", "Aniversary:"})
+            QVERIFY2(names.contains(QString::fromUtf8(name)), name);
+        QCOMPARE(names.count(QStringLiteral("DOB:")), 3);
+
+        // The label before a control is its buddy; the headings "Home:" and "Work" are nobody's.
+        int buddies = 0;
+        for (QLabel* label : w.findChildren<QLabel*>())
+            if (QWidget* buddy = label->buddy()) {
+                ++buddies;
+                QCOMPARE(QAccessible::queryAccessibleInterface(buddy)->text(QAccessible::Name), label->text());
+            }
+        QCOMPARE(buddies, 29);
     }
 
     void tab_walksTheFieldsButtonsAndListInTemplateOrder()
@@ -139,16 +206,24 @@ private slots:
     {
         WindowHarness h;
         h.show();
-        QComboBox* day = h.combo(F::DOBDAY); // 24 units wide
-        day->setFocus();
-        QTest::keyClicks(day->lineEdit(), QString(40, QLatin1Char('W')));
-        const int typed = int(day->currentText().size());
-        QVERIFY(typed > 0);
-        QVERIFY2(typed < 40, qPrintable(QString::number(typed)));
-        // Every entry of the box can be typed, even where the box is narrower than its entries.
-        day->lineEdit()->clear();
-        QTest::keyClicks(day->lineEdit(), "31");
-        QCOMPARE(day->currentText(), QStringLiteral("31"));
+        for (F field : {F::DOBDAY, F::HAIR}) {
+            QComboBox* combo = h.combo(field);
+            QLineEdit* line = combo->lineEdit();
+            const int room = visibleTextWidth(line);
+            combo->setFocus();
+            line->clear();
+            QTest::keyClicks(line, QString(40, QLatin1Char('W')));
+            const QString typed = combo->currentText();
+            QVERIFY(!typed.isEmpty());
+            // Full: one more letter would not fit the visible width, not even the widest entry's.
+            QVERIFY2(line->fontMetrics().horizontalAdvance(typed) <= room, qPrintable(typed));
+            QVERIFY2(line->fontMetrics().horizontalAdvance(typed + QLatin1Char('W')) > room, qPrintable(typed));
+        }
+        // Every entry fits, so every entry can be typed.
+        QComboBox* hair = h.combo(F::HAIR);
+        hair->lineEdit()->clear();
+        QTest::keyClicks(hair->lineEdit(), "Light Brown");
+        QCOMPARE(hair->currentText(), QStringLiteral("Light Brown"));
     }
 
     void edit_typingAndPastingStopAt255Characters()
@@ -181,8 +256,8 @@ private slots:
         QLineEdit* comments = h.edit(F::COMMENTS);
         comments->setFocus();
         comments->insert(QStringLiteral("nice\nSURNAME=Forged\r\nRATING=10"));
-        h.clickButton(1026);
-        h.clickButton(1);
+        h.clickButton(kAddButton);
+        h.clickButton(kOkButton);
         const std::string book = h.readBook();
         QVERIFY(book.find("COMMENTS=nice SURNAME=Forged  RATING=10\r\n") != std::string::npos);
         QCOMPARE(book.find("SURNAME=Forged\r\n"), std::string::npos);
@@ -221,13 +296,57 @@ private slots:
         QCOMPARE(w.formRecord[F::LIKES], huge); // LIKES comes after HEIGHT in exchange order
         QCOMPARE(w.formRecord[F::HEIGHT], huge);
 
-        h.edit(F::LIKES)->setFocus();
-        h.edit(F::LIKES)->selectAll();
-        QTest::keyClicks(h.edit(F::LIKES), "short");
+        // Typing over the beginning it shows keeps the rest it does not show; Clear empties it.
+        const std::size_t shownBytes = std::size_t(h.combo(F::HEIGHT)->lineEdit()->text().toUtf8().size());
+        h.combo(F::HEIGHT)->lineEdit()->setFocus();
         h.combo(F::HEIGHT)->lineEdit()->selectAll();
         QTest::keyClicks(h.combo(F::HEIGHT)->lineEdit(), "6 ft");
+        QVERIFY(!w.readForm());
+        QCOMPARE(w.formRecord[F::HEIGHT], "6 ft" + huge.substr(shownBytes));
+        h.clickButton(1035);
         QVERIFY(w.readForm());
-        QCOMPARE(w.formRecord[F::LIKES], std::string("short"));
+        QCOMPARE(w.formRecord[F::LIKES], std::string());
+        QCOMPARE(w.formRecord[F::HEIGHT], std::string());
+    }
+
+    void longFieldFromTheBook_passesWholeUntilEditedAndAnEditKeepsTheRest()
+    {
+        // A line edit cuts its text at 32,767 characters unless told otherwise.
+        const std::string comment40k = std::string(40'000, 'c') + "end";
+        const std::string comment100k = std::string(100'000, 'd') + "end";
+        std::string book = bookOf({"Combo", "Forty", "Hundred"});
+        book.insert(book.find("HEIGHT=") + 7, comment40k); // a combo box's edit field too
+        book.insert(book.find("COMMENTS=", book.find("Forty")) + 9, comment40k);
+        book.insert(book.rfind("COMMENTS=") + 9, comment100k);
+        WindowHarness h(book);
+        h.show();
+
+        for (int row : {2, 1}) {
+            h.clickRow(row);
+            h.clickButton(1027); // Update, no edit
+        }
+        QCOMPARE(h.edit(F::COMMENTS)->text().size(), 40'003);
+        QCOMPARE(h.window().table().record(2)[F::HEIGHT], comment40k);
+        QCOMPARE(h.window().table().record(1)[F::COMMENTS], comment40k);
+
+        h.clickRow(0);
+        QLineEdit* comments = h.edit(F::COMMENTS);
+        comments->setFocus();
+        comments->end(false);
+        QTest::keyClick(comments, Qt::Key_Backspace);
+        h.clickButton(1027);
+        const std::string updated = h.window().table().record(0)[F::COMMENTS];
+        QCOMPARE(updated.size(), comment100k.size() - 1);
+        QCOMPARE(updated, comment100k.substr(0, 65'535) + comment100k.substr(65'536));
+
+        // An edit inside a field short enough to show whole is an ordinary edit.
+        h.clickRow(1);
+        comments->setFocus();
+        comments->home(false);
+        QTest::keyClick(comments, Qt::Key_Delete);
+        h.clickButton(1027);
+        QCOMPARE(h.window().table().record(1)[F::COMMENTS].size(), comment40k.size() - 1);
+        QCOMPARE(h.window().table().record(1)[F::COMMENTS], comment40k.substr(1));
     }
 
     void readForm_stopsAtTheFirstOverLongFieldInExchangeOrder()

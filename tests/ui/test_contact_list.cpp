@@ -52,13 +52,13 @@ private slots:
         w.formRecord = contact("New", "v");
         w.formRecord[F::RATING] = "7";
         w.showForm();
-        h.clickButton(1026);
+        h.clickButton(kAddButton);
         QCOMPARE(w.table().rowCount(), 2);
         QCOMPARE(w.table().record(0)[F::SURNAME], std::string("New"));
         QCOMPARE(w.table().record(0)[F::RATING], std::string("7"));
         QCOMPARE(w.table().record(1)[F::SURNAME], std::string("Old"));
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("New")); // the form keeps it
-        h.clickButton(1026);
+        h.clickButton(kAddButton);
         QCOMPARE(w.table().rowCount(), 3);
         QCOMPARE(w.table().record(0), w.table().record(1)); // duplicates are allowed
     }
@@ -70,8 +70,8 @@ private slots:
         QCOMPARE(w.list().selectionMark(), -1);
         const ContactRecord top = w.table().record(0);
         h.put(F::SURNAME, QStringLiteral("Changed"));
-        h.clickButton(1027);
-        h.clickButton(1028);
+        h.clickButton(kUpdateButton);
+        h.clickButton(kDeleteButton);
         QCOMPARE(w.table().rowCount(), 2);
         QCOMPARE(w.table().record(0), top);
     }
@@ -86,7 +86,7 @@ private slots:
         w.formRecord = contact("Z", "u");
         w.formRecord[F::RATING] = "3";
         w.showForm();
-        h.clickButton(1027);
+        h.clickButton(kUpdateButton);
         w.readForm();
         QCOMPARE(w.table().record(1), w.formRecord);
         QCOMPARE(w.table().record(1)[F::RATING], std::string("3"));
@@ -103,11 +103,11 @@ private slots:
         BookDialog& w = h.window();
         h.clickRow(1); // "A", whose RATING is 4
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("A"));
-        h.clickButton(1028);
+        h.clickButton(kDeleteButton);
         QCOMPARE(w.table().rowCount(), 1);
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("A"));
         QCOMPARE(w.list().selectionMark(), -1); // the marked row has gone
-        h.clickButton(1026);
+        h.clickButton(kAddButton);
         QCOMPARE(w.table().rowCount(), 2);
         QCOMPARE(w.table().record(0)[F::SURNAME], std::string("A"));
         QCOMPARE(w.table().record(0)[F::RATING], std::string("4"));
@@ -118,10 +118,10 @@ private slots:
         WindowHarness h(bookOf({"A", "B", "C"}));
         h.show();
         h.clickRow(0);
-        h.clickButton(1028); // the view's current row is now the new row 0
+        h.clickButton(kDeleteButton); // the view's current row is now the new row 0
         h.clickRow(0);
         QCOMPARE(h.window().list().selectionMark(), 0);
-        h.clickButton(1028);
+        h.clickButton(kDeleteButton);
         QCOMPARE(h.window().table().rowCount(), 1);
         QCOMPARE(h.window().table().record(0)[F::SURNAME], std::string("A"));
     }
@@ -133,10 +133,10 @@ private slots:
         BookDialog& w = h.window();
         h.clickRow(0); // "B"
         h.put(F::SURNAME, QStringLiteral("New"));
-        h.clickButton(1026);
+        h.clickButton(kAddButton);
         QCOMPARE(w.list().selectionMark(), 1);
         h.put(F::SURNAME, QStringLiteral("B2"));
-        h.clickButton(1027);
+        h.clickButton(kUpdateButton);
         QCOMPARE(w.table().record(1)[F::SURNAME], std::string("B2"));
         QCOMPARE(w.table().record(0)[F::SURNAME], std::string("New"));
     }
@@ -165,12 +165,12 @@ private slots:
         QHeaderView* header = w.list().horizontalHeader();
         const int wide = header->sectionSize(0);
         h.clickRow(1);
-        h.clickButton(1028);
+        h.clickButton(kDeleteButton);
         QCOMPARE(header->sectionSize(0), wide);
         header->resizeSection(1, 300); // dragged by the user
         QCOMPARE(header->sectionSize(1), 300);
         h.put(F::SURNAME, QStringLiteral("Li"));
-        h.clickButton(1026);
+        h.clickButton(kAddButton);
         QVERIFY(header->sectionSize(0) < wide);
         QCOMPARE(header->sectionSize(1), w.columnWidthFor(1));
     }

@@ -119,6 +119,21 @@ private slots:
         QCOMPARE(about.result(), result);
     }
 
+    void menu_offersImportAndExportAfterAbout()
+    {
+        WindowHarness h;
+        installWindowChrome(h.window());
+        QMenu* menu = aboutMenuFor(&h.window());
+        QVERIFY(menu);
+        auto* import = menu->findChild<QAction*>(QStringLiteral("importAction"));
+        auto* exportItem = menu->findChild<QAction*>(QStringLiteral("exportAction"));
+        QVERIFY(import && exportItem);
+        QCOMPARE(import->text(), QStringLiteral("&Import..."));
+        QCOMPARE(exportItem->text(), QStringLiteral("&Export..."));
+        QVERIFY(menu->actions().indexOf(import) > menu->actions().indexOf(menu->findChild<QAction*>(QStringLiteral("aboutAction"))));
+        QVERIFY(menu->actions().indexOf(exportItem) == menu->actions().indexOf(import) + 1);
+    }
+
     void chrome_setsTheApplicationIconOnTheWindow()
     {
         WindowHarness h;
@@ -142,8 +157,8 @@ private slots:
         QMenu* menu = aboutMenuFor(&h.window());
         QVERIFY(menu);
         QAction* about = menu->findChild<QAction*>(QStringLiteral("aboutAction"));
-        QCOMPARE(menu->actions().last(), about); // About comes last, as in any menu
         QVERIFY(about);
+        QCOMPARE(menu->actions().first(), about);
         QCOMPARE(about->text(), QStringLiteral("&About QOR..."));
 
         // The box is modal: look at it from inside its own event loop, then close it.
@@ -190,8 +205,8 @@ private slots:
         QAction* upcoming = menu->findChild<QAction*>(QStringLiteral("upcomingAction"));
         QVERIFY(upcoming);
         QCOMPARE(upcoming->text(), QStringLiteral("&Upcoming dates..."));
-        QVERIFY(menu->actions().indexOf(upcoming) < menu->actions().indexOf(
-                    menu->findChild<QAction*>(QStringLiteral("aboutAction"))));
+        QCOMPARE(menu->actions().indexOf(upcoming),
+                 menu->actions().indexOf(menu->findChild<QAction*>(QStringLiteral("exportAction"))) + 1);
 
         QString title;
         bool wasModal = false, hasList = false;

@@ -22,6 +22,17 @@ WindowHarness::WindowHarness(const std::string& bookBytes, bool withBook)
 
 std::string WindowHarness::bookPath() const { return m_dir.filePath(QStringLiteral("qor.qor")).toStdString(); }
 
+void WindowHarness::reopen()
+{
+    m_window.reset();
+    m_window = std::make_unique<BookDialog>(bookPath(), std::make_unique<RecordingMessages>(m_counts));
+}
+
+std::unique_ptr<BookDialog> WindowHarness::secondWindow(std::shared_ptr<RecordingMessages::Counts> counts) const
+{
+    return std::make_unique<BookDialog>(bookPath(), std::make_unique<RecordingMessages>(std::move(counts)));
+}
+
 std::string WindowHarness::readBook() const
 {
     std::ifstream in(bookPath(), std::ios::binary);

@@ -2,11 +2,13 @@
 
 #include "book_dialog.h"
 #include "contact_record.h"
+#include "control_ids.h"
 #include "user_messages.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,7 +23,15 @@ public:
         int saveFailed = 0;
         QString saveFailureReason;
         int closeQuestions = 0;
+        std::vector<BookRefusal> refusals; // the boxes shown at opening
+        QString refusalReason;
         bool closeAnswer = false; // what the user answers to "close without saving?"
+        int bookChanged = 0;
+        QString besideName;
+        ConflictChoice conflictAnswer = ConflictChoice::SaveBeside;
+        std::function<void()> whileConflictBoxIsOpen;
+        int openElsewhere = 0;
+        std::function<void(QWidget*)> whileOpenElsewhereBoxIsOpen;
     };
     explicit RecordingMessages(std::shared_ptr<Counts> counts) : m_counts(std::move(counts)) {}
     void fieldTooLong(QWidget*) override { ++m_counts->fieldTooLong; }
@@ -30,10 +40,29 @@ public:
         ++m_counts->saveFailed;
         m_counts->saveFailureReason = reason;
     }
+    void bookRefused(QWidget*, BookRefusal why, const QString&, const QString& reason) override
+    {
+        m_counts->refusals.push_back(why);
+        m_counts->refusalReason = reason;
+    }
     bool closeWithoutSaving(QWidget*) override
     {
         ++m_counts->closeQuestions;
         return m_counts->closeAnswer;
+    }
+    ConflictChoice bookChanged(QWidget*, const QString& besideName) override
+    {
+        ++m_counts->bookChanged;
+        m_counts->besideName = besideName;
+        if (m_counts->whileConflictBoxIsOpen)
+            m_counts->whileConflictBoxIsOpen();
+        return m_counts->conflictAnswer;
+    }
+    void bookOpenElsewhere(QWidget* parent) override
+    {
+        ++m_counts->openElsewhere;
+        if (m_counts->whileOpenElsewhereBoxIsOpen)
+            m_counts->whileOpenElsewhereBoxIsOpen(parent);
     }
 
 private:
@@ -49,6 +78,9 @@ public:
     BookDialog& window() { return *m_window; }
     RecordingMessages::Counts& counts() { return *m_counts; }
     std::string bookPath() const;
+    QString folder() const { return m_dir.path(); }
+    // A second window on the same book, with its own recorded boxes.
+    std::unique_ptr<BookDialog> secondWindow(std::shared_ptr<RecordingMessages::Counts> counts) const;
     std::string readBook() const;
     void writeBook(const std::string& bytes) const;
 
@@ -60,6 +92,8 @@ public:
     void put(ContactField field, const QString& text);
 
     void show();
+    // Destroys the window without closing it and opens a new one on the same book.
+    void reopen();
     void clickButton(int id);
     // A left click on row `row` of the list, which marks it and shows it.
     void clickRow(int row);

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "book_file.h"
+
+#include <cstdint>
+#include <filesystem>
 #include <iosfwd>
+#include <string>
 
 namespace qor {
 
@@ -13,5 +18,20 @@ struct CommandLine;
 // written; 2 for a DAYS or a date it does not understand. A first operand of digits only is
 // DAYS. Never writes any file and starts no GUI.
 int runUpcoming(const CommandLine& line, std::ostream& out, std::ostream& err);
+
+} // namespace qor
+
+namespace qor {
+
+// The calendar of the book at `path` (formatCalendar of its contacts as the window lists them),
+// read as a stream: a big book is never held whole. `status` and `error` are the book's, as
+// readBookFile gives them; `text` is empty unless the book was read.
+struct BookCalendar {
+    ReadStatus status = ReadStatus::Missing;
+    std::string error;
+    std::string text;
+    std::size_t contacts = 0;
+};
+BookCalendar readBookCalendar(const std::filesystem::path& path, std::int64_t stampUtcSeconds);
 
 } // namespace qor

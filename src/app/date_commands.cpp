@@ -1,12 +1,15 @@
-#include "upcoming_command.h"
+#include "date_commands.h"
 
-#include "book_list.h"
+#include "book_file.h"
+#include "book_text.h"
 #include "command_line.h"
-#include "contact_exchange.h"
 #include "date_rules.h"
+#include "form_rules.h"
+#include "ical_writer.h"
 #include "upcoming_dates.h"
 
 #include <algorithm>
+#include <functional>
 #include <ostream>
 #include <string>
 
@@ -27,7 +30,35 @@ bool allDigits(const std::string& text)
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Each contact of the book's bytes as the window would list it: taken through the form, so that
+// "Ju" is June here as there. In file order; the list's order is the reverse.
+void forEachListedContact(std::string_view bytes, const std::function<void(ContactRecord&)>& each)
+{
+    readBookRecords(bytes, ContactRecord{}, [&](ContactRecord& record) {
+        passThroughForm(record);
+        each(record);
+    });
+}
+
 } // namespace
+
+BookCalendar readBookCalendar(const std::filesystem::path& path, std::int64_t stampUtcSeconds)
+{
+    BookCalendar calendar;
+    const BookBytes file = readBookFile(path);
+    calendar.status = file.status;
+    calendar.error = file.error;
+    if (file.status != ReadStatus::Read)
+        return calendar;
+    CalendarWriter writer;
+    forEachListedContact(file.bytes(), [&](ContactRecord& record) {
+        writer.add(record);
+        ++calendar.contacts;
+    });
+    // The file's contacts in the window's order.
+    calendar.text = writer.format(stampUtcSeconds, true);
+    return calendar;
+}
 
 int runUpcoming(const CommandLine& line, std::ostream& out, std::ostream& err)
 {
@@ -59,15 +90,23 @@ int runUpcoming(const CommandLine& line, std::ostream& out, std::ostream& err)
     std::string error;
     if (!bookOperand(line, bookIndex, book, error))
         return refuse(err, kExitUsage, error);
-    const BookList list = readBookList(book);
-    if (list.status == ReadStatus::Missing)
+    const BookBytes file = readBookFile(book);
+    if (file.status == ReadStatus::Missing)
         return refuse(err, kExitFailure, book.string() + ": no such book");
-    if (list.status == ReadStatus::Unreadable)
-        return refuse(err, kExitFailure, list.error);
+    if (file.status == ReadStatus::Unreadable)
+        return refuse(err, kExitFailure, file.error);
 
-    const ContactRows rows = rowsOf(list.rows);
+    // The contacts as the window would list them (each taken through the form, so "Ju" is
+    // June there as here), streamed: a big book is never held whole. The list order only
+    // breaks ties of equal lines, so the file order serves.
+    UpcomingCollector collector(from, days);
+    std::size_t index = 0;
+    readBookRecords(file.bytes(), ContactRecord{}, [&](ContactRecord& record) {
+        passThroughForm(record);
+        collector.add(record, index++);
+    });
     std::string text;
-    for (const UpcomingDate& date : upcomingDates(rows.count, rows.row, from, days)) {
+    for (const UpcomingDate& date : collector.sorted()) {
         text += upcomingLine(date);
         text += '\n';
     }

@@ -1,0 +1,161 @@
+#include "vcard_property.h"
+
+#include "exchange_text.h"
+#include "text_encoding.h"
+#include "vcard_text.h"
+
+namespace qor {
+
+namespace {
+
+void addTypes(VCardProperty& p, std::string_view list)
+{
+    while (!list.empty()) {
+        const std::size_t comma = list.find(',');
+        std::string_view t = list.substr(0, comma);
+        if (t.size() >= 2 && t.front() == '"' && t.back() == '"')
+            t = t.substr(1, t.size() - 2);
+        if (equalsIgnoringCase(t, "cell") || equalsIgnoringCase(t, "mobile") || equalsIgnoringCase(t, "iphone"))
+            p.types |= kCell;
+        else if (equalsIgnoringCase(t, "home"))
+            p.types |= kHome;
+        else if (equalsIgnoringCase(t, "work"))
+            p.types |= kWork;
+        else if (equalsIgnoringCase(t, "fax"))
+            p.types |= kFax;
+        else if (equalsIgnoringCase(t, "pager"))
+            p.types |= kPager;
+        else if (equalsIgnoringCase(t, "quoted-printable"))
+            p.quotedPrintable = true;
+        else if (equalsIgnoringCase(t, "base64"))
+            p.base64 = true;
+        list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+    }
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = asciiUpper(c);
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+std::string decodeQuotedPrintable(std::string_view s)
+{
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '=' && i + 2 < s.size()) {
+            const int hi = hexDigit(s[i + 1]);
+            const int lo = hexDigit(s[i + 2]);
+            if (hi >= 0 && lo >= 0) {
+                // A lone "=0D" is the line break of old Macintosh writers.
+                const char c = static_cast<char>(hi * 16 + lo);
+                out += c == '\r' && !s.substr(i + 3).starts_with("=0A") && !s.substr(i + 3).starts_with("=0a") ? '\n' : c;
+                i += 2;
+                continue;
+            }
+        }
+        out += s[i];
+    }
+    return out;
+}
+
+} // namespace
+
+bool parseProperty(std::string_view line, VCardProperty& p)
+{
+    p = VCardProperty{};
+    std::size_t i = 0;
+    while (i < line.size() && line[i] != ';' && line[i] != ':')
+        ++i;
+    if (i == line.size())
+        return false;
+    std::string_view name = line.substr(0, i);
+    if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos)
+        name = name.substr(dot + 1);
+    p.name = name;
+    while (line[i] == ';') {
+        const std::size_t start = ++i;
+        bool quoted = false;
+        while (i < line.size() && (quoted || (line[i] != ';' && line[i] != ':'))) {
+            if (line[i] == '"')
+                quoted = !quoted;
+            ++i;
+        }
+        if (i == line.size())
+            return false;
+        const std::string_view param = line.substr(start, i - start);
+        const std::size_t eq = param.find('=');
+        if (eq == std::string_view::npos) {
+            addTypes(p, param);
+            continue;
+        }
+        const std::string_view key = param.substr(0, eq);
+        const std::string_view value = param.substr(eq + 1);
+        if (equalsIgnoringCase(key, "TYPE"))
+            addTypes(p, value);
+        else if (equalsIgnoringCase(key, "ENCODING"))
+            addTypes(p, equalsIgnoringCase(value, "b") ? std::string_view("base64") : value);
+        else if (equalsIgnoringCase(key, "CHARSET"))
+            p.charset = value;
+        else if (equalsIgnoringCase(key, "VALUE"))
+            p.uri = equalsIgnoringCase(value, "uri");
+        else if (equalsIgnoringCase(key, "X-APPLE-OMIT-YEAR"))
+            p.omitYear = value;
+    }
+    p.value = line.substr(i + 1);
+    return true;
+}
+
+std::string_view decodeValue(const VCardProperty& p, bool fileIsUtf8, std::string& scratch)
+{
+    if (!p.quotedPrintable && p.charset.empty() && fileIsUtf8)
+        return p.value;
+    const std::string bytes = p.quotedPrintable ? decodeQuotedPrintable(p.value) : std::string(p.value);
+    const bool latin = equalsIgnoringCase(p.charset, "ISO-8859-1") || equalsIgnoringCase(p.charset, "windows-1252")
+        || equalsIgnoringCase(p.charset, "cp1252") || equalsIgnoringCase(p.charset, "latin1");
+    scratch = !latin && isValidUtf8(bytes) ? bytes : windows1252ToUtf8(bytes);
+    return scratch;
+}
+
+template <std::size_t N>
+std::array<std::string, N> components(std::string_view value, std::size_t& extra)
+{
+    std::array<std::string, N> parts;
+    std::size_t index = 0;
+    std::size_t start = 0;
+    extra = 0;
+    for (std::size_t i = 0; i <= value.size(); ++i) {
+        if (i < value.size() && value[i] == '\\') {
+            ++i;
+            continue;
+        }
+        if (i < value.size() && value[i] != ';')
+            continue;
+        const std::string_view part = value.substr(start, i - start);
+        if (index < N)
+            parts[index] = unescapeVCardText(part);
+        else if (!part.empty())
+            ++extra;
+        ++index;
+        start = i + 1;
+    }
+    return parts;
+}
+
+std::string_view textOf(std::string_view decoded, bool mayHoldLineBreaks, std::string& scratch)
+{
+    // A line feed can only come from a decoded value: the file's own lines end at one.
+    if (std::memchr(decoded.data(), '\\', decoded.size()) == nullptr
+        && (!mayHoldLineBreaks || std::memchr(decoded.data(), '\n', decoded.size()) == nullptr))
+        return decoded;
+    scratch = unescapeVCardText(decoded);
+    return scratch;
+}
+
+template std::array<std::string, 5> components<5>(std::string_view, std::size_t&);
+template std::array<std::string, 7> components<7>(std::string_view, std::size_t&);
+
+} // namespace qor

@@ -1,0 +1,171 @@
+// CSV in and out: columns matched by name, Google's and Outlook's layouts, quoting, faults.
+#include "contact_exchange.h"
+#include "csv_reader.h"
+#include "csv_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace qor;
+using F = ContactField;
+
+namespace {
+
+ImportResult readOk(const std::string& bytes)
+{
+    ImportResult r = readCsvContacts(bytes);
+    EXPECT_TRUE(r.ok) << "line " << r.errorLine << ": " << r.error;
+    return r;
+}
+
+ContactRecord sample()
+{
+    ContactRecord r;
+    r[F::SURNAME] = "M\xC3\xBCller";
+    r[F::FIRSTNAME] = "J\xC3\xBCrgen";
+    r[F::NICKNAME] = "Jay";
+    r[F::EMAIL] = "j@example.de";
+    r[F::MOBILE] = "0171";
+    r[F::TEL] = "030";
+    r[F::WORKTEL] = "040";
+    r[F::HOMESTREET] = "Hauptstr. 1, Hof";
+    r[F::HOMECITY] = "Berlin";
+    r[F::WORKZIP] = "20095";
+    r[F::COMMENTS] = "says \"hi\"";
+    r[F::DOBDAY] = "17";
+    r[F::DOBMON] = "May";
+    r[F::DOBYEAR] = "1980";
+    r[F::ANDAY] = "2";
+    r[F::ANMON] = "Jun";
+    r[F::ANYEAR] = "2001";
+    return r;
+}
+
+// The fields Google's and Outlook's layouts carry.
+void expectStandardFields(const ContactRecord& got, const ContactRecord& want)
+{
+    for (F f : {F::SURNAME, F::FIRSTNAME, F::NICKNAME, F::EMAIL, F::MOBILE, F::TEL, F::WORKTEL, F::HOMESTREET,
+                F::HOMECITY, F::WORKZIP, F::COMMENTS, F::DOBDAY, F::DOBMON, F::DOBYEAR, F::ANDAY, F::ANMON,
+                F::ANYEAR})
+        EXPECT_EQ(got[f], want[f]) << static_cast<int>(f);
+}
+
+} // namespace
+
+TEST(CsvWriter, QorLayout_isTheKeysThenQuotedFieldsWithCrLf)
+{
+    ContactRecord r;
+    r[F::SURNAME] = "a,b";
+    r[F::FIRSTNAME] = "say \"x\"";
+    r[F::NICKNAME] = " pad";
+    const std::string csv = writeCsvContacts(rowsOf({r}), CsvLayout::Qor);
+    EXPECT_TRUE(csv.starts_with("SURNAME,FIRSTNAME,NICKNAME,OVERALL,EMAIL,")) << "no byte-order mark";
+    EXPECT_NE(csv.find("PERSONALITY,DOBDAY,DOBMON,DOBYEAR,ANDAY,ANMON,ANYEAR\r\n"), std::string::npos);
+    EXPECT_NE(csv.find("\r\n\"a,b\",\"say \"\"x\"\"\",\" pad\",,"), std::string::npos) << csv;
+    EXPECT_TRUE(csv.ends_with(",,\r\n"));
+}
+
+TEST(CsvWriter, GoogleAndOutlookLayouts_haveTheirImportersColumnNamesAndAByteOrderMark)
+{
+    const std::string google = writeCsvContacts(rowsOf({sample()}), CsvLayout::Google);
+    const std::string outlook = writeCsvContacts(rowsOf({sample()}), CsvLayout::Outlook);
+    EXPECT_TRUE(google.starts_with("\xEF\xBB\xBFName,Given Name,Family Name,"));
+    for (const char* column : {"E-mail 1 - Value", "Phone 1 - Type", "Phone 1 - Value", "Address 1 - Street"})
+        EXPECT_NE(google.find(column), std::string::npos) << column;
+    EXPECT_NE(google.find(",1980-05-17,"), std::string::npos);
+    EXPECT_TRUE(outlook.starts_with("\xEF\xBB\xBF" "First Name,Last Name,"));
+    for (const char* column : {"E-mail Address", "Mobile Phone", "Home Street", "Business Phone"})
+        EXPECT_NE(outlook.find(column), std::string::npos) << column;
+    EXPECT_NE(outlook.find(",5/17/1980,6/2/2001,"), std::string::npos);
+}
+
+TEST(CsvReader, GoogleAndOutlookExports_readBackTheirFields)
+{
+    for (CsvLayout layout : {CsvLayout::Google, CsvLayout::Outlook}) {
+        const auto r = readOk(writeCsvContacts(rowsOf({sample(), ContactRecord{}}), layout));
+        ASSERT_EQ(r.contacts.size(), 2u);
+        expectStandardFields(r.contacts[0], sample());
+        EXPECT_EQ(r.contacts[1], ContactRecord{});
+        EXPECT_TRUE(r.unplaced.empty()) << r.unplaced.describe();
+    }
+}
+
+TEST(CsvReader, ColumnsAreMatchedByName_neverByPosition)
+{
+    const auto r = readOk("Notes,E-mail Address,Company,Last Name,Mobile Phone,First Name\r\n"
+                          "hello,a@b.c,ACME,Lee,555,Ann\r\n"
+                          "\r\n"
+                          ",,,Kim\r\n");
+    ASSERT_EQ(r.contacts.size(), 2u);
+    EXPECT_EQ(r.contacts[0][F::SURNAME], "Lee");
+    EXPECT_EQ(r.contacts[0][F::FIRSTNAME], "Ann");
+    EXPECT_EQ(r.contacts[0][F::EMAIL], "a@b.c");
+    EXPECT_EQ(r.contacts[0][F::MOBILE], "555");
+    EXPECT_EQ(r.contacts[0][F::COMMENTS], "hello");
+    EXPECT_EQ(r.contacts[1][F::SURNAME], "Kim");
+    EXPECT_EQ(r.unplaced.describe(), "1 value in column \"Company\" was not imported");
+}
+
+TEST(CsvReader, GoogleExport_typedPhonesSeveralValuesInACellAndAnniversaryEvents)
+{
+    const auto r = readOk("\xEF\xBB\xBFName,Given Name,Family Name,Birthday,Group Membership,E-mail 1 - Type,"
+                          "E-mail 1 - Value,Phone 1 - Type,Phone 1 - Value,Phone 2 - Type,Phone 2 - Value,"
+                          "Address 1 - Type,Address 1 - Formatted,Address 1 - Street,Address 1 - City,"
+                          "Address 1 - Country,Event 1 - Type,Event 1 - Value,Website 1 - Type,Website 1 - Value\r\n"
+                          "Ann Lee,Ann,Lee,--05-17,* myContacts,* Home,a@x.org ::: b@x.org,Mobile,111,"
+                          "Work Fax,222,Work,\"1 Main St\nSpringfield\",1 Main St,Springfield,USA,"
+                          "Anniversary,2001-06-02,Blog,http://x.org\r\n");
+    ASSERT_EQ(r.contacts.size(), 1u);
+    const ContactRecord& c = r.contacts[0];
+    EXPECT_EQ(c[F::FIRSTNAME], "Ann");
+    EXPECT_EQ(c[F::SURNAME], "Lee");
+    EXPECT_EQ(c[F::DOBDAY], "17");
+    EXPECT_EQ(c[F::DOBMON], "May");
+    EXPECT_EQ(c[F::DOBYEAR], "");
+    EXPECT_EQ(c[F::EMAIL], "a@x.org");
+    EXPECT_EQ(c[F::MOBILE], "111");
+    EXPECT_EQ(c[F::WORKSTREET], "1 Main St");
+    EXPECT_EQ(c[F::WORKCITY], "Springfield");
+    EXPECT_EQ(c[F::ANDAY], "2");
+    EXPECT_EQ(c[F::ANYEAR], "2001");
+    EXPECT_EQ(r.unplaced.describe(), "1 more e-mail address, 1 value in column \"Website 1 - Value\", "
+                                      "1 more phone number and 1 address part were not imported");
+}
+
+TEST(CsvReader, OutlookExport_inWindows1252WithEmptyDatesAndDefaults)
+{
+    const auto r = readOk("First Name,Last Name,Birthday,Anniversary,Gender,Priority,Sensitivity,Home Phone,"
+                          "Home Phone 2,Notes\r\n"
+                          "Ren\xE9,Dupr\xE9,0/0/00,0/0/00,Unspecified,Normal,Normal,01 23,04 56,\"two\r\nlines\"\r\n");
+    const ContactRecord& c = r.contacts.at(0);
+    EXPECT_EQ(c[F::FIRSTNAME], "Ren\xC3\xA9");
+    EXPECT_EQ(c[F::SURNAME], "Dupr\xC3\xA9");
+    EXPECT_EQ(c[F::DOBDAY], "");
+    EXPECT_EQ(c[F::TEL], "01 23");
+    EXPECT_EQ(c[F::COMMENTS], "two lines");
+    EXPECT_EQ(r.unplaced.describe(), "1 more phone number was not imported");
+}
+
+TEST(CsvReader, SemicolonSeparatedFilesFromEuropeanSpreadsheets_areRead)
+{
+    const auto r = readOk("Last Name;First Name\r\nLee;Ann\r\n");
+    EXPECT_EQ(r.contacts.at(0)[F::FIRSTNAME], "Ann");
+}
+
+TEST(CsvReader, DamagedFiles_areRefusedWithTheLineAtFault)
+{
+    const ImportResult unclosed = readCsvContacts("SURNAME,COMMENTS\r\nLee,ok\r\nKim,\"never\r\nclosed\r\n");
+    EXPECT_FALSE(unclosed.ok);
+    EXPECT_TRUE(unclosed.contacts.empty());
+    EXPECT_EQ(unclosed.errorLine, 3u);
+
+    const ImportResult binary = readCsvContacts(std::string("SURNAME\r\nLee\r\nK\0m\r\n", 19));
+    EXPECT_FALSE(binary.ok);
+    EXPECT_EQ(binary.errorLine, 3u);
+
+    const ImportResult unknown = readCsvContacts("Colour,Size\r\nred,big\r\n");
+    EXPECT_FALSE(unknown.ok);
+    EXPECT_EQ(unknown.errorLine, 1u);
+}

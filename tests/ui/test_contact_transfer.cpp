@@ -1,0 +1,118 @@
+// Import... and Export... in the window: contacts on top of the list like Add, the whole list
+// out, faults leaving everything as it was.
+#include "contact_table.h"
+#include "contact_transfer.h"
+#include "window_harness.h"
+
+#include <QTest>
+#include <fstream>
+
+using namespace qor;
+using namespace qor::test;
+using F = ContactField;
+
+namespace {
+
+void writeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string besideBook(WindowHarness& h, const char* name)
+{
+    return (std::filesystem::path(h.bookPath()).parent_path() / name).string();
+}
+
+QStringList surnames(const ContactTable& table)
+{
+    QStringList names;
+    for (int r = 0; r < table.rowCount(); ++r)
+        names << QString::fromStdString(table.record(r)[F::SURNAME]);
+    return names;
+}
+
+const std::string kTwoCards = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:First;;;;\r\nURL:http://x\r\nEND:VCARD\r\n"
+                              "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Second;;;;\r\nEND:VCARD\r\n";
+
+} // namespace
+
+class ContactTransferTest : public QObject {
+    Q_OBJECT
+private slots:
+    void import_putsTheFilesContactsOnTopInFileOrder_andTheNextSaveWritesThem()
+    {
+        WindowHarness h(bookOf({"Old1", "Old2"}));
+        const std::string before = h.readBook();
+        const std::string cards = besideBook(h, "in.vcf");
+        writeFile(cards, kTwoCards);
+
+        const TransferOutcome outcome = importIntoList(h.window(), cards);
+        QVERIFY(outcome.ok);
+        QCOMPARE(outcome.count, std::size_t(2));
+        QCOMPARE(QString::fromStdString(outcome.message), QStringLiteral("1 URL was not imported"));
+        QCOMPARE(surnames(h.window().table()),
+                 QStringList({QStringLiteral("First"), QStringLiteral("Second"), QStringLiteral("Old2"),
+                              QStringLiteral("Old1")}));
+        QCOMPARE(h.readBook(), before); // like Add: written by the next Save
+
+        h.clickButton(1029);
+        QCOMPARE(h.readBook(), bookOf({"First", "Second", "Old2", "Old1"}));
+    }
+
+    void import_ofADamagedFile_leavesTheListAndFormAsTheyWere()
+    {
+        WindowHarness h(bookOf({"Keep"}));
+        h.put(F::FIRSTNAME, QStringLiteral("typed"));
+        const std::string cards = besideBook(h, "bad.vcf");
+        writeFile(cards, "BEGIN:VCARD\r\nN:A;;;;\r\nEND:VCARD\r\nBEGIN:VCARD\r\nN:B;;;;\r\n");
+
+        const TransferOutcome outcome = importIntoList(h.window(), cards);
+        QVERIFY(!outcome.ok);
+        QVERIFY2(outcome.message.find("bad.vcf, line 4") != std::string::npos, outcome.message.c_str());
+        QCOMPARE(surnames(h.window().table()), QStringList({QStringLiteral("Keep")}));
+        QCOMPARE(h.shown(F::FIRSTNAME), QStringLiteral("typed"));
+
+        QVERIFY(!importIntoList(h.window(), besideBook(h, "missing.vcf")).ok);
+        QCOMPARE(h.window().table().rowCount(), 1);
+    }
+
+    void export_writesTheWholeListTopToBottom_andImportsBackEqual()
+    {
+        WindowHarness h(bookOf({"C", "B", "A"}));
+        h.put(F::FIRSTNAME, QStringLiteral("Ann ; , \\ = : \u00E9"));
+        h.clickButton(1026); // Add: a fourth contact on top
+        for (const char* name : {"out.vcf", "out.csv"}) {
+            const std::string file = besideBook(h, name);
+            const TransferOutcome outcome = exportList(h.window(), file, *formatForFileName(name));
+            QVERIFY2(outcome.ok, outcome.message.c_str());
+            QCOMPARE(outcome.count, std::size_t(4));
+
+            WindowHarness other;
+            other.window().table().removeRowAt(0);
+            QVERIFY(importIntoList(other.window(), file).ok);
+            QCOMPARE(other.window().table().rowCount(), 4);
+            for (int r = 0; r < 4; ++r)
+                QVERIFY(other.window().table().record(r) == h.window().table().record(r));
+        }
+    }
+
+    void export_overTheBookItself_isRefusedAndTheBookIsUntouched()
+    {
+        WindowHarness h(bookOf({"Mine"}));
+        const std::string before = h.readBook();
+        const TransferOutcome outcome = exportList(h.window(), h.bookPath(), ExchangeFormat::VCard4);
+        QVERIFY(!outcome.ok);
+        QCOMPARE(h.readBook(), before);
+    }
+
+    void exportFormat_comesFromTheNameElseFromTheChosenFilter()
+    {
+        QCOMPARE(exportFormatFor(QStringLiteral("a.csv"), QLatin1String(kVCardFilter)), ExchangeFormat::QorCsv);
+        QCOMPARE(exportFormatFor(QStringLiteral("a.VCF"), QLatin1String(kCsvFilter)), ExchangeFormat::VCard4);
+        QCOMPARE(exportFormatFor(QStringLiteral("a"), QLatin1String(kCsvFilter)), ExchangeFormat::QorCsv);
+        QCOMPARE(exportFormatFor(QStringLiteral("a"), QLatin1String(kVCardFilter)), ExchangeFormat::VCard4);
+    }
+};
+
+QTEST_MAIN(ContactTransferTest)
+#include "test_contact_transfer.moc"
