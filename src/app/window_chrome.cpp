@@ -99,6 +99,12 @@ void installWindowChrome(BookDialog& window)
 
     auto* menu = new QMenu(&window);
     menu->setObjectName(QLatin1String(kAboutMenuName));
+    QAction* find = menu->addAction(QStringLiteral("Find..."));
+    find->setObjectName(QStringLiteral("findAction"));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F)); // shown beside the item; the window handles the key
+    find->setShortcutContext(Qt::WidgetShortcut);
+    QObject::connect(find, &QAction::triggered, &window, [&window] { window.openFind(); });
+    menu->addSeparator();
     QAction* about = menu->addAction(QString::fromUtf8(kAboutItemText));
     about->setObjectName(QStringLiteral("aboutAction"));
     QObject::connect(about, &QAction::triggered, &window, [&window] { openAboutBox(window); });

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QHash>
+#include <QPointer>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -19,6 +20,7 @@ namespace qor {
 
 class ContactListView;
 class ContactTable;
+class FindBar;
 class TextWidthMeter;
 
 // The main window: the contact form, the contact list and the command buttons. Closing it in
@@ -60,6 +62,13 @@ public:
     void openHelpPage();
     void listClicked();
 
+    // Find: the field along the bottom that filters the list as the user types. Opening it
+    // puts the focus in it; closing it clears the query and gives the focus back.
+    void openFind();
+    void closeFind();
+    QLineEdit* findField() const;
+    FindBar& findBar() const { return *m_findBar; }
+
     QWidget* control(int id) const { return m_controls.value(id); }
     ContactTable& table() const { return *m_table; }
     ContactListView& list() const { return *m_list; }
@@ -77,6 +86,10 @@ protected:
 private:
     void buildFromTemplate();
     void wireCommands();
+    void buildFindBar();
+    void findQueryChanged(const QString& text);
+    void findEntered();
+    void showFindCounts();
     void initialise();
     QLineEdit* editFor(ContactField field) const;
     void putInControl(QLineEdit* edit, const std::string& text, const QString& shown);
@@ -91,6 +104,8 @@ private:
     ContactTable* m_table = nullptr;
     ContactListView* m_list = nullptr;
     std::unique_ptr<TextWidthMeter> m_meter;
+    FindBar* m_findBar = nullptr;
+    QPointer<QWidget> m_focusBeforeFind;
     TextEncoding m_bookEncoding = TextEncoding::Utf8;
     bool m_bookUnreadable = false;
     bool m_centred = false;

@@ -104,6 +104,8 @@ void ContactTable::insertAtTop(const ContactRecord& record)
     widen(*row);
     beginInsertRows({}, 0, 0);
     m_rows.insert(m_rows.begin(), std::move(row));
+    if (m_searchReady)
+        m_search.insertAtTop(record);
     endInsertRows();
 }
 
@@ -127,6 +129,10 @@ void ContactTable::insertStagedAtTop()
         return;
     std::reverse(m_staged.begin(), m_staged.end());
     beginInsertRows({}, 0, static_cast<int>(m_staged.size()) - 1);
+    if (m_searchReady)
+        m_search.insertAtTop(m_staged.size(), [this](std::size_t row, std::size_t column) {
+            return m_staged[row]->text(column);
+        });
     m_staged.reserve(m_staged.size() + m_rows.size());
     std::move(m_rows.begin(), m_rows.end(), std::back_inserter(m_staged));
     m_rows = std::move(m_staged);
@@ -145,6 +151,8 @@ void ContactTable::setRecord(int rowIndex, const ContactRecord& record)
             m_stale[c] = true;
     row = std::move(fresh);
     widen(*row);
+    if (m_searchReady)
+        m_search.replace(rowIndex, record);
     emit dataChanged(index(rowIndex, 0), index(rowIndex, static_cast<int>(kFieldCount) - 1));
 }
 
@@ -158,6 +166,8 @@ void ContactTable::removeRowAt(int rowIndex)
             m_stale[c] = true;
     beginRemoveRows({}, rowIndex, rowIndex);
     m_rows.erase(m_rows.begin() + rowIndex);
+    if (m_searchReady)
+        m_search.remove(rowIndex);
     endRemoveRows();
 }
 
@@ -176,6 +186,15 @@ int ContactTable::contentWidth(int column) const
     if (m_stale[c])
         remeasureColumn(c);
     return m_widest[c];
+}
+
+const SearchIndex& ContactTable::searchIndex()
+{
+    if (!m_searchReady) {
+        m_search.build(m_rows.size(), [this](std::size_t row, std::size_t column) { return m_rows[row]->text(column); });
+        m_searchReady = true;
+    }
+    return m_search;
 }
 
 int ContactTable::rowCount(const QModelIndex& parent) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contact_record.h"
+#include "search_index.h"
 
 #include <QAbstractTableModel>
 #include <array>
@@ -56,6 +57,11 @@ public:
     // The widest cell of `column`, as the measure gives it; 0 for an empty table.
     int contentWidth(int column) const;
 
+    // The rows' search texts. They are made on the first call, so that opening a book does
+    // not pay for a find that may never come, and from then on kept in step with every row.
+    const SearchIndex& searchIndex();
+    bool hasSearchIndex() const { return m_searchReady; }
+
     // QAbstractTableModel
     int rowCount(const QModelIndex& parent) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -98,6 +104,8 @@ private:
     std::vector<RowPtr> m_rows;
     std::vector<RowPtr> m_staged; // bottom first
     Measure m_measure;
+    SearchIndex m_search;
+    bool m_searchReady = false;
     mutable std::array<int, kFieldCount> m_widest{};
     mutable std::array<bool, kFieldCount> m_stale{}; // the widest cell has gone: scan again
 };

@@ -139,9 +139,9 @@ private slots:
 
         QMenu* menu = aboutMenuFor(&h.window());
         QVERIFY(menu);
-        QCOMPARE(menu->actions().size(), 1);
         QAction* about = menu->findChild<QAction*>(QStringLiteral("aboutAction"));
         QVERIFY(about);
+        QCOMPARE(menu->actions().last(), about);
         QCOMPARE(about->text(), QStringLiteral("&About QOR..."));
 
         // The box is modal: look at it from inside its own event loop, then close it.
@@ -173,6 +173,21 @@ private slots:
         QCOMPARE(h.shown(F::SURNAME), QStringLiteral("Smith"));
         QCOMPARE(h.window().table().rowCount(), rows);
         QCOMPARE(h.counts().saveFailed + h.counts().closeQuestions + h.counts().fieldTooLong, 0);
+    }
+
+    void findItem_opensTheFindFieldWithTheFocus()
+    {
+        WindowHarness h(bookOf({"A"}));
+        installWindowChrome(h.window());
+        h.show();
+        QMenu* menu = aboutMenuFor(&h.window());
+        QVERIFY(menu);
+        auto* find = menu->findChild<QAction*>(QStringLiteral("findAction"));
+        QVERIFY(find);
+        QCOMPARE(find->text(), QStringLiteral("Find..."));
+        find->trigger();
+        QVERIFY(h.window().findField()->isVisible());
+        QCOMPARE(QApplication::focusWidget(), h.window().findField());
     }
 
     void rightClick_offersTheAboutItemOnTheBackgroundOnly()
