@@ -1,5 +1,6 @@
 #include "search_fold.h"
 
+#include <algorithm>
 #include <array>
 
 namespace qor {
@@ -33,18 +34,16 @@ const std::array<std::string_view, kLatinCount>& latinFolds()
     return table;
 }
 
-void appendUtf8(char32_t cp, std::string& out)
+// Writes a code point below U+0800 as UTF-8.
+char* writeUtf8(char32_t cp, char* out)
 {
     if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<char>(cp);
     } else {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        *out++ = static_cast<char>(0xC0 | (cp >> 6));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    return out;
 }
 
 // Greek and Cyrillic in lower case, without the Greek accents and with "ё" as "е", as people
@@ -72,39 +71,40 @@ char32_t foldGreekOrCyrillic(char32_t cp)
     return cp;
 }
 
-// Appends the fold of one decoded character; false when the character is kept as it is.
-bool appendFoldOf(char32_t cp, std::string& out)
+// Writes the fold of one decoded character and returns its end; nullptr when the character
+// is kept as it is. No fold is longer than the UTF-8 of its character.
+char* writeFoldOf(char32_t cp, char* out)
 {
     if (cp >= 0x300 && cp <= 0x36F) // combining accents
-        return true;
+        return out;
+    const auto letter = [out](char c) {
+        *out = c;
+        return out + 1;
+    };
     switch (cp) {
-    case 0xA0: out.push_back(' '); return true;  // no-break space
-    case 0xAD: return true;                      // soft hyphen
-    case 0xAA: out.push_back('a'); return true;  // feminine ordinal
-    case 0xBA: out.push_back('o'); return true;  // masculine ordinal
-    case 0xB9: out.push_back('1'); return true;
-    case 0xB2: out.push_back('2'); return true;
-    case 0xB3: out.push_back('3'); return true;
-    case 0x1A0: case 0x1A1: case 0x1D1: case 0x1D2: out.push_back('o'); return true;
-    case 0x1AF: case 0x1B0: case 0x1D3: case 0x1D4: out.push_back('u'); return true;
-    case 0x1CD: case 0x1CE: out.push_back('a'); return true;
-    case 0x1CF: case 0x1D0: out.push_back('i'); return true;
-    case 0x218: case 0x219: out.push_back('s'); return true; // Romanian comma below
-    case 0x21A: case 0x21B: out.push_back('t'); return true;
+    case 0xA0: return letter(' ');  // no-break space
+    case 0xAD: return out;          // soft hyphen
+    case 0xAA: return letter('a');  // feminine ordinal
+    case 0xBA: return letter('o');  // masculine ordinal
+    case 0xB9: return letter('1');
+    case 0xB2: return letter('2');
+    case 0xB3: return letter('3');
+    case 0x1A0: case 0x1A1: case 0x1D1: case 0x1D2: return letter('o');
+    case 0x1AF: case 0x1B0: case 0x1D3: case 0x1D4: return letter('u');
+    case 0x1CD: case 0x1CE: return letter('a');
+    case 0x1CF: case 0x1D0: return letter('i');
+    case 0x218: case 0x219: return letter('s'); // Romanian comma below
+    case 0x21A: case 0x21B: return letter('t');
     default: break;
     }
     if (cp >= kLatinFirst && cp < kLatinFirst + kLatinCount) {
         const std::string_view fold = latinFolds()[cp - kLatinFirst];
         if (fold == "=")
-            return false;
-        out.append(fold);
-        return true;
+            return nullptr;
+        return std::copy(fold.begin(), fold.end(), out);
     }
     const char32_t folded = foldGreekOrCyrillic(cp);
-    if (folded == cp)
-        return false;
-    appendUtf8(folded, out);
-    return true;
+    return folded == cp ? nullptr : writeUtf8(folded, out);
 }
 
 constexpr std::array<char, 128> kAsciiFolds = [] {
@@ -122,11 +122,16 @@ bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 void appendFolded(std::string_view utf8, std::string& out)
 {
+    // No character folds into more bytes than it has, so the fold is written in place into
+    // room for the whole text, and the string is cut to what was written.
+    const std::size_t start = out.size();
+    out.resize(start + utf8.size());
+    char* o = out.data() + start;
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* end = p + utf8.size();
     while (p < end) {
         if (*p < 0x80) {
-            out.push_back(kAsciiFolds[*p++]);
+            *o++ = kAsciiFolds[*p++];
             continue;
         }
         // Decode one character; anything malformed is kept byte for byte.
@@ -140,13 +145,14 @@ void appendFolded(std::string_view utf8, std::string& out)
             length = 3;
         }
         if (length == 0) {
-            out.push_back(static_cast<char>(*p++));
+            *o++ = static_cast<char>(*p++);
             continue;
         }
-        if (!appendFoldOf(cp, out))
-            out.append(reinterpret_cast<const char*>(p), length);
+        char* folded = writeFoldOf(cp, o);
+        o = folded ? folded : std::copy(p, p + length, o);
         p += length;
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
 }
 
 std::string foldForSearch(std::string_view utf8)

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,16 +19,18 @@ namespace qor {
 // matches nothing.
 class SearchIndex {
 public:
-    using TextOf = std::function<std::string_view(std::size_t row, std::size_t column)>;
+    // Appends the search text of row `row` to `out` (appendSearchText does it from a row's
+    // 34 texts).
+    using AppendRow = std::function<void(std::size_t row, std::string& out)>;
 
-    // Builds the texts of `rows` rows, row r's column c being text(r, c).
-    void build(std::size_t rows, const TextOf& text);
-    void clear() { std::vector<std::string>().swap(m_texts); }
+    // Builds the texts of `rows` rows.
+    void build(std::size_t rows, const AppendRow& appendRow);
+    void clear();
     std::size_t size() const { return m_texts.size(); }
 
     void insertAtTop(const ContactRecord& record);
-    // Inserts `count` rows at the top, row r's column c being text(r, c) for r < count.
-    void insertAtTop(std::size_t count, const TextOf& text);
+    // Inserts `count` rows at the top, appendRow(r) giving the text of new row r.
+    void insertAtTop(std::size_t count, const AppendRow& appendRow);
     void replace(int row, const ContactRecord& record);
     void remove(int row);
 
@@ -40,7 +43,21 @@ public:
     void keepMatching(std::vector<int>& rows, std::string_view foldedQuery) const;
 
 private:
-    std::vector<std::string> m_texts;
+    // Copies `text` into the blocks and returns where it now stands.
+    std::string_view store(std::string_view text);
+    std::vector<std::string_view> textsOf(std::size_t count, const AppendRow& appendRow);
+    void compactIfMostlyUnused();
+
+    // The texts stand one after another in large blocks, in row order as built: 100,000 small
+    // allocations would cost as much as folding the texts, and scanning them in order reads
+    // memory in order. A text that is replaced or removed leaves its bytes unused until the
+    // unused bytes outweigh the used ones; then the texts are copied into fresh blocks.
+    std::vector<std::string_view> m_texts; // by row
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    std::size_t m_blockUsed = 0;
+    std::size_t m_blockSize = 0;
+    std::size_t m_stored = 0; // bytes in the blocks, used or not
+    std::size_t m_live = 0;   // bytes of the texts in m_texts
 };
 
 } // namespace qor

@@ -2,6 +2,7 @@
 
 #include "field_table.h"
 #include "huge_pages.h"
+#include "search_fold.h"
 
 #include <algorithm>
 #include <cstring>
@@ -130,8 +131,8 @@ void ContactTable::insertStagedAtTop()
     std::reverse(m_staged.begin(), m_staged.end());
     beginInsertRows({}, 0, static_cast<int>(m_staged.size()) - 1);
     if (m_searchReady)
-        m_search.insertAtTop(m_staged.size(), [this](std::size_t row, std::size_t column) {
-            return m_staged[row]->text(column);
+        m_search.insertAtTop(m_staged.size(), [this](std::size_t row, std::string& out) {
+            appendSearchTextOf(*m_staged[row], out);
         });
     m_staged.reserve(m_staged.size() + m_rows.size());
     std::move(m_rows.begin(), m_rows.end(), std::back_inserter(m_staged));
@@ -188,10 +189,15 @@ int ContactTable::contentWidth(int column) const
     return m_widest[c];
 }
 
+void ContactTable::appendSearchTextOf(const Row& row, std::string& out)
+{
+    appendSearchText([&row](std::size_t column) { return row.text(column); }, out);
+}
+
 const SearchIndex& ContactTable::searchIndex()
 {
     if (!m_searchReady) {
-        m_search.build(m_rows.size(), [this](std::size_t row, std::size_t column) { return m_rows[row]->text(column); });
+        m_search.build(m_rows.size(), [this](std::size_t row, std::string& out) { appendSearchTextOf(*m_rows[row], out); });
         m_searchReady = true;
     }
     return m_search;

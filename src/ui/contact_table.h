@@ -92,6 +92,7 @@ private:
     RowPtr makeRow(const ContactRecord& record, bool pooled = false);
     void* allocateFromPool(std::size_t size);
     void widen(const Row& row);
+    static void appendSearchTextOf(const Row& row, std::string& out);
     void remeasureColumn(std::size_t column) const;
 
     // Rows staged in bulk are carved from large blocks: a hundred thousand small allocations
