@@ -25,18 +25,29 @@ void ContactFilter::setQuery(std::string_view utf8)
     std::string folded = foldForSearch(utf8);
     if (folded.empty()) {
         m_query.clear();
+        m_steps.clear();
         if (m_filtering)
             showRows({}, false);
         return;
     }
-    const SearchIndex& index = m_table.searchIndex();
     std::vector<int> rows;
-    if (m_filtering && folded.find(m_query) != std::string::npos) {
-        // Whatever holds the longer query holds the shorter one too.
-        rows = m_rows;
-        index.keepMatching(rows, folded);
+    const auto earlier = std::find_if(m_steps.begin(), m_steps.end(), [&](const Step& step) { return step.query == folded; });
+    if (earlier != m_steps.end()) {
+        // Deleting what was just typed: the rows of that shorter query are still known.
+        rows = earlier->rows;
+        m_steps.erase(earlier + 1, m_steps.end());
     } else {
-        rows = index.matchingRows(folded);
+        const SearchIndex& index = m_table.searchIndex();
+        if (m_filtering && folded.find(m_query) != std::string::npos) {
+            // Whatever holds the longer query holds the shorter one too.
+            rows = m_rows;
+            index.keepMatching(rows, folded);
+        } else {
+            rows = index.matchingRows(folded);
+        }
+        if (m_steps.empty() || folded.find(m_steps.back().query) == std::string::npos)
+            m_steps.clear();
+        m_steps.push_back({folded, rows});
     }
     m_query = std::move(folded);
     showRows(std::move(rows), true);
@@ -87,6 +98,7 @@ int ContactFilter::shownRow(int row) const
 
 void ContactFilter::tableRowsAboutToBeInserted(int first, int last)
 {
+    m_steps.clear(); // their rows no longer stand where they did
     if (!m_filtering) {
         beginInsertRows({}, first, last);
         return;
@@ -114,6 +126,7 @@ void ContactFilter::tableRowsInserted(int first, int last)
 
 void ContactFilter::tableRowsAboutToBeRemoved(int first, int last)
 {
+    m_steps.clear(); // their rows no longer stand where they did
     if (!m_filtering) {
         beginRemoveRows({}, first, last);
         m_removing = true;
@@ -145,6 +158,7 @@ void ContactFilter::tableRowsRemoved(int first, int last)
 
 void ContactFilter::tableDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
 {
+    m_steps.clear(); // their rows no longer stand where they did
     if (!m_filtering) {
         emit dataChanged(index(topLeft.row(), topLeft.column()), index(bottomRight.row(), bottomRight.column()));
         return;

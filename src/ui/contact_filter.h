@@ -17,7 +17,8 @@ class ContactTable;
 // keystroke, about a second over 100,000 contacts, and knows nothing of accents. Here each
 // contact is folded once (ContactTable::searchIndex), a query that extends the last one only
 // tests the rows the last one kept, and a new list of row numbers replaces the old in one
-// layout change, which keeps the columns' widths.
+// layout change, which keeps the columns' widths. Deleting what was typed goes back to rows
+// already found.
 //
 // A contact that Add inserts or Update rewrites is shown whether or not it matches, so the
 // user sees what the command did; the next change of the query tests it like any other.
@@ -61,6 +62,14 @@ private:
     std::string m_query;     // folded
     std::vector<int> m_rows; // the shown table rows, ascending, while filtering
     bool m_removing = false; // a removal of shown rows is under way
+    // The queries typed since the table last changed, each extending the one before, with the
+    // rows each showed: deleting a character shows the rows of the shorter query again
+    // without a search. Any change to the table forgets them.
+    struct Step {
+        std::string query;
+        std::vector<int> rows;
+    };
+    std::vector<Step> m_steps;
 };
 
 } // namespace qor

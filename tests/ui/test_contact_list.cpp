@@ -314,6 +314,26 @@ private slots:
         QCOMPARE(list.selectionMark(), 0); // "Carl", hidden
     }
 
+    void filter_deletingBackAfterTheTableChangedSearchesAgain()
+    {
+        ContactTable table;
+        ContactFilter filter(table);
+        table.insertAllAtTop({contact("Müller"), contact("Smith"), contact("Mullins")});
+        for (const char* query : {"m", "mu", "mul"})
+            filter.setQuery(query);
+        QCOMPARE(filter.rowCount(), 2);
+        table.insertAtTop(contact("Mulder")); // every row moves down one
+        filter.setQuery("mu");
+        QCOMPARE(filter.rowCount(), 3);
+        QCOMPARE(filter.tableRow(0), 0);
+        QCOMPARE(filter.tableRow(1), 1); // Mullins, no longer row 0
+        QCOMPARE(filter.tableRow(2), 3);
+        filter.setQuery("mul");
+        filter.setQuery("mu"); // nothing changed since: the same rows
+        QCOMPARE(filter.rowCount(), 3);
+        QCOMPARE(filter.tableRow(2), 3);
+    }
+
     void filter_staysInStepWithTheTableWhateverTheCommands()
     {
         // Against a plain model of the rule: after a query, the rows that match; a row that
