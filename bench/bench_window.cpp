@@ -1,5 +1,5 @@
-// Times the main window on generated books: opening it, Save, Add, Update and Delete, and the
-// peak resident memory with the largest book open. Run offscreen:
+// Times the main window on generated books: opening it, Save, Add, Update and Delete, find as
+// the user types, and the peak resident memory with the largest book open. Run offscreen:
 //
 //     QT_QPA_PLATFORM=offscreen bench_window [--quick]
 //
@@ -11,6 +11,8 @@
 #include "contact_list_view.h"
 #include "contact_table.h"
 #include "user_messages.h"
+
+#include <QLineEdit>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -163,6 +165,35 @@ void benchCommands(std::size_t contacts, int runs)
     report("delete_row0_" + n, median(remove), "ms");
 }
 
+// Find on a big book: opening the field (which folds every contact once), then each keystroke
+// of a ten-letter word typed and deleted again, each timed with the list's repaint.
+void benchFind(std::size_t contacts, int runs)
+{
+    BookFolder folder(contacts);
+    const std::string n = std::to_string(contacts);
+    std::vector<double> open;
+    std::vector<double> keystrokes;
+    for (int i = 0; i < runs; ++i) {
+        auto window = openWindow(folder);
+        showAndSettle(*window);
+        open.push_back(timed([&] { window->openFind(); }));
+        QLineEdit* field = window->findField();
+        const QString word = QStringLiteral("crosswords");
+        for (const QChar c : word)
+            keystrokes.push_back(timed([&] { QTest::keyClick(field, c.toLatin1()); }));
+        if (window->list().model()->rowCount() == 0 || field->text() != word)
+            std::fprintf(stderr, "bench_window: find typed \"%s\", %d rows shown\n", qPrintable(field->text()),
+                         window->list().model()->rowCount());
+        for (qsizetype k = 0; k < word.size(); ++k)
+            keystrokes.push_back(timed([&] { QTest::keyClick(field, Qt::Key_Backspace); }));
+        if (window->list().model()->rowCount() != static_cast<int>(contacts))
+            std::fprintf(stderr, "bench_window: find left %d rows shown\n", window->list().model()->rowCount());
+    }
+    report("find_open_" + n, median(open), "ms");
+    report("find_key_median_" + n, median(keystrokes), "ms");
+    report("find_key_worst_" + n, *std::max_element(keystrokes.begin(), keystrokes.end()), "ms");
+}
+
 long peakResidentKiB()
 {
     std::ifstream status("/proc/self/status");
@@ -237,6 +268,7 @@ int main(int argc, char** argv)
     for (std::size_t contacts : {1000, 10000, 100000})
         benchColdOpen(contacts, quick ? 3 : 5);
     benchCommands(100000, quick ? 5 : 21);
+    benchFind(100000, quick ? 1 : 3);
     benchPeakRss(100000);
     return 0;
 }

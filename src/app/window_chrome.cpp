@@ -118,9 +118,11 @@ void installWindowChrome(BookDialog& window)
 
     auto* menu = new QMenu(&window);
     menu->setObjectName(QLatin1String(kAboutMenuName));
-    QAction* about = menu->addAction(QString::fromUtf8(kAboutItemText));
-    about->setObjectName(QStringLiteral("aboutAction"));
-    QObject::connect(about, &QAction::triggered, &window, [&window] { openAboutBox(window); });
+    QAction* find = menu->addAction(QStringLiteral("Find..."));
+    find->setObjectName(QStringLiteral("findAction"));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F)); // shown beside the item; the window handles the key
+    find->setShortcutContext(Qt::WidgetShortcut);
+    QObject::connect(find, &QAction::triggered, &window, [&window] { window.openFind(); });
     QAction* import = menu->addAction(QString::fromUtf8(kImportItemText));
     import->setObjectName(QStringLiteral("importAction"));
     QObject::connect(import, &QAction::triggered, &window, [&window] { importCommand(window); });
@@ -130,6 +132,10 @@ void installWindowChrome(BookDialog& window)
     QAction* upcoming = menu->addAction(QString::fromUtf8(kUpcomingItemText));
     upcoming->setObjectName(QStringLiteral("upcomingAction"));
     QObject::connect(upcoming, &QAction::triggered, &window, [&window] { openUpcomingDates(window); });
+    menu->addSeparator();
+    QAction* about = menu->addAction(QString::fromUtf8(kAboutItemText));
+    about->setObjectName(QStringLiteral("aboutAction"));
+    QObject::connect(about, &QAction::triggered, &window, [&window] { openAboutBox(window); });
 
 #ifdef Q_OS_WIN
     addToSystemMenu(window, about);

@@ -33,6 +33,7 @@ BookDialog::BookDialog(std::filesystem::path bookPath, std::unique_ptr<UserMessa
 {
     setWindowTitle(QStringLiteral("QOR"));
     buildFromTemplate();
+    buildFindBar();
     wireCommands();
     initialise();
 }

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QHash>
+#include <QPointer>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -21,6 +22,7 @@ namespace qor {
 
 class ContactListView;
 class ContactTable;
+class FindBar;
 class TextWidthMeter;
 
 // The main window: the contact form, the contact list and the command buttons. Closing it in
@@ -79,6 +81,13 @@ public:
     void openHelpPage();
     void listClicked();
 
+    // Find: the field along the bottom that filters the list as the user types. Opening it
+    // puts the focus in it; closing it clears the query and gives the focus back.
+    void openFind();
+    void closeFind();
+    QLineEdit* findField() const;
+    FindBar& findBar() const { return *m_findBar; }
+
     QWidget* control(int id) const { return m_controls.value(id); }
     const std::filesystem::path& bookPath() const { return m_bookPath; }
     ContactTable& table() const { return *m_table; }
@@ -100,6 +109,10 @@ protected:
 private:
     void buildFromTemplate();
     void wireCommands();
+    void buildFindBar();
+    void findQueryChanged(const QString& text);
+    void findEntered();
+    void showFindCounts();
     void initialise();
     QLineEdit* editFor(ContactField field) const;
     void putInControl(QLineEdit* edit, const std::string& text, const QString& shown);
@@ -125,6 +138,8 @@ private:
     ContactTable* m_table = nullptr;
     ContactListView* m_list = nullptr;
     std::unique_ptr<TextWidthMeter> m_meter;
+    FindBar* m_findBar = nullptr;
+    QPointer<QWidget> m_focusBeforeFind;
     TextEncoding m_bookEncoding = TextEncoding::Utf8;
     BookStamp m_bookStamp;                 // what the window last read from or wrote to the book
     std::unique_ptr<QLockFile> m_lock;     // held while the window is open

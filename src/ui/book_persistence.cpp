@@ -100,7 +100,13 @@ QString nameOf(const std::filesystem::path& path) { return QString::fromStdStrin
 BookDialog::SaveOutcome BookDialog::saveBook()
 {
     const QScopedValueRollback saving(m_saving, true);
-    return writeBook();
+    // Running out of memory anywhere in a save (the text of the book, the check of the file on
+    // disk) leaves the book as it was and the window open.
+    try {
+        return writeBook();
+    } catch (const std::bad_alloc&) {
+        return failSave("there is not enough memory to write the book; it is left as it was", {});
+    }
 }
 
 BookDialog::SaveOutcome BookDialog::writeBook()
@@ -108,18 +114,13 @@ BookDialog::SaveOutcome BookDialog::writeBook()
     // An unattended save writes the list as it stands; reading the form could bring up a box.
     if (!m_unattended)
         readForm();
-    FormattedBook book;
-    try {
-        book = formatBook(
-            static_cast<std::size_t>(m_table->rowCount()),
-            [this, record = ContactRecord{}](std::size_t row) mutable -> const ContactRecord& {
-                m_table->copyRecord(static_cast<int>(row), record);
-                return record;
-            },
-            m_bookEncoding);
-    } catch (const std::bad_alloc&) {
-        return failSave("there is not enough memory to write the book; it is left as it was", {});
-    }
+    const FormattedBook book = formatBook(
+        static_cast<std::size_t>(m_table->rowCount()),
+        [this, record = ContactRecord{}](std::size_t row) mutable -> const ContactRecord& {
+            m_table->copyRecord(static_cast<int>(row), record);
+            return record;
+        },
+        m_bookEncoding);
     if (!m_refusedBook.empty())
         return failSave(m_refusedBook, book.bytes);
 

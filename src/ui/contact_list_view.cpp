@@ -1,11 +1,36 @@
 #include "contact_list_view.h"
 
+#include "contact_filter.h"
 #include "contact_table.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
 
 namespace qor {
+
+namespace {
+// Draws a cell highlighted exactly when its row is the list's mark and the list has the focus,
+// whatever the view's own selection holds.
+class MarkDelegate : public QStyledItemDelegate {
+public:
+    explicit MarkDelegate(ContactListView& list) : QStyledItemDelegate(&list), m_list(list) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem cell(option);
+        const bool marked = m_list.isHighlighted(index.row());
+        cell.state.setFlag(QStyle::State_Selected, marked);
+        if (!marked)
+            cell.state.setFlag(QStyle::State_HasFocus, false);
+        QStyledItemDelegate::paint(painter, cell, index);
+    }
+
+private:
+    ContactListView& m_list;
+};
+} // namespace
 
 ContactListView::ContactListView(QWidget* parent) : QTableView(parent)
 {
@@ -27,22 +52,75 @@ ContactListView::ContactListView(QWidget* parent) : QTableView(parent)
     header->setStretchLastSection(false);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setHighlightSections(false);
+    setItemDelegate(new MarkDelegate(*this));
 }
 
 void ContactListView::setContactTable(ContactTable* table)
 {
     m_table = table;
-    setModel(table);
+    m_filter = new ContactFilter(*table, this);
+    setModel(m_filter);
+    // After the view's and the selection's own handling, which may select a neighbour of a
+    // deleted row.
+    connect(m_filter, &QAbstractItemModel::rowsInserted, this, &ContactListView::selectOnlyTheHighlight);
+    connect(m_filter, &QAbstractItemModel::rowsRemoved, this, &ContactListView::selectOnlyTheHighlight);
+    connect(m_filter, &QAbstractItemModel::layoutChanged, this, &ContactListView::selectOnlyTheHighlight);
+}
+
+void ContactListView::selectOnlyTheHighlight()
+{
+    // The style paints a selected row's background itself, so the view's selection is kept
+    // to the highlighted row: the mark, while the list has the focus.
+    QItemSelectionModel* selection = selectionModel();
+    const int shown = m_mark.isValid() && hasFocus() ? m_filter->shownRow(m_mark.row()) : -1;
+    if (shown < 0) {
+        if (selection->hasSelection())
+            selection->clearSelection();
+    } else {
+        const QItemSelection row(m_filter->index(shown, 0), m_filter->index(shown, m_filter->columnCount() - 1));
+        if (selection->selection() != row)
+            selection->select(row, QItemSelectionModel::ClearAndSelect);
+    }
+    viewport()->update();
+}
+
+void ContactListView::markShown(const QModelIndex& shown)
+{
+    const int row = m_filter->tableRow(shown.row());
+    if (row >= 0)
+        m_mark = m_table->index(row, 0);
+    selectOnlyTheHighlight();
 }
 
 void ContactListView::markRow(int row)
 {
-    if (!m_table || !m_table->hasRow(row))
+    if (!m_table->hasRow(row))
         return;
-    const QModelIndex index = m_table->index(row, 0);
-    m_mark = index;
-    setCurrentIndex(index);
-    scrollTo(index);
+    m_mark = m_table->index(row, 0);
+    const int shown = m_filter->shownRow(row);
+    if (shown >= 0) {
+        const QModelIndex index = m_filter->index(shown, 0);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        scrollTo(index);
+    }
+    selectOnlyTheHighlight();
+}
+
+bool ContactListView::isHighlighted(int shownRow) const
+{
+    return hasFocus() && m_mark.isValid() && m_filter->tableRow(shownRow) == m_mark.row();
+}
+
+void ContactListView::focusInEvent(QFocusEvent* event)
+{
+    QTableView::focusInEvent(event);
+    selectOnlyTheHighlight();
+}
+
+void ContactListView::focusOutEvent(QFocusEvent* event)
+{
+    QTableView::focusOutEvent(event);
+    selectOnlyTheHighlight();
 }
 
 void ContactListView::mousePressEvent(QMouseEvent* event)
@@ -53,7 +131,7 @@ void ContactListView::mousePressEvent(QMouseEvent* event)
     // which after a delete is a row the user never marked.
     const QModelIndex clicked = indexAt(event->position().toPoint());
     if (clicked.isValid())
-        m_mark = clicked.sibling(clicked.row(), 0);
+        markShown(clicked);
 }
 
 void ContactListView::mouseReleaseEvent(QMouseEvent* event)
@@ -70,6 +148,17 @@ void ContactListView::keyPressEvent(QKeyEvent* event)
     m_userMarking = true;
     QTableView::keyPressEvent(event);
     m_userMarking = false;
+    // A move key at the end of the list leaves the current row where it is, but the row the
+    // user lands on is marked all the same, even when it was current without being marked.
+    switch (event->key()) {
+    case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
+    case Qt::Key_Home: case Qt::Key_End:
+        if (currentIndex().isValid())
+            markShown(currentIndex());
+        break;
+    default:
+        break;
+    }
 }
 
 void ContactListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)
@@ -78,7 +167,7 @@ void ContactListView::currentChanged(const QModelIndex& current, const QModelInd
     // Only the user's keys mark a row here (clicks are marked on press); the view's own moves
     // of its current index, when it takes the focus or rows come and go, leave the mark alone.
     if (m_userMarking && current.isValid())
-        m_mark = current.sibling(current.row(), 0);
+        markShown(current);
 }
 
 int ContactListView::headingWidth(int column) const

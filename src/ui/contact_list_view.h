@@ -5,14 +5,20 @@
 
 namespace qor {
 
+class ContactFilter;
 class ContactTable;
 
 // The contact list (control 1001): a report-style view of the ContactTable with full-row,
-// single selection, no sorting and no in-place editing.
+// single selection, no sorting and no in-place editing. It shows the table through a
+// ContactFilter, which shows every row until find puts a query on.
 //
-// It keeps the selection mark: the row the user last marked with the mouse or the keyboard,
-// -1 before any. The mark follows its contact when rows are inserted or removed above it, and
-// is -1 again when its row is deleted.
+// It keeps the selection mark: the table row the user last marked with the mouse or the
+// keyboard, -1 before any. The mark follows its contact when rows are inserted or removed
+// above it, stays on its contact when find hides it, and is -1 again when its row is deleted.
+//
+// Only the marked row is ever highlighted, and only while the list has the focus, as a list
+// that does not keep its selection visible shows it: after a delete, the row that moves into
+// the deleted one's place is not the mark and is not highlighted.
 class ContactListView : public QTableView {
     Q_OBJECT
 public:
@@ -20,11 +26,13 @@ public:
 
     void setContactTable(ContactTable* table);
     ContactTable* contactTable() const { return m_table; }
+    ContactFilter& filter() const { return *m_filter; }
 
     int selectionMark() const { return m_mark.isValid() ? m_mark.row() : -1; }
-    // Marks row `row` as the user's click would, selects it and scrolls it into view; a row that
-    // does not exist changes nothing.
+    // Marks table row `row` as a click on it would, and scrolls it into view when shown.
     void markRow(int row);
+    // Whether the row shown at `shownRow` is drawn highlighted.
+    bool isHighlighted(int shownRow) const;
 
     // Sizes every column to the larger of its widest text and its heading; the last column
     // reaches at least to the list's right edge.
@@ -42,9 +50,15 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    void markShown(const QModelIndex& shown);
+    void selectOnlyTheHighlight();
+
     ContactTable* m_table = nullptr;
+    ContactFilter* m_filter = nullptr;
     QPersistentModelIndex m_mark;
     bool m_userMarking = false;
     bool m_leftPressed = false;

@@ -2,6 +2,7 @@
 
 #include "field_table.h"
 #include "huge_pages.h"
+#include "search_fold.h"
 
 #include <algorithm>
 #include <cstring>
@@ -106,6 +107,8 @@ void ContactTable::insertAtTop(const ContactRecord& record)
     widen(*row);
     beginInsertRows({}, 0, 0);
     m_rows.insert(m_rows.begin(), std::move(row));
+    if (m_searchReady)
+        m_search.insertAtTop(record);
     endInsertRows();
 }
 
@@ -140,6 +143,10 @@ void ContactTable::insertStagedAtTop()
         return;
     std::reverse(m_staged.begin(), m_staged.end());
     beginInsertRows({}, 0, static_cast<int>(m_staged.size()) - 1);
+    if (m_searchReady)
+        m_search.insertAtTop(m_staged.size(), [this](std::size_t row, std::string& out) {
+            appendSearchTextOf(*m_staged[row], out);
+        });
     m_staged.reserve(m_staged.size() + m_rows.size());
     std::move(m_rows.begin(), m_rows.end(), std::back_inserter(m_staged));
     m_rows = std::move(m_staged);
@@ -158,6 +165,8 @@ void ContactTable::setRecord(int rowIndex, const ContactRecord& record)
             m_stale[c] = true;
     row = std::move(fresh);
     widen(*row);
+    if (m_searchReady)
+        m_search.replace(rowIndex, record);
     emit dataChanged(index(rowIndex, 0), index(rowIndex, static_cast<int>(kFieldCount) - 1));
 }
 
@@ -171,6 +180,8 @@ void ContactTable::removeRowAt(int rowIndex)
             m_stale[c] = true;
     beginRemoveRows({}, rowIndex, rowIndex);
     m_rows.erase(m_rows.begin() + rowIndex);
+    if (m_searchReady)
+        m_search.remove(rowIndex);
     endRemoveRows();
 }
 
@@ -189,6 +200,20 @@ int ContactTable::contentWidth(int column) const
     if (m_stale[c])
         remeasureColumn(c);
     return m_widest[c];
+}
+
+void ContactTable::appendSearchTextOf(const Row& row, std::string& out)
+{
+    appendSearchText([&row](std::size_t column) { return row.text(column); }, out);
+}
+
+const SearchIndex& ContactTable::searchIndex()
+{
+    if (!m_searchReady) {
+        m_search.build(m_rows.size(), [this](std::size_t row, std::string& out) { appendSearchTextOf(*m_rows[row], out); });
+        m_searchReady = true;
+    }
+    return m_search;
 }
 
 int ContactTable::rowCount(const QModelIndex& parent) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contact_record.h"
+#include "search_index.h"
 
 #include <QAbstractTableModel>
 #include <array>
@@ -59,6 +60,11 @@ public:
     // The widest cell of `column`, as the measure gives it; 0 for an empty table.
     int contentWidth(int column) const;
 
+    // The rows' search texts. They are made on the first call, so that opening a book does
+    // not pay for a find that may never come, and from then on kept in step with every row.
+    const SearchIndex& searchIndex();
+    bool hasSearchIndex() const { return m_searchReady; }
+
     // QAbstractTableModel
     int rowCount(const QModelIndex& parent) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -90,6 +96,7 @@ private:
     RowPtr makeRow(const ContactRecord& record, bool pooled = false);
     void* allocateFromPool(std::size_t size);
     void widen(const Row& row);
+    static void appendSearchTextOf(const Row& row, std::string& out);
     void remeasureColumn(std::size_t column) const;
 
     // Rows staged in bulk are carved from large blocks: a hundred thousand small allocations
@@ -102,6 +109,8 @@ private:
     std::vector<RowPtr> m_rows;
     std::vector<RowPtr> m_staged; // bottom first
     Measure m_measure;
+    SearchIndex m_search;
+    bool m_searchReady = false;
     mutable std::array<int, kFieldCount> m_widest{};
     mutable std::array<bool, kFieldCount> m_stale{}; // the widest cell has gone: scan again
 };

@@ -359,7 +359,7 @@ private slots:
                 w.formRecord[F::SURNAME] = "Typed";
                 w.showForm();
                 w.add();
-                QVERIFY(!w.saveBook());
+                QVERIFY(w.saveBook() == BookDialog::SaveOutcome::Failed);
                 QCOMPARE(messages->saveFailed, 1);
                 messages->closeAnswer = true;
                 w.reject();

@@ -1,10 +1,14 @@
 // The contact list: the table's rows, the selection mark and the column widths.
+#include "contact_filter.h"
 #include "contact_list_view.h"
 #include "contact_table.h"
 #include "field_table.h"
+#include "search_fold.h"
 #include "window_harness.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -23,6 +27,28 @@ ContactRecord contact(const std::string& surname, const std::string& rest = {})
     return r;
 }
 
+// Whether any pixel of the list's rows is drawn in the highlight colour, within `area` when
+// it is given.
+bool paintsHighlight(ContactListView& list, QRect area = {})
+{
+    const QImage image = list.viewport()->grab().toImage();
+    if (area.isNull())
+        area = image.rect();
+    const QColor colours[] = {list.palette().color(QPalette::Active, QPalette::Highlight),
+                              list.palette().color(QPalette::Inactive, QPalette::Highlight)};
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            for (const QColor& colour : colours)
+                if (image.pixelColor(x, y) == colour)
+                    return true;
+    return false;
+}
+
+QRect rowArea(ContactListView& list, int shownRow)
+{
+    const QRect cell = list.visualRect(list.model()->index(shownRow, 0));
+    return QRect(0, cell.top(), list.viewport()->width(), cell.height());
+}
 
 } // namespace
 
@@ -187,6 +213,173 @@ private slots:
         QCOMPARE(w.table().record(0)[F::SURNAME], std::string("C"));
         QCOMPARE(w.table().record(2)[F::SURNAME], std::string("B"));
         QCOMPARE(w.list().selectionMark(), -1);
+    }
+
+    void highlight_isTheMarkedRowOnlyAndOnlyWhileTheListHasTheFocus()
+    {
+        WindowHarness h(bookOf({"A", "B", "C"}));
+        h.show();
+        QApplication::setActiveWindow(&h.window());
+        ContactListView& list = h.window().list();
+        h.clickRow(1);
+        QVERIFY(list.hasFocus());
+        QVERIFY(list.isHighlighted(1));
+        QVERIFY(!list.isHighlighted(0) && !list.isHighlighted(2));
+        QVERIFY(paintsHighlight(list, rowArea(list, 1)));
+        QVERIFY(!paintsHighlight(list, rowArea(list, 0)));
+        QVERIFY(!paintsHighlight(list, rowArea(list, 2)));
+
+        // Another control has the focus: the list shows no highlight, the mark stays.
+        h.edit(F::SURNAME)->setFocus();
+        QVERIFY(!list.isHighlighted(1));
+        QVERIFY(!paintsHighlight(list));
+        QCOMPARE(list.selectionMark(), 1);
+    }
+
+    void highlight_afterDeleteNoRowIsHighlightedAndNothingActsOnTheNeighbour()
+    {
+        WindowHarness h(bookOf({"A", "B", "C"}));
+        h.show();
+        QApplication::setActiveWindow(&h.window());
+        BookDialog& w = h.window();
+        ContactListView& list = w.list();
+        h.clickRow(1);
+        h.clickButton(1028);
+        list.setFocus();
+        QCOMPARE(list.selectionMark(), -1);
+        for (int row = 0; row < list.model()->rowCount(); ++row)
+            QVERIFY(!list.isHighlighted(row));
+        QVERIFY(!paintsHighlight(list)); // not the row that moved into the deleted one's place
+        // Update acts on the mark, which is gone: the row the user sees stays as it is.
+        h.put(F::SURNAME, QStringLiteral("Changed"));
+        h.clickButton(1027);
+        QCOMPARE(w.table().record(1)[F::SURNAME], std::string("A"));
+        // The keyboard marks the row it moves to, and that row is highlighted.
+        list.setFocus();
+        QTest::keyClick(&list, Qt::Key_Down);
+        const int marked = list.selectionMark();
+        QCOMPARE(marked, list.currentIndex().row()); // at the end of the list too
+        QVERIFY(list.isHighlighted(marked));
+        QVERIFY(paintsHighlight(list, rowArea(list, marked)));
+    }
+
+    void filter_showsTheMatchingRowsInTableOrderAndKeepsWidthsAndRowHeights()
+    {
+        WindowHarness h(bookOf({"Smith", "Müller", "Wolfeschlegelsteinhausenbergerdorff", "Ødegård", "Muller-Lyer"}));
+        h.show();
+        BookDialog& w = h.window();
+        ContactListView& list = w.list();
+        ContactFilter& filter = list.filter();
+        QHeaderView* header = list.horizontalHeader();
+        std::vector<int> widths;
+        for (int c = 0; c < 34; ++c)
+            widths.push_back(header->sectionSize(c));
+
+        filter.setQuery("MULL");
+        QVERIFY(filter.filtering());
+        QCOMPARE(list.model()->rowCount(), 2);
+        QCOMPARE(list.model()->index(0, 0).data().toString(), QStringLiteral("Muller-Lyer"));
+        QCOMPARE(list.model()->index(1, 0).data().toString(), QStringLiteral("Müller"));
+        QCOMPARE(filter.tableRow(1), 3);
+        QCOMPARE(filter.shownRow(3), 1);
+        QCOMPARE(filter.shownRow(2), -1);
+        filter.setQuery("ode");
+        QCOMPARE(list.model()->rowCount(), 1);
+        QCOMPARE(list.model()->index(0, 0).data().toString(), QStringLiteral("Ødegård"));
+        filter.setQuery("nobody");
+        QCOMPARE(list.model()->rowCount(), 0);
+        filter.setQuery("");
+        QVERIFY(!filter.filtering());
+        QCOMPARE(list.model()->rowCount(), 5);
+
+        for (int c = 0; c < 34; ++c)
+            QCOMPARE(header->sectionSize(c), widths[std::size_t(c)]);
+        QCOMPARE(list.verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+        QCOMPARE(w.table().rowCount(), 5); // the table itself never changes
+    }
+
+    void filter_markStaysOnItsContactWhileHidden()
+    {
+        WindowHarness h(bookOf({"Anna", "Bert", "Carl"}));
+        h.show();
+        ContactListView& list = h.window().list();
+        h.clickRow(1); // "Bert"
+        list.filter().setQuery("anna");
+        QCOMPARE(list.selectionMark(), 1);
+        QVERIFY(!list.isHighlighted(0));
+        list.filter().setQuery("");
+        QCOMPARE(list.selectionMark(), 1);
+        h.clickRow(0);
+        list.filter().setQuery("bert");
+        QCOMPARE(list.selectionMark(), 0); // "Carl", hidden
+    }
+
+    void filter_deletingBackAfterTheTableChangedSearchesAgain()
+    {
+        ContactTable table;
+        ContactFilter filter(table);
+        table.insertAllAtTop({contact("Müller"), contact("Smith"), contact("Mullins")});
+        for (const char* query : {"m", "mu", "mul"})
+            filter.setQuery(query);
+        QCOMPARE(filter.rowCount(), 2);
+        table.insertAtTop(contact("Mulder")); // every row moves down one
+        filter.setQuery("mu");
+        QCOMPARE(filter.rowCount(), 3);
+        QCOMPARE(filter.tableRow(0), 0);
+        QCOMPARE(filter.tableRow(1), 1); // Mullins, no longer row 0
+        QCOMPARE(filter.tableRow(2), 3);
+        filter.setQuery("mul");
+        filter.setQuery("mu"); // nothing changed since: the same rows
+        QCOMPARE(filter.rowCount(), 3);
+        QCOMPARE(filter.tableRow(2), 3);
+    }
+
+    void filter_staysInStepWithTheTableWhateverTheCommands()
+    {
+        // Against a plain model of the rule: after a query, the rows that match; a row that
+        // is inserted or rewritten is shown; a removed row goes.
+        ContactTable table;
+        ContactFilter filter(table);
+        QRandomGenerator random(5);
+        const std::vector<std::string> names = {"Müller", "Mullins", "Smith", "Ødegård", "Odell", "Zoë"};
+        const std::vector<std::string> queries = {"", "m", "mu", "mul", "mull", "o", "od", "ode", "zz", "smith"};
+        auto randomRecord = [&] { return contact(names[std::size_t(random.bounded(int(names.size())))]); };
+        std::vector<bool> shown; // by table row
+        std::string query;
+        auto matches = [&](int row) { return table.searchIndex().matches(row, foldForSearch(query)); };
+        for (int step = 0; step < 500; ++step) {
+            const int op = random.bounded(0, 5);
+            const int row = table.rowCount() ? random.bounded(0, table.rowCount()) : -1;
+            if (op == 0 || table.rowCount() < 3) {
+                table.insertAtTop(randomRecord());
+                shown.insert(shown.begin(), true);
+            } else if (op == 1) {
+                table.setRecord(row, randomRecord());
+                shown[std::size_t(row)] = true;
+            } else if (op == 2) {
+                table.removeRowAt(row);
+                shown.erase(shown.begin() + row);
+            } else if (op == 3) {
+                table.insertAllAtTop({randomRecord(), randomRecord()});
+                shown.insert(shown.begin(), 2, true);
+            } else {
+                query = queries[std::size_t(random.bounded(int(queries.size())))];
+                filter.setQuery(query);
+                for (int r = 0; r < table.rowCount(); ++r)
+                    shown[std::size_t(r)] = query.empty() || matches(r);
+            }
+            std::vector<int> expected;
+            for (int r = 0; r < table.rowCount(); ++r)
+                if (shown[std::size_t(r)] || !filter.filtering())
+                    expected.push_back(r);
+            QCOMPARE(filter.rowCount(), int(expected.size()));
+            for (int i = 0; i < filter.rowCount(); ++i) {
+                QCOMPARE(filter.tableRow(i), expected[std::size_t(i)]);
+                QCOMPARE(filter.shownRow(expected[std::size_t(i)]), i);
+                QCOMPARE(filter.index(i, 0).data().toString(),
+                         QString::fromStdString(table.record(expected[std::size_t(i)])[F::SURNAME]));
+            }
+        }
     }
 
     void incrementalWidths_equalAFullMeasurement()

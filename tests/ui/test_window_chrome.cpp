@@ -158,7 +158,7 @@ private slots:
         QVERIFY(menu);
         QAction* about = menu->findChild<QAction*>(QStringLiteral("aboutAction"));
         QVERIFY(about);
-        QCOMPARE(menu->actions().first(), about);
+        QCOMPARE(menu->actions().last(), about);
         QCOMPARE(about->text(), QStringLiteral("&About QOR..."));
 
         // The box is modal: look at it from inside its own event loop, then close it.
@@ -229,6 +229,21 @@ private slots:
         QCOMPARE(h.window().table().rowCount(), 2);
         QCOMPARE(h.readBook(), book); // looking is not saving
         QCOMPARE(h.counts().saveFailed + h.counts().closeQuestions + h.counts().fieldTooLong, 0);
+    }
+
+    void findItem_opensTheFindFieldWithTheFocus()
+    {
+        WindowHarness h(bookOf({"A"}));
+        installWindowChrome(h.window());
+        h.show();
+        QMenu* menu = aboutMenuFor(&h.window());
+        QVERIFY(menu);
+        auto* find = menu->findChild<QAction*>(QStringLiteral("findAction"));
+        QVERIFY(find);
+        QCOMPARE(find->text(), QStringLiteral("Find..."));
+        find->trigger();
+        QVERIFY(h.window().findField()->isVisible());
+        QCOMPARE(QApplication::focusWidget(), h.window().findField());
     }
 
     void rightClick_offersTheAboutItemOnTheBackgroundOnly()
