@@ -40,7 +40,7 @@ private slots:
         h.show();
         BookDialog& w = h.window();
         int labels = 0;
-        for (QLabel* label : w.findChildren<QLabel*>()) {
+        for (QLabel* label : w.findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) { // the template's labels
             ++labels;
             const int text = label->fontMetrics().horizontalAdvance(label->text());
             QVERIFY2(text <= label->contentsRect().width(),
