@@ -124,7 +124,7 @@ void BM_UpcomingDates(benchmark::State& state)
         found = dates.size();
         benchmark::DoNotOptimize(dates.data());
     }
-    state.counters["dates"] = static_cast<double>(found);
+    benchmark::DoNotOptimize(found);
 }
 
 void BM_FormatCalendar(benchmark::State& state)
@@ -142,10 +142,8 @@ void BM_FormatCalendar(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_HashBook)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_StampBookOnDisk)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_UpcomingDates)->Arg(100000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FormatCalendar)->Arg(100000)->Unit(benchmark::kMillisecond);
+// The CSV report takes its columns from the first run: the reader, with its book_MB counter,
+// comes first, and no later benchmark adds a counter.
 BENCHMARK(BM_ParseBookUtf8)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseBookWindows1252)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormatBookUtf8)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -157,5 +155,9 @@ BENCHMARK(BM_ExportVCard4)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportVCard4)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ExportCsv)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImportCsv)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HashBook)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StampBookOnDisk)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UpcomingDates)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FormatCalendar)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
