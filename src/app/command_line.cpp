@@ -72,12 +72,6 @@ const OptionRow* findOption(std::string_view name, std::string& error)
 // The path as it is shown in messages.
 std::string shownPath(const std::filesystem::path& path) { return path.string(); }
 
-int usageError(std::ostream& err, const std::string& message)
-{
-    err << kProgramName << ": " << message << "\nTry '" << kProgramName << " --help' for more information.\n";
-    return kExitUsage;
-}
-
 int failure(std::ostream& err, const std::string& message)
 {
     err << kProgramName << ": " << message << '\n';
@@ -278,6 +272,12 @@ std::string wrapped(std::string_view text, std::size_t indent, std::size_t width
 }
 
 } // namespace
+
+int usageError(std::ostream& err, const std::string& message)
+{
+    err << kProgramName << ": " << message << "\nTry '" << kProgramName << " --help' for more information.\n";
+    return kExitUsage;
+}
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args)
 {

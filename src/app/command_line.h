@@ -44,6 +44,9 @@ bool bookOperand(const CommandLine& line, std::size_t firstOperand, std::filesys
 // returns the exit status. Starts no GUI.
 int runVerb(const CommandLine& line, std::ostream& out, std::ostream& err);
 
+// Writes "qor: MESSAGE" and the pointer to --help to `err`; returns kExitUsage.
+int usageError(std::ostream& err, const std::string& message);
+
 // The texts of --help and --version.
 std::string helpText();
 std::string versionText();

@@ -1,6 +1,7 @@
 #include "date_commands.h"
 
 #include "book_file.h"
+#include "book_size_limit.h"
 #include "book_text.h"
 #include "command_line.h"
 #include "date_rules.h"
@@ -19,10 +20,22 @@ namespace {
 
 int refuse(std::ostream& err, int status, const std::string& message)
 {
-    err << kProgramName << ": " << message << '\n';
     if (status == kExitUsage)
-        err << "Try '" << kProgramName << " --help' for more information.\n";
+        return usageError(err, message);
+    err << kProgramName << ": " << message << '\n';
     return status;
+}
+
+// The book's bytes, refused as the window refuses them: a book too big for this machine is a
+// failure with its reason, never an empty listing or calendar reported as success.
+BookBytes readBookForDates(const std::filesystem::path& path)
+{
+    BookBytes file = readBookFileWithin(path, largestReadableBook());
+    if (file.status == ReadStatus::TooBig) {
+        file.status = ReadStatus::Unreadable;
+        file.error = path.string() + ": " + file.error;
+    }
+    return file;
 }
 
 bool allDigits(const std::string& text)
@@ -45,7 +58,7 @@ void forEachListedContact(std::string_view bytes, const std::function<void(Conta
 BookCalendar readBookCalendar(const std::filesystem::path& path, std::int64_t stampUtcSeconds)
 {
     BookCalendar calendar;
-    const BookBytes file = readBookFile(path);
+    const BookBytes file = readBookForDates(path);
     calendar.status = file.status;
     calendar.error = file.error;
     if (file.status != ReadStatus::Read)
@@ -90,7 +103,7 @@ int runUpcoming(const CommandLine& line, std::ostream& out, std::ostream& err)
     std::string error;
     if (!bookOperand(line, bookIndex, book, error))
         return refuse(err, kExitUsage, error);
-    const BookBytes file = readBookFile(book);
+    const BookBytes file = readBookForDates(book);
     if (file.status == ReadStatus::Missing)
         return refuse(err, kExitFailure, book.string() + ": no such book");
     if (file.status == ReadStatus::Unreadable)

@@ -1,6 +1,7 @@
 // qor --upcoming and the calendar export on the command line: the lines, the defaults, the
 // refusals, and the calendar a streamed book gives.
 #include "book_list.h"
+#include "book_size_limit.h"
 #include "command_line.h"
 #include "contact_exchange.h"
 #include "date_commands.h"
@@ -198,6 +199,18 @@ private slots:
         QVERIFY(!std::filesystem::exists(f.path("none.qor")));
         QVERIFY(QDir().mkpath(QString::fromStdString(f.path("folder.qor"))));
         QCOMPARE(run({"--upcoming", f.path("folder.qor")}).status, kExitFailure);
+        // A book larger than this machine opens (a hole, so the disk holds none of it) is a
+        // failure with its reason, not an empty list or calendar.
+        writeFile(f.path("huge.qor"), "CREATOR=QOR 1.0\r\n");
+        std::filesystem::resize_file(f.path("huge.qor"), largestReadableBook() + 1);
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{"--upcoming", f.path("huge.qor")},
+              std::vector<std::string>{"--export", f.path("huge.ics"), f.path("huge.qor")}}) {
+            const Outcome huge = run(args);
+            QCOMPARE(huge.status, kExitFailure);
+            QVERIFY(contains(huge.err, "huge.qor"));
+        }
+        QVERIFY(!std::filesystem::exists(f.path("huge.ics")));
     }
 
     void upcoming_takesDigitsAsDaysSoABookNamedByDigitsIsAPath()
