@@ -23,5 +23,5 @@ target_include_directories(qor_windows_gui_code SYSTEM PRIVATE
   ${QOR_HOST_QT_INCLUDE} ${QOR_HOST_QT_INCLUDE}/QtCore ${QOR_HOST_QT_INCLUDE}/QtGui ${QOR_HOST_QT_INCLUDE}/QtWidgets)
 target_include_directories(qor_windows_gui_code PRIVATE
   ${PROJECT_SOURCE_DIR}/src/app ${PROJECT_SOURCE_DIR}/src/ui ${PROJECT_SOURCE_DIR}/res)
-target_link_libraries(qor_windows_gui_code PRIVATE qor_storage qor_formats qor_search qor_dates)
+target_link_libraries(qor_windows_gui_code PRIVATE qor_session)
 target_compile_definitions(qor_windows_gui_code PRIVATE QT_CORE_LIB QT_GUI_LIB QT_WIDGETS_LIB)

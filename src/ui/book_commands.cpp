@@ -55,28 +55,27 @@ void BookDialog::autosizeColumns()
 void BookDialog::addContact()
 {
     readForm();
-    m_table->insertAtTop(formRecord);
+    m_session->add();
     autosizeColumns();
 }
 
 void BookDialog::showContact(int row)
 {
     // A row that does not exist (no mark yet) leaves the form record as it was.
-    if (m_table->hasRow(row))
-        formRecord = m_table->record(row);
+    m_session->showRow(row);
 }
 
 void BookDialog::updateContact()
 {
     readForm();
-    m_table->setRecord(m_list->selectionMark(), formRecord);
+    m_session->update();
     autosizeColumns();
 }
 
 void BookDialog::deleteContact()
 {
     readForm();
-    m_table->removeRowAt(m_list->selectionMark());
+    m_session->remove();
     showForm();
 }
 
@@ -115,7 +114,7 @@ void BookDialog::save()
 void BookDialog::clearForm()
 {
     readForm();
-    formRecord.clear();
+    m_session->clearForm();
     showForm();
 }
 

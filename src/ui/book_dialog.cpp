@@ -27,7 +27,8 @@ namespace qor {
 BookDialog::BookDialog(std::filesystem::path bookPath, std::unique_ptr<UserMessages> messages, ChromeStep chrome)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_bookPath(std::move(bookPath)),
+      m_session(std::make_unique<BookSession>(std::move(bookPath))),
+      formRecord(m_session->form),
       m_messages(messages ? std::move(messages) : std::make_unique<UserMessages>()),
       m_chrome(std::move(chrome))
 {
@@ -74,8 +75,8 @@ void BookDialog::buildFromTemplate()
         }
         case ControlType::ListView: {
             m_list = new ContactListView(this);
-            m_table = new ContactTable(this);
-            m_list->setContactTable(m_table);
+            m_table = new ContactTable(m_session->store(), this);
+            m_list->setContactTable(m_table, &m_session->mark());
             widget = m_list;
             break;
         }
@@ -108,7 +109,7 @@ void BookDialog::buildFromTemplate()
     // The cells' text margins, as the list's item delegate draws them.
     const int textMargin = m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1;
     m_meter = std::make_unique<TextWidthMeter>(m_list->fontMetrics(), 2 * textMargin + 4);
-    m_table->setMeasure([meter = m_meter.get()](std::string_view text) { return (*meter)(text); });
+    m_session->store().setMeasure([meter = m_meter.get()](std::string_view text) { return (*meter)(text); });
 }
 
 void BookDialog::initialise()

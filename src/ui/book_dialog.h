@@ -1,7 +1,6 @@
 #pragma once
 
-#include "book_stamp.h"
-#include "book_text.h"
+#include "book_session.h"
 #include "contact_record.h"
 #include "user_messages.h"
 
@@ -29,6 +28,9 @@ class TextWidthMeter;
 // any way writes the book.
 class BookDialog : public QDialog {
     Q_OBJECT
+    // First, so that it is there when formRecord is bound to its form.
+    std::unique_ptr<BookSession> m_session;
+
 public:
     // The last step of the window's initialisation: the window chrome (menu item, icons).
     using ChromeStep = std::function<void(BookDialog&)>;
@@ -38,8 +40,9 @@ public:
                         ChromeStep chrome = {});
     ~BookDialog() override;
 
-    // The form: `formRecord` and the two directions of its exchange with the controls.
-    ContactRecord formRecord;
+    // The form: `formRecord` (the session's form) and the two directions of its exchange
+    // with the controls.
+    ContactRecord& formRecord;
     bool readForm();
     void showForm();
 
@@ -53,12 +56,9 @@ public:
 
     // The book file. A save first checks that the book on disk is still what the window last
     // read or wrote; when it is not, the user chooses (UserMessages::bookChanged).
-    enum class SaveOutcome {
-        Saved,       // the book holds the list
-        SavedBeside, // the book changed on disk and was left; the list went to a file beside it
-        Failed,      // nothing was written (the user has seen why)
-        WentBack,    // the book changed on disk and the user chose to go back to the window
-    };
+    // Saved, SavedBeside, Failed (the user has seen why) or WentBack; never Conflict, which
+    // the window asks about before it returns.
+    using SaveOutcome = qor::SaveOutcome;
     void loadBook();
     SaveOutcome saveBook();
 
@@ -89,7 +89,9 @@ public:
     FindBar& findBar() const { return *m_findBar; }
 
     QWidget* control(int id) const { return m_controls.value(id); }
-    const std::filesystem::path& bookPath() const { return m_bookPath; }
+    const std::filesystem::path& bookPath() const { return m_session->bookPath(); }
+    BookSession& session() const { return *m_session; }
+    ContactStore& store() const { return m_session->store(); }
     ContactTable& table() const { return *m_table; }
     ContactListView& list() const { return *m_list; }
     UserMessages& messages() const { return *m_messages; }
@@ -119,13 +121,11 @@ private:
     void takeFromControl(QLineEdit* edit, ContactField field);
     QComboBox* comboFor(ContactField field) const;
     void lockBook();
-    SaveOutcome writeBook();
-    SaveOutcome saveBeside(std::string_view bytes, const std::filesystem::path& beside);
-    SaveOutcome failSave(const std::string& reason, std::string_view bytes);
+    SaveOutcome answered(SaveResult result);
+    SaveMode saveMode() const { return m_unattended ? SaveMode::Unattended : SaveMode::Attended; }
     void closeOpenBoxes();
     void endWindow(int result);
 
-    std::filesystem::path m_bookPath;
     std::unique_ptr<UserMessages> m_messages;
     ChromeStep m_chrome;
     QHash<int, QWidget*> m_controls;
@@ -140,12 +140,7 @@ private:
     std::unique_ptr<TextWidthMeter> m_meter;
     FindBar* m_findBar = nullptr;
     QPointer<QWidget> m_focusBeforeFind;
-    TextEncoding m_bookEncoding = TextEncoding::Utf8;
-    BookStamp m_bookStamp;                 // what the window last read from or wrote to the book
     std::unique_ptr<QLockFile> m_lock;     // held while the window is open
-    // Why the book found at opening must not be replaced (unreadable, not a book, too big);
-    // empty when saving may replace it.
-    std::string m_refusedBook;
     bool m_centred = false;
     bool m_closing = false;
     bool m_saving = false;

@@ -4,7 +4,7 @@
 
 #include "contact_filter.h"
 #include "contact_list_view.h"
-#include "contact_table.h"
+#include "contact_store.h"
 #include "find_bar.h"
 
 #include <QApplication>
@@ -49,7 +49,7 @@ void BookDialog::openFind()
         m_focusBeforeFind = focus;
     // Each contact is folded for search once, here rather than on the first keystroke, so
     // typing stays quick; opening a book never pays for it.
-    m_table->searchIndex();
+    m_session->store().searchIndex();
     m_findBar->show();
     findField()->setFocus(Qt::ShortcutFocusReason);
     findField()->selectAll();
@@ -84,7 +84,7 @@ void BookDialog::findEntered()
 void BookDialog::showFindCounts()
 {
     const ContactFilter& filter = m_list->filter();
-    m_findBar->showCounts(filter.filtering(), filter.shownCount(), m_table->rowCount());
+    m_findBar->showCounts(filter.filtering(), filter.shownCount(), m_session->store().rowCount());
 }
 
 } // namespace qor

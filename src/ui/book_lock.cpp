@@ -31,7 +31,7 @@ void BookDialog::lockBook()
 {
     std::filesystem::path target;
     std::string error;
-    if (!resolveBookLinks(m_bookPath, target, error))
+    if (!resolveBookLinks(bookPath(), target, error))
         return;
     // Beside the file the links end at, so two windows reaching one book by different names
     // find the same lock.
@@ -43,7 +43,7 @@ void BookDialog::lockBook()
     if (!locked && m_lock->error() == QLockFile::LockFailedError && isUnnamedAndOld(*m_lock, lockPath))
         locked = m_lock->removeStaleLockFile() && m_lock->tryLock(0);
     if (locked) {
-        removeLeftoverTemporaries(m_bookPath);
+        removeLeftoverTemporaries(bookPath());
         return;
     }
     // A folder that takes no lock file (read-only, say) says nothing about other windows.

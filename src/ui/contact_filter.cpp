@@ -37,7 +37,7 @@ void ContactFilter::setQuery(std::string_view utf8)
         rows = earlier->rows;
         m_steps.erase(earlier + 1, m_steps.end());
     } else {
-        const SearchIndex& index = m_table.searchIndex();
+        const SearchIndex& index = m_table.store().searchIndex();
         if (m_filtering && folded.find(m_query) != std::string::npos) {
             // Whatever holds the longer query holds the shorter one too.
             rows = m_rows;

@@ -2,6 +2,7 @@
 
 #include "contact_filter.h"
 #include "contact_table.h"
+#include "list_mark.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -55,9 +56,10 @@ ContactListView::ContactListView(QWidget* parent) : QTableView(parent)
     setItemDelegate(new MarkDelegate(*this));
 }
 
-void ContactListView::setContactTable(ContactTable* table)
+void ContactListView::setContactTable(ContactTable* table, ListMark* mark)
 {
     m_table = table;
+    m_mark = mark;
     m_filter = new ContactFilter(*table, this);
     setModel(m_filter);
     // After the view's and the selection's own handling, which may select a neighbour of a
@@ -72,7 +74,7 @@ void ContactListView::selectOnlyTheHighlight()
     // The style paints a selected row's background itself, so the view's selection is kept
     // to the highlighted row: the mark, while the list has the focus.
     QItemSelectionModel* selection = selectionModel();
-    const int shown = m_mark.isValid() && hasFocus() ? m_filter->shownRow(m_mark.row()) : -1;
+    const int shown = hasFocus() ? m_filter->shownRow(selectionMark()) : -1;
     if (shown < 0) {
         if (selection->hasSelection())
             selection->clearSelection();
@@ -88,7 +90,7 @@ void ContactListView::markShown(const QModelIndex& shown)
 {
     const int row = m_filter->tableRow(shown.row());
     if (row >= 0)
-        m_mark = m_table->index(row, 0);
+        m_mark->set(row);
     selectOnlyTheHighlight();
 }
 
@@ -96,7 +98,7 @@ void ContactListView::markRow(int row)
 {
     if (!m_table->hasRow(row))
         return;
-    m_mark = m_table->index(row, 0);
+    m_mark->set(row);
     const int shown = m_filter->shownRow(row);
     if (shown >= 0) {
         const QModelIndex index = m_filter->index(shown, 0);
@@ -108,7 +110,12 @@ void ContactListView::markRow(int row)
 
 bool ContactListView::isHighlighted(int shownRow) const
 {
-    return hasFocus() && m_mark.isValid() && m_filter->tableRow(shownRow) == m_mark.row();
+    return hasFocus() && m_mark->isSet() && m_filter->tableRow(shownRow) == m_mark->row();
+}
+
+int ContactListView::selectionMark() const
+{
+    return m_mark ? m_mark->row() : -1;
 }
 
 void ContactListView::focusInEvent(QFocusEvent* event)

@@ -1,20 +1,19 @@
 #pragma once
 
-#include <QPersistentModelIndex>
 #include <QTableView>
 
 namespace qor {
 
 class ContactFilter;
 class ContactTable;
+class ListMark;
 
 // The contact list (control 1001): a report-style view of the ContactTable with full-row,
 // single selection, no sorting and no in-place editing. It shows the table through a
 // ContactFilter, which shows every row until find puts a query on.
 //
-// It keeps the selection mark: the table row the user last marked with the mouse or the
-// keyboard, -1 before any. The mark follows its contact when rows are inserted or removed
-// above it, stays on its contact when find hides it, and is -1 again when its row is deleted.
+// The user's clicks and keys set the session's selection mark (ListMark): the table row the
+// user last marked, which follows its contact as rows come and go and whatever find shows.
 //
 // Only the marked row is ever highlighted, and only while the list has the focus, as a list
 // that does not keep its selection visible shows it: after a delete, the row that moves into
@@ -24,11 +23,11 @@ class ContactListView : public QTableView {
 public:
     explicit ContactListView(QWidget* parent = nullptr);
 
-    void setContactTable(ContactTable* table);
+    void setContactTable(ContactTable* table, ListMark* mark);
     ContactTable* contactTable() const { return m_table; }
     ContactFilter& filter() const { return *m_filter; }
 
-    int selectionMark() const { return m_mark.isValid() ? m_mark.row() : -1; }
+    int selectionMark() const;
     // Marks table row `row` as a click on it would, and scrolls it into view when shown.
     void markRow(int row);
     // Whether the row shown at `shownRow` is drawn highlighted.
@@ -59,7 +58,7 @@ private:
 
     ContactTable* m_table = nullptr;
     ContactFilter* m_filter = nullptr;
-    QPersistentModelIndex m_mark;
+    ListMark* m_mark = nullptr;
     bool m_userMarking = false;
     bool m_leftPressed = false;
 };

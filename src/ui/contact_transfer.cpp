@@ -3,13 +3,9 @@
 #include "contact_transfer.h"
 
 #include "book_dialog.h"
-#include "book_file.h"
-#include "contact_table.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
-#include <algorithm>
-#include <system_error>
 
 namespace qor {
 
@@ -19,57 +15,22 @@ std::filesystem::path pathOf(const QString& fileName) { return std::filesystem::
 
 QString fileNameOf(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
 
-// The path as UTF-8, for a message (path::string() may fail on Windows).
-std::string shown(const std::filesystem::path& path) { return fileNameOf(path).toStdString(); }
-
 } // namespace
 
 TransferOutcome importIntoList(BookDialog& window, const std::filesystem::path& file)
 {
-    TransferOutcome outcome;
-    const BookBytes bytes = readBookFile(file);
-    if (bytes.status != ReadStatus::Read) {
-        outcome.message = bytes.status == ReadStatus::Missing ? shown(file) + ": no such file" : bytes.error;
-        return outcome;
-    }
-    ImportResult imported = importContacts(bytes.bytes());
-    if (!imported.ok) {
-        outcome.message = shown(file.filename()) + ", line " + std::to_string(imported.errorLine) + ": "
-            + imported.error + ". Nothing was imported.";
-        return outcome;
-    }
     window.readForm();
-    outcome.ok = true;
-    outcome.count = imported.contacts.size();
-    outcome.message = imported.unplaced.describe();
-    // insertAllAtTop puts the last record on top; the file's first contact belongs there.
-    std::reverse(imported.contacts.begin(), imported.contacts.end());
-    window.table().insertAllAtTop(std::move(imported.contacts));
-    window.autosizeColumns();
-    window.showForm();
+    const TransferOutcome outcome = importIntoList(window.session(), file);
+    if (outcome.ok) {
+        window.autosizeColumns();
+        window.showForm();
+    }
     return outcome;
 }
 
 TransferOutcome exportList(BookDialog& window, const std::filesystem::path& file, ExchangeFormat format)
 {
-    TransferOutcome outcome;
-    std::error_code ec;
-    if (std::filesystem::equivalent(file, window.bookPath(), ec) && !ec) {
-        outcome.message = shown(file) + " is the book itself; export to another file.";
-        return outcome;
-    }
-    const ContactTable& table = window.table();
-    ContactRecord record;
-    const ContactRows rows{static_cast<std::size_t>(table.rowCount()),
-                           [&table, &record](std::size_t i) -> const ContactRecord& {
-                               table.copyRecord(static_cast<int>(i), record);
-                               return record;
-                           }};
-    const WriteResult written = replaceFileSafely(file, exportContacts(rows, format));
-    outcome.ok = written.ok;
-    outcome.count = rows.count;
-    outcome.message = written.error;
-    return outcome;
+    return exportList(window.session(), file, format);
 }
 
 ExchangeFormat exportFormatFor(const QString& fileName, const QString& filter)

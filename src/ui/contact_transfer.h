@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contact_exchange.h"
+#include "list_transfer.h"
 
 #include <QString>
 #include <filesystem>
@@ -9,13 +10,6 @@
 namespace qor {
 
 class BookDialog;
-
-// What an import or an export from the window did, for the box that reports it.
-struct TransferOutcome {
-    bool ok = false;
-    std::size_t count = 0; // contacts imported or exported
-    std::string message;   // the fault, or what found no field
-};
 
 // Puts the contacts of `file` on top of the list, the file's first contact at row 0, as Add
 // would: they are written by the next Save or close. A file with a fault changes nothing.

@@ -3,7 +3,7 @@
 #include "book_dialog.h"
 #include "book_file.h"
 #include "contact_list_view.h"
-#include "contact_table.h"
+#include "contact_store.h"
 #include "ical_writer.h"
 #include "upcoming_dates.h"
 
@@ -25,7 +25,7 @@ namespace {
 constexpr int kRowRole = Qt::UserRole;
 
 // Reads the table's rows one at a time into one record, so a big book is never copied whole.
-auto rowReader(const ContactTable& table)
+auto rowReader(const ContactStore& table)
 {
     return [&table, record = ContactRecord{}](std::size_t row) mutable -> const ContactRecord& {
         table.copyRecord(static_cast<int>(row), record);
@@ -51,7 +51,7 @@ void showExportError(QWidget* parent, const QString& reason)
 
 } // namespace
 
-std::string exportCalendar(const ContactTable& table, const QString& path)
+std::string exportCalendar(const ContactStore& table, const QString& path)
 {
     const std::string text = formatCalendar(static_cast<std::size_t>(table.rowCount()), rowReader(table),
                                             QDateTime::currentSecsSinceEpoch());
@@ -68,7 +68,7 @@ UpcomingDialog::UpcomingDialog(BookDialog& window, CivilDate today, UpcomingDial
         m_hooks.exportFailed = showExportError;
     setWindowTitle(QStringLiteral("Upcoming dates"));
 
-    const ContactTable& table = window.table();
+    const ContactStore& table = window.store();
     const std::vector<UpcomingDate> dates =
         upcomingDates(static_cast<std::size_t>(table.rowCount()), rowReader(table), today, kDefaultUpcomingDays);
 
@@ -139,7 +139,7 @@ void UpcomingDialog::exportToCalendar()
     const QString path = m_hooks.chooseCalendarFile(this);
     if (path.isEmpty())
         return;
-    const std::string error = exportCalendar(m_window.table(), path);
+    const std::string error = exportCalendar(m_window.store(), path);
     if (!error.empty()) {
         m_status->clear();
         m_hooks.exportFailed(this, QString::fromStdString(error));

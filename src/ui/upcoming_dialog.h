@@ -15,11 +15,11 @@ class QTreeWidgetItem;
 namespace qor {
 
 class BookDialog;
-class ContactTable;
+class ContactStore;
 
 // Writes every birthday and anniversary of `table` as an iCalendar file at `path`, through the
 // same safe replace as the book. Returns the system's reason on failure, empty on success.
-std::string exportCalendar(const ContactTable& table, const QString& path);
+std::string exportCalendar(const ContactStore& table, const QString& path);
 
 // What the dialog asks the user, replaceable in tests.
 struct UpcomingDialogHooks {

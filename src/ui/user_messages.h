@@ -1,24 +1,12 @@
 #pragma once
 
+#include "save_result.h"
+
 #include <QString>
 
 class QWidget;
 
 namespace qor {
-
-// What the user chose when the book changed on disk since QOR last read or wrote it.
-enum class ConflictChoice {
-    SaveBeside, // write this window's contacts to a new file beside the book (the default)
-    Overwrite,  // replace the book with this window's contacts
-    GoBack,     // save nothing and go back to the window
-};
-
-// Why the window opened without the book and will not save over it.
-enum class BookRefusal {
-    Unreadable, // it is there but could not be read
-    NotABook,   // its bytes are not a contact book
-    TooBig,     // it does not fit in this machine's memory
-};
 
 // The message boxes the main window shows. Every box waits for the user. Tests replace this
 // with a recorder.

@@ -153,7 +153,7 @@ private slots:
             WindowHarness fast(book, true);
 
             WindowHarness slow; // no book: start from an empty list and form
-            slow.window().table().removeRowAt(0);
+            slow.window().store().removeRowAt(0);
             slow.window().formRecord.clear();
             slow.window().showForm();
             loadThroughTheControls(slow.window(), book);

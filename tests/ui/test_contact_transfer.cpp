@@ -88,7 +88,7 @@ private slots:
             QCOMPARE(outcome.count, std::size_t(4));
 
             WindowHarness other;
-            other.window().table().removeRowAt(0);
+            other.window().store().removeRowAt(0);
             QVERIFY(importIntoList(other.window(), file).ok);
             QCOMPARE(other.window().table().rowCount(), 4);
             for (int r = 0; r < 4; ++r)

@@ -61,7 +61,7 @@ QStringList lineTexts(const QTreeWidget& list, int line)
 int rowOf(BookDialog& window, const std::string& firstName)
 {
     for (int row = 0; row < window.table().rowCount(); ++row)
-        if (window.table().text(row, columnOf(F::FIRSTNAME)) == firstName)
+        if (window.store().text(row, columnOf(F::FIRSTNAME)) == firstName)
             return row;
     return -1;
 }
@@ -125,8 +125,8 @@ private slots:
         dialog.close();
         h.put(F::NICKNAME, QStringLiteral("Oldie"));
         h.clickButton(1027);
-        QCOMPARE(h.window().table().text(row, columnOf(F::NICKNAME)), "Oldie");
-        QCOMPARE(h.window().table().text(row, columnOf(F::FIRSTNAME)), "Old");
+        QCOMPARE(h.window().store().text(row, columnOf(F::NICKNAME)), "Oldie");
+        QCOMPARE(h.window().store().text(row, columnOf(F::FIRSTNAME)), "Old");
         QCOMPARE(h.window().table().rowCount(), int(kBook.size()));
     }
 

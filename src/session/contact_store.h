@@ -1,0 +1,134 @@
+#pragma once
+
+#include "contact_record.h"
+#include "search_index.h"
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace qor {
+
+// Told of every change to a ContactStore's rows, before and after it, so that a view of the
+// rows (a Qt model, a list mark, a Win32 list view) stays in step without holding contacts.
+class StoreObserver {
+public:
+    virtual ~StoreObserver() = default;
+    virtual void rowsAboutToBeInserted(int /*first*/, int /*last*/) {}
+    virtual void rowsInserted(int /*first*/, int /*last*/) {}
+    virtual void rowAboutToBeRemoved(int /*row*/) {}
+    virtual void rowRemoved(int /*row*/) {}
+    virtual void rowChanged(int /*row*/) {}
+};
+
+// The contact list's rows: the only place contacts are held while the program runs. Row 0 is
+// on top; each row holds 34 texts in column order. New rows go in at row 0; nothing sorts.
+//
+// The store also knows how wide its texts are. Each cell's width is measured once, when the
+// cell is set, and each column keeps the widest; a column is measured again from the cached
+// widths only when its widest cell was changed or deleted. So sizing the columns after an add
+// or an update costs 34 measurements, not 34 times the number of rows.
+class ContactStore {
+public:
+    using Measure = std::function<int(std::string_view utf8)>;
+
+    ContactStore();
+    ~ContactStore();
+    ContactStore(const ContactStore&) = delete;
+    ContactStore& operator=(const ContactStore&) = delete;
+
+    // How cell widths are measured (by a front end's font); re-measures every cell.
+    void setMeasure(Measure measure);
+
+    // Observers are told in the order they were added; an observer must outlive the store or
+    // be removed first.
+    void addObserver(StoreObserver* observer);
+    void removeObserver(StoreObserver* observer);
+
+    int rowCount() const { return static_cast<int>(m_rows.size()); }
+    bool hasRow(int row) const { return row >= 0 && row < rowCount(); }
+    ContactRecord record(int row) const;
+    // Puts row `row` into `into`, reusing its strings' memory.
+    void copyRecord(int row, ContactRecord& into) const;
+    // Column `column`'s text of row `row`, valid until that row changes or goes.
+    std::string_view text(int row, std::size_t column) const
+    {
+        return m_rows[static_cast<std::size_t>(row)]->text(column);
+    }
+
+    void insertAtTop(const ContactRecord& record);
+    // Inserts `records` so that the last of them ends up at row 0, in one step.
+    void insertAllAtTop(std::vector<ContactRecord>&& records);
+    // The same in two steps, for records that arrive one at a time: each staged record will
+    // stand above the ones staged before it, and all go in at once.
+    void stageAtTop(const ContactRecord& record);
+    void insertStagedAtTop();
+    // Drops the staged records, as when a load fails part-way.
+    void discardStaged();
+    // Overwrites row `row`; a row that does not exist changes nothing.
+    void setRecord(int row, const ContactRecord& record);
+    // Removes row `row`; a row that does not exist changes nothing.
+    void removeRowAt(int row);
+
+    // The widest cell of `column`, as the measure gives it; 0 for an empty store.
+    int contentWidth(int column) const;
+
+    // The rows' search texts. They are made on the first call, so that opening a book does
+    // not pay for a find that may never come, and from then on kept in step with every row.
+    const SearchIndex& searchIndex();
+    bool hasSearchIndex() const { return m_searchReady; }
+
+private:
+    // A row is one block of memory: where each text ends, each text's width, then the 34 texts
+    // one after another. A big book holds mostly short texts, and 34 separate strings, or even
+    // one string beside the row, cost more in memory and allocations than the texts do.
+    struct Row {
+        std::array<std::size_t, kFieldCount> ends{};
+        std::array<int, kFieldCount> widths{};
+        std::bitset<kFieldCount> windows1252Fields; // see ContactRecord
+        bool pooled = false; // carved from m_pool rather than allocated alone
+        const char* texts() const { return reinterpret_cast<const char*>(this + 1); }
+        char* texts() { return reinterpret_cast<char*>(this + 1); }
+        std::string_view text(std::size_t column) const
+        {
+            const std::size_t begin = column == 0 ? 0 : ends[column - 1];
+            return std::string_view(texts() + begin, ends[column] - begin);
+        }
+    };
+    struct RowDeleter {
+        void operator()(Row* row) const;
+    };
+    using RowPtr = std::unique_ptr<Row, RowDeleter>;
+    RowPtr makeRow(const ContactRecord& record, bool pooled = false);
+    void* allocateFromPool(std::size_t size);
+    void widen(const Row& row);
+    static void appendSearchTextOf(const Row& row, std::string& out);
+    void remeasureColumn(std::size_t column) const;
+    template <typename Call> void tell(Call call)
+    {
+        for (StoreObserver* observer : m_observers)
+            call(*observer);
+    }
+
+    // Rows staged in bulk are carved from large blocks: a hundred thousand small allocations
+    // cost more than reading the book. A pooled row that is deleted or replaced leaves its
+    // space unused until the store goes.
+    std::vector<std::unique_ptr<char[]>> m_pool;
+    std::size_t m_poolUsed = 0;
+    std::size_t m_poolSize = 0;
+    // Declared after the pool, so that the rows go before the blocks they stand in.
+    std::vector<RowPtr> m_rows;
+    std::vector<RowPtr> m_staged; // bottom first
+    std::vector<StoreObserver*> m_observers;
+    Measure m_measure;
+    SearchIndex m_search;
+    bool m_searchReady = false;
+    mutable std::array<int, kFieldCount> m_widest{};
+    mutable std::array<bool, kFieldCount> m_stale{}; // the widest cell has gone: scan again
+};
+
+} // namespace qor

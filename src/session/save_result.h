@@ -1,0 +1,47 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace qor {
+
+// Whether someone is there to answer a question. An unattended save (a signal, the end of the
+// desktop session, a window that went away) never asks: where it would ask, it keeps both
+// sides by writing the list beside the book.
+enum class SaveMode {
+    Attended,
+    Unattended,
+};
+
+// What the user chose when the book changed on disk since QOR last read or wrote it.
+enum class ConflictChoice {
+    SaveBeside, // write this window's contacts to a new file beside the book (the default)
+    Overwrite,  // replace the book with this window's contacts
+    GoBack,     // save nothing and go back to the window
+};
+
+enum class SaveOutcome {
+    Saved,       // the book holds the list
+    SavedBeside, // the list went to a file beside the book, which was left as it was
+    Failed,      // nothing was written
+    Conflict,    // the book changed on disk: a question for the user (answerConflict)
+    WentBack,    // the book changed on disk and the user chose to go back to the window
+};
+
+// What a save did, for the front end to show.
+struct SaveResult {
+    SaveOutcome outcome = SaveOutcome::Failed;
+    // Failed: why, in the system's words (or why the book may not be replaced).
+    std::string error;
+    // Conflict: the file "Save beside it" would write; SavedBeside: the file written.
+    std::filesystem::path beside;
+};
+
+// Why the window opened without the book and will not save over it.
+enum class BookRefusal {
+    Unreadable, // it is there but could not be read
+    NotABook,   // its bytes are not a contact book
+    TooBig,     // it does not fit in this machine's memory
+};
+
+} // namespace qor
