@@ -384,41 +384,6 @@ private slots:
         }
     }
 
-    void incrementalWidths_equalAFullMeasurement()
-    {
-        // The widths the table keeps as rows come and go are the widths a measurement of every
-        // cell gives, whatever the sequence.
-        ContactStore store;
-        ContactTable table(store);
-        auto measure = [](std::string_view s) { return s.empty() ? 0 : int(s.size()) * 7 + 3; };
-        store.setMeasure(measure);
-        QRandomGenerator random(42);
-        auto randomRecord = [&] {
-            ContactRecord r;
-            for (std::size_t c = 0; c < kFieldCount; ++c)
-                r[c] = std::string(random.bounded(0, 12), 'x');
-            return r;
-        };
-        for (int step = 0; step < 600; ++step) {
-            const int op = random.bounded(0, 4);
-            const int row = table.rowCount() ? random.bounded(0, table.rowCount()) : -1;
-            if (op == 0 || table.rowCount() < 3)
-                store.insertAtTop(randomRecord());
-            else if (op == 1)
-                store.setRecord(row, randomRecord());
-            else if (op == 2)
-                store.removeRowAt(row);
-            else
-                store.insertAllAtTop({randomRecord(), randomRecord()});
-            for (std::size_t c = 0; c < kFieldCount; ++c) {
-                int full = 0;
-                for (int r = 0; r < table.rowCount(); ++r)
-                    full = std::max(full, measure(table.record(r)[c]));
-                QCOMPARE(table.contentWidth(int(c)), full);
-            }
-        }
-    }
-
     void rows_giveBackEveryTextWhole()
     {
         // Each row's texts are kept together; every text must come back with its own bounds,

@@ -1,0 +1,221 @@
+#include "book_session.h"
+#include "session_test_books.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace qor {
+namespace {
+
+using testing::bookOf;
+using testing::contact;
+using testing::fileContents;
+using testing::TempFolder;
+using testing::writeFile;
+using F = ContactField;
+
+std::vector<std::string> surnames(const ContactStore& store)
+{
+    std::vector<std::string> out;
+    for (int row = 0; row < store.rowCount(); ++row)
+        out.emplace_back(store.text(row, columnOf(F::SURNAME)));
+    return out;
+}
+
+std::vector<std::filesystem::path> besideTheBook(const std::filesystem::path& book)
+{
+    std::vector<std::filesystem::path> out;
+    for (const auto& entry : std::filesystem::directory_iterator(book.parent_path()))
+        if (entry.path() != book)
+            out.push_back(entry.path());
+    return out;
+}
+
+// A session on a book in a fresh folder, opened.
+struct OpenBook {
+    explicit OpenBook(const std::string* bytes)
+    {
+        if (bytes)
+            writeFile(path, *bytes);
+        report = session.load();
+    }
+    TempFolder folder{"qor-session-"};
+    std::filesystem::path path = folder.path() / "qor.qor";
+    BookSession session{path};
+    LoadReport report;
+};
+
+TEST(BookSessionLoad, listsTheFileLastContactFirstAndShowsRowZero)
+{
+    const std::string book = bookOf({"A", "B", "C"});
+    OpenBook open(&book);
+    EXPECT_FALSE(open.report.refusal);
+    EXPECT_EQ(surnames(open.session.store()), (std::vector<std::string>{"C", "B", "A"}));
+    EXPECT_EQ(open.session.form[F::SURNAME], "C");
+    EXPECT_FALSE(open.session.mark().isSet());
+}
+
+TEST(BookSessionLoad, aBookThatCannotBeUsedOpensAsOneContactAndIsNeverReplaced)
+{
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::optional<BookRefusal> refusal;
+    };
+    const std::vector<Case> cases = {
+        {"missing", {}, std::nullopt},
+        {"not a book", std::string("\x7f" "ELF\x02\x01\x01\0\0\0binary", 16), BookRefusal::NotABook},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenBook open(c.bytes.empty() ? nullptr : &c.bytes);
+        EXPECT_EQ(open.report.refusal, c.refusal);
+        EXPECT_EQ(open.session.store().rowCount(), 1);
+        EXPECT_EQ(open.session.bookRefused(), c.refusal.has_value());
+        const SaveResult saved = open.session.save(SaveMode::Attended);
+        if (!c.refusal) {
+            EXPECT_EQ(saved.outcome, SaveOutcome::Saved);
+            continue;
+        }
+        EXPECT_EQ(saved.outcome, SaveOutcome::Failed);
+        EXPECT_NE(saved.error.find("not a QOR contact book"), std::string::npos) << saved.error;
+        EXPECT_EQ(fileContents(open.path), c.bytes);
+        // Nobody there to put it right: the list goes beside the book, which stays.
+        const SaveResult unattended = open.session.save(SaveMode::Unattended);
+        EXPECT_EQ(unattended.outcome, SaveOutcome::SavedBeside);
+        EXPECT_EQ(fileContents(open.path), c.bytes);
+        EXPECT_EQ(besideTheBook(open.path), std::vector<std::filesystem::path>{unattended.beside});
+    }
+}
+
+TEST(BookSessionCommands, addUpdateAndDeleteWorkOnTheMarkedRowAndTheMarkFollowsItsContact)
+{
+    const std::string book = bookOf({"A", "B"});
+    OpenBook open(&book);
+    BookSession& s = open.session;
+    // No mark yet: Update and Delete change nothing.
+    s.form = contact("Changed");
+    EXPECT_FALSE(s.update());
+    EXPECT_FALSE(s.remove());
+    EXPECT_EQ(surnames(s.store()), (std::vector<std::string>{"B", "A"}));
+
+    s.mark().set(1); // "A"
+    s.form = contact("New");
+    EXPECT_TRUE(s.add());
+    EXPECT_EQ(surnames(s.store()), (std::vector<std::string>{"New", "B", "A"}));
+    EXPECT_EQ(s.mark().row(), 2); // still "A"
+
+    s.form = contact("A2");
+    EXPECT_TRUE(s.update());
+    EXPECT_EQ(surnames(s.store()), (std::vector<std::string>{"New", "B", "A2"}));
+
+    s.mark().set(1);
+    EXPECT_TRUE(s.remove());
+    EXPECT_EQ(surnames(s.store()), (std::vector<std::string>{"New", "A2"}));
+    EXPECT_FALSE(s.mark().isSet()); // the marked row went: nothing acts on its neighbour
+    EXPECT_EQ(s.form[F::SURNAME], "A2"); // the form keeps what it had
+    EXPECT_FALSE(s.update());
+
+    s.mark().set(0);
+    s.store().removeRowAt(1); // a row below the mark goes: the mark stays
+    EXPECT_EQ(s.mark().row(), 0);
+    s.mark().set(7); // a row that does not exist clears the mark
+    EXPECT_FALSE(s.mark().isSet());
+}
+
+TEST(BookSessionCommands, showingARowReplacesTheFormAndANonRowLeavesIt)
+{
+    const std::string book = bookOf({"A", "B"});
+    OpenBook open(&book);
+    open.session.form = contact("Typed");
+    open.session.showRow(5);
+    EXPECT_EQ(open.session.form[F::SURNAME], "Typed");
+    open.session.showRow(1);
+    EXPECT_EQ(open.session.form[F::SURNAME], "A");
+    open.session.clearForm();
+    EXPECT_EQ(open.session.form, ContactRecord{});
+}
+
+TEST(BookSessionSave, writesTheListTopToBottomSoALoadAndSaveReverseTheFile)
+{
+    const std::string book = bookOf({"A", "B"});
+    OpenBook open(&book);
+    EXPECT_EQ(open.session.save(SaveMode::Attended).outcome, SaveOutcome::Saved);
+    EXPECT_EQ(fileContents(open.path), bookOf({"B", "A"}));
+}
+
+TEST(BookSessionSave, aBookChangedOnDiskIsAQuestionAndEachAnswerKeepsWhatItPromises)
+{
+    const std::string book = bookOf({"A"});
+    const std::string theirs = bookOf({"Theirs"});
+    struct Case {
+        ConflictChoice choice;
+        SaveOutcome outcome;
+        std::string bookAfter;
+        bool besideWritten;
+    };
+    const std::vector<Case> cases = {
+        {ConflictChoice::GoBack, SaveOutcome::WentBack, theirs, false},
+        {ConflictChoice::SaveBeside, SaveOutcome::SavedBeside, theirs, true},
+        {ConflictChoice::Overwrite, SaveOutcome::Saved, bookOf({"Mine", "A"}), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.choice));
+        OpenBook open(&book);
+        open.session.form = contact("Mine");
+        open.session.add();
+        writeFile(open.path, theirs); // another program rewrites the book
+        const SaveResult asked = open.session.save(SaveMode::Attended);
+        ASSERT_EQ(asked.outcome, SaveOutcome::Conflict);
+        const std::string beside = asked.beside.filename().string();
+        EXPECT_EQ(beside.rfind("qor-conflict-", 0), 0u) << beside;
+        EXPECT_EQ(asked.beside.extension(), ".qor");
+        EXPECT_EQ(fileContents(open.path), theirs); // nothing written before the answer
+
+        const SaveResult answered = open.session.answerConflict(c.choice);
+        EXPECT_EQ(answered.outcome, c.outcome);
+        EXPECT_EQ(fileContents(open.path), c.bookAfter);
+        if (c.besideWritten) {
+            EXPECT_EQ(answered.beside, asked.beside); // the file the question named
+            EXPECT_EQ(fileContents(asked.beside), bookOf({"Mine", "A"}));
+        }
+        EXPECT_EQ(besideTheBook(open.path).size(), c.besideWritten ? 1u : 0u);
+        // Only an overwrite makes the book what this session knows; otherwise it asks again.
+        const SaveOutcome next = open.session.save(SaveMode::Attended).outcome;
+        EXPECT_EQ(next, c.choice == ConflictChoice::Overwrite ? SaveOutcome::Saved : SaveOutcome::Conflict);
+    }
+}
+
+TEST(BookSessionSave, theSameBytesAreNoChangeButABookRemovedOrMadeMeanwhileIs)
+{
+    const std::string book = bookOf({"A"});
+    OpenBook open(&book);
+    writeFile(open.path, book); // written again, unchanged
+    EXPECT_EQ(open.session.save(SaveMode::Attended).outcome, SaveOutcome::Saved);
+    std::filesystem::remove(open.path);
+    EXPECT_EQ(open.session.save(SaveMode::Attended).outcome, SaveOutcome::Conflict);
+    EXPECT_FALSE(std::filesystem::exists(open.path));
+
+    OpenBook missing(nullptr);
+    writeFile(missing.path, bookOf({"Made meanwhile"}));
+    EXPECT_EQ(missing.session.save(SaveMode::Attended).outcome, SaveOutcome::Conflict);
+    EXPECT_EQ(missing.session.answerConflict(ConflictChoice::GoBack).outcome, SaveOutcome::WentBack);
+    EXPECT_EQ(fileContents(missing.path), bookOf({"Made meanwhile"}));
+}
+
+TEST(BookSessionSave, anUnattendedSaveNeverAsksAndKeepsBothSides)
+{
+    const std::string book = bookOf({"A"});
+    OpenBook open(&book);
+    writeFile(open.path, bookOf({"Theirs"}));
+    const SaveResult saved = open.session.save(SaveMode::Unattended);
+    EXPECT_EQ(saved.outcome, SaveOutcome::SavedBeside);
+    EXPECT_EQ(fileContents(open.path), bookOf({"Theirs"}));
+    EXPECT_EQ(fileContents(saved.beside), bookOf({"A"}));
+    // An answer with no question waiting changes nothing.
+    EXPECT_EQ(open.session.answerConflict(ConflictChoice::Overwrite).outcome, SaveOutcome::Failed);
+    EXPECT_EQ(fileContents(open.path), bookOf({"Theirs"}));
+}
+
+} // namespace
+} // namespace qor
