@@ -8,7 +8,8 @@ if(NOT EXISTS ${QOR_HOST_QT_INCLUDE}/QtWidgets/QWidget)
   return()
 endif()
 
-file(GLOB gui_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/app/*.cpp ${PROJECT_SOURCE_DIR}/src/ui/*.cpp)
+file(GLOB gui_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/app/*.cpp ${PROJECT_SOURCE_DIR}/src/ui/*.cpp
+     ${PROJECT_SOURCE_DIR}/src/ui/controls/*.cpp)
 set(windows_gui_sources)
 foreach(source ${gui_sources})
   file(STRINGS ${source} windows_lines REGEX "Q_OS_WIN")
@@ -22,6 +23,6 @@ add_library(qor_windows_gui_code OBJECT ${windows_gui_sources} ${PROJECT_SOURCE_
 target_include_directories(qor_windows_gui_code SYSTEM PRIVATE
   ${QOR_HOST_QT_INCLUDE} ${QOR_HOST_QT_INCLUDE}/QtCore ${QOR_HOST_QT_INCLUDE}/QtGui ${QOR_HOST_QT_INCLUDE}/QtWidgets)
 target_include_directories(qor_windows_gui_code PRIVATE
-  ${PROJECT_SOURCE_DIR}/src/app ${PROJECT_SOURCE_DIR}/src/ui ${PROJECT_SOURCE_DIR}/res)
+  ${PROJECT_SOURCE_DIR}/src/app ${PROJECT_SOURCE_DIR}/src/ui ${PROJECT_SOURCE_DIR}/src/ui/controls ${PROJECT_SOURCE_DIR}/res)
 target_link_libraries(qor_windows_gui_code PRIVATE qor_session)
 target_compile_definitions(qor_windows_gui_code PRIVATE QT_CORE_LIB QT_GUI_LIB QT_WIDGETS_LIB)

@@ -1,7 +1,6 @@
 #include "contact_filter.h"
 
 #include "contact_table.h"
-#include "search_fold.h"
 
 #include <algorithm>
 
@@ -22,35 +21,9 @@ ContactFilter::ContactFilter(ContactTable& table, QObject* parent) : QAbstractTa
 
 void ContactFilter::setQuery(std::string_view utf8)
 {
-    std::string folded = foldForSearch(utf8);
-    if (folded.empty()) {
-        m_query.clear();
-        m_steps.clear();
-        if (m_filtering)
-            showRows({}, false);
-        return;
-    }
-    std::vector<int> rows;
-    const auto earlier = std::find_if(m_steps.begin(), m_steps.end(), [&](const Step& step) { return step.query == folded; });
-    if (earlier != m_steps.end()) {
-        // Deleting what was just typed: the rows of that shorter query are still known.
-        rows = earlier->rows;
-        m_steps.erase(earlier + 1, m_steps.end());
-    } else {
-        const SearchIndex& index = m_table.store().searchIndex();
-        if (m_filtering && folded.find(m_query) != std::string::npos) {
-            // Whatever holds the longer query holds the shorter one too.
-            rows = m_rows;
-            index.keepMatching(rows, folded);
-        } else {
-            rows = index.matchingRows(folded);
-        }
-        if (m_steps.empty() || folded.find(m_steps.back().query) == std::string::npos)
-            m_steps.clear();
-        m_steps.push_back({folded, rows});
-    }
-    m_query = std::move(folded);
-    showRows(std::move(rows), true);
+    FindQuery::Shown shown = m_query.query(utf8, m_table.store(), {m_filtering, m_rows});
+    if (shown.filtering || m_filtering)
+        showRows(std::move(shown.rows), shown.filtering);
 }
 
 void ContactFilter::showRows(std::vector<int> rows, bool filtering)
@@ -98,7 +71,7 @@ int ContactFilter::shownRow(int row) const
 
 void ContactFilter::tableRowsAboutToBeInserted(int first, int last)
 {
-    m_steps.clear(); // their rows no longer stand where they did
+    m_query.forget(); // its rows no longer stand where they did
     if (!m_filtering) {
         beginInsertRows({}, first, last);
         return;
@@ -126,7 +99,7 @@ void ContactFilter::tableRowsInserted(int first, int last)
 
 void ContactFilter::tableRowsAboutToBeRemoved(int first, int last)
 {
-    m_steps.clear(); // their rows no longer stand where they did
+    m_query.forget(); // its rows no longer stand where they did
     if (!m_filtering) {
         beginRemoveRows({}, first, last);
         m_removing = true;
@@ -158,7 +131,7 @@ void ContactFilter::tableRowsRemoved(int first, int last)
 
 void ContactFilter::tableDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
 {
-    m_steps.clear(); // their rows no longer stand where they did
+    m_query.forget(); // its rows no longer stand where they did
     if (!m_filtering) {
         emit dataChanged(index(topLeft.row(), topLeft.column()), index(bottomRight.row(), bottomRight.column()));
         return;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "find_query.h"
+
 #include <QAbstractTableModel>
 #include <string>
 #include <string_view>
@@ -15,10 +17,11 @@ class ContactTable;
 //
 // Why not QSortFilterProxyModel: its fixed-string filter tests every cell of every row on each
 // keystroke, about a second over 100,000 contacts, and knows nothing of accents. Here each
-// contact is folded once (ContactTable::searchIndex), a query that extends the last one only
+// contact is folded once (ContactStore::searchIndex), a query that extends the last one only
 // tests the rows the last one kept, and a new list of row numbers replaces the old in one
 // layout change, which keeps the columns' widths. Deleting what was typed goes back to rows
-// already found.
+// already found. Which rows a query shows is FindQuery's to say; this model keeps them in
+// step with the table and tells the view.
 //
 // A contact that Add inserts or Update rewrites is shown whether or not it matches, so the
 // user sees what the command did; the next change of the query tests it like any other.
@@ -59,17 +62,9 @@ private:
 
     ContactTable& m_table;
     bool m_filtering = false;
-    std::string m_query;     // folded
+    FindQuery m_query;
     std::vector<int> m_rows; // the shown table rows, ascending, while filtering
     bool m_removing = false; // a removal of shown rows is under way
-    // The queries typed since the table last changed, each extending the one before, with the
-    // rows each showed: deleting a character shows the rows of the shorter query again
-    // without a search. Any change to the table forgets them.
-    struct Step {
-        std::string query;
-        std::vector<int> rows;
-    };
-    std::vector<Step> m_steps;
 };
 
 } // namespace qor
