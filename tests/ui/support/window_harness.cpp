@@ -101,4 +101,16 @@ std::string bookOf(const std::vector<std::string>& surnames)
     return text;
 }
 
+std::string oneRecordBook(const std::string& surname, const std::string& hair)
+{
+    std::string text = "CREATOR=QOR 1.0\r\n";
+    for (const FieldInfo& info : fieldTable()) {
+        const std::string value = info.field == ContactField::SURNAME ? surname
+                                : info.field == ContactField::HAIR  ? hair
+                                                                    : "";
+        text += std::string(info.key) + "=" + value + "\r\n";
+    }
+    return text;
+}
+
 } // namespace qor::test

@@ -107,6 +107,8 @@ private:
 // A book as the program writes it, of contacts with these surnames and all else empty, first
 // in the file first.
 std::string bookOf(const std::vector<std::string>& surnames);
+// A book of one contact: `surname`, and `hair` in the Hair field.
+std::string oneRecordBook(const std::string& surname, const std::string& hair = "");
 inline std::string emptyRecordBook(int records) { return bookOf(std::vector<std::string>(records)); }
 
 } // namespace qor::test
