@@ -1,25 +1,21 @@
+// What the command line says: its options, read the GNU way, and the --help and --version
+// texts, which are made from the same table of options so that the help cannot drift from what
+// the parser accepts.
 #include "command_line.h"
 
-#include "book_list.h"
-#include "contact_exchange.h"
-#include "date_commands.h"
+#include "book_file.h"
 
 #include <algorithm>
 #include <array>
-#include <ctime>
-#include <functional>
-#include <iostream>
-#include <iterator>
-#include <ostream>
 #include <sstream>
-#include <system_error>
 
 namespace qor {
 
 namespace {
 
 // One option of the command line. A verb option chooses what the program does; the others
-// modify a verb. Adding an option is a row here (and, for a verb, a row in verbTable()).
+// modify a verb. Adding an option is a row here (and, for a verb, a row in verbTable(), in
+// command_verbs.cpp).
 struct OptionRow {
     std::string_view name;
     std::string_view argument; // the argument's name in the help, empty for none
@@ -67,184 +63,6 @@ const OptionRow* findOption(std::string_view name, std::string& error)
     if (found == nullptr)
         error = "unrecognized option '--" + std::string(name) + "'";
     return found;
-}
-
-// The path as it is shown in messages.
-std::string shownPath(const std::filesystem::path& path) { return path.string(); }
-
-int failure(std::ostream& err, const std::string& message)
-{
-    err << kProgramName << ": " << message << '\n';
-    return kExitFailure;
-}
-
-// Refuses the options that do not go with `verb`.
-bool onlyOptionsOf(const CommandLine& line, std::initializer_list<std::string_view> allowed, std::string& error)
-{
-    for (const auto& [name, value] : line.options)
-        if (std::find(allowed.begin(), allowed.end(), name) == allowed.end()) {
-            error = "option '--" + name + "' does not go with '--" + line.verb + "'";
-            return false;
-        }
-    return true;
-}
-
-bool sameFile(const std::filesystem::path& a, const std::filesystem::path& b)
-{
-    std::error_code ec;
-    return std::filesystem::equivalent(a, b, ec) && !ec;
-}
-
-std::string plural(std::size_t n, std::string_view one, std::string_view many)
-{
-    return std::to_string(n) + ' ' + std::string(n == 1 ? one : many);
-}
-
-int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
-{
-    std::string error;
-    std::filesystem::path book;
-    if (!onlyOptionsOf(line, {"format"}, error) || !bookOperand(line, 0, book, error))
-        return usageError(err, error);
-    const std::string& file = line.verbArgument;
-    const bool toStandardOutput = file == "-";
-
-    std::optional<ExchangeFormat> format;
-    if (const auto named = line.options.find("format"); named != line.options.end()) {
-        format = formatNamed(named->second);
-        if (!format)
-            return usageError(err, "unknown format '" + named->second + "'");
-    } else {
-        format = toStandardOutput ? ExchangeFormat::VCard4 : formatForFileName(file);
-        if (!format)
-            return usageError(err, "cannot tell the format of '" + file + "' from its name: use --format");
-    }
-
-    std::string text;
-    std::size_t contacts = 0;
-    ReadStatus status = ReadStatus::Read;
-    std::string readError;
-    if (*format == ExchangeFormat::ICalendar) {
-        // A calendar needs only the dates: the book is streamed, never held whole.
-        BookCalendar calendar = readBookCalendar(book, std::time(nullptr));
-        status = calendar.status;
-        readError = std::move(calendar.error);
-        text = std::move(calendar.text);
-        contacts = calendar.contacts;
-    } else {
-        const BookList list = readBookList(book);
-        status = list.status;
-        readError = list.error;
-        if (status == ReadStatus::Read)
-            text = exportContacts(rowsOf(list.rows), *format);
-        contacts = list.rows.size();
-    }
-    if (status == ReadStatus::Missing)
-        return failure(err, shownPath(book) + ": no such book");
-    if (status == ReadStatus::Unreadable)
-        return failure(err, readError);
-
-    if (toStandardOutput) {
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out)
-            return failure(err, "cannot write to standard output");
-        return kExitSuccess;
-    }
-    // The export must never take the book's place.
-    if (sameFile(file, book))
-        return failure(err, file + ": is the book itself; export to another file");
-    const WriteResult written = replaceFileSafely(file, text);
-    if (!written.ok)
-        return failure(err, written.error);
-    out << "Exported " << plural(contacts, "contact", "contacts") << " to " << file << '\n';
-    return kExitSuccess;
-}
-
-// The bytes of FILE, or of standard input for "-".
-bool readInput(const std::string& file, std::string& bytes, std::string& error)
-{
-    if (file == "-") {
-        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        if (std::cin.bad()) {
-            error = "cannot read standard input";
-            return false;
-        }
-        return true;
-    }
-    const BookBytes read = readBookFile(file);
-    if (read.status == ReadStatus::Missing) {
-        error = file + ": No such file or directory";
-        return false;
-    }
-    if (read.status == ReadStatus::Unreadable) {
-        error = read.error;
-        return false;
-    }
-    bytes.assign(read.bytes());
-    return true;
-}
-
-int runImport(const CommandLine& line, std::ostream& out, std::ostream& err)
-{
-    std::string error;
-    std::filesystem::path book;
-    if (!onlyOptionsOf(line, {}, error) || !bookOperand(line, 0, book, error))
-        return usageError(err, error);
-    const std::string& file = line.verbArgument;
-
-    std::string bytes;
-    if (!readInput(file, bytes, error))
-        return failure(err, error);
-    ImportResult imported = importContacts(bytes);
-    bytes = std::string();
-    if (!imported.ok)
-        return failure(err, (file == "-" ? std::string("(standard input)") : file) + ':'
-                                + std::to_string(imported.errorLine) + ": " + imported.error
-                                + "; nothing was imported");
-
-    BookList list = readBookList(book);
-    if (list.status == ReadStatus::Unreadable)
-        return failure(err, list.error + "; the book is not changed");
-    const std::size_t count = imported.contacts.size();
-    std::vector<ContactRecord> rows = std::move(imported.contacts);
-    // A book with nothing in it shows one empty contact in the window; an import does not keep it.
-    if (list.hasRecords)
-        rows.insert(rows.end(), std::make_move_iterator(list.rows.begin()), std::make_move_iterator(list.rows.end()));
-    const WriteResult written = saveBookList(book, rows, list.encoding);
-    if (!written.ok)
-        return failure(err, written.error + "; the book is not changed");
-
-    out << "Imported " << plural(count, "contact", "contacts") << " into " << shownPath(book) << '\n';
-    if (!imported.unplaced.empty())
-        out << imported.unplaced.describe() << '\n';
-    return kExitSuccess;
-}
-
-int runHelp(const CommandLine&, std::ostream& out, std::ostream&)
-{
-    out << helpText();
-    return kExitSuccess;
-}
-
-int runVersion(const CommandLine&, std::ostream& out, std::ostream&)
-{
-    out << versionText();
-    return kExitSuccess;
-}
-
-using VerbFunction = std::function<int(const CommandLine&, std::ostream&, std::ostream&)>;
-
-const std::map<std::string, VerbFunction, std::less<>>& verbTable()
-{
-    static const std::map<std::string, VerbFunction, std::less<>> verbs{
-        {"export", runExport},
-        {"import", runImport},
-        {"upcoming", runUpcoming},
-        {"help", runHelp},
-        {"version", runVersion},
-    };
-    return verbs;
 }
 
 // `text` broken into lines of at most `width` characters, each after `indent` spaces.
@@ -360,16 +178,6 @@ bool bookOperand(const CommandLine& line, std::size_t firstOperand, std::filesys
     }
     return true;
 }
-
-int runVerb(const CommandLine& line, std::ostream& out, std::ostream& err)
-{
-    const auto& verbs = verbTable();
-    const auto verb = verbs.find(line.verb);
-    if (verb == verbs.end())
-        return usageError(err, "nothing to do for '--" + line.verb + "'");
-    return verb->second(line, out, err);
-}
-
 std::string helpText()
 {
     constexpr std::size_t kHelpWidth = 79;
