@@ -15,10 +15,12 @@ BookSession::BookSession(std::filesystem::path bookPath) : m_bookPath(std::move(
     // The mark hears of a change before any view of the rows, so a view that redraws on the
     // change finds the mark already where its contact went.
     m_store.addObserver(&m_mark);
+    m_store.addObserver(&m_changes);
 }
 
 BookSession::~BookSession()
 {
+    m_store.removeObserver(&m_changes);
     m_store.removeObserver(&m_mark);
 }
 
@@ -61,6 +63,7 @@ LoadReport BookSession::load()
     if (!staged)
         stage({});
     m_store.insertStagedAtTop();
+    m_changes.count = 0;
     showRow(0);
 
     if (report.refusal) {

@@ -50,6 +50,11 @@ public:
     // cannot be read, gives one row: the form as it was. Call once, on an empty list.
     LoadReport load();
     bool bookRefused() const { return !m_refusedBook.empty(); }
+    // Whether any row was added, changed or removed since the book was loaded.
+    bool listChangedSinceLoad() const { return m_changes.count > 0; }
+    // A book that was not read whole, and a list nobody changed: closing has nothing to write
+    // and nothing to lose, so it need neither fail nor ask.
+    bool nothingToSaveOnClose() const { return bookRefused() && !listChangedSinceLoad(); }
 
     // The list commands. Each returns whether the list changed.
     bool add();          // the form's contact goes on top of the list
@@ -78,9 +83,18 @@ private:
     SaveResult fail(const std::string& reason, std::string_view bytes, SaveMode mode);
     FormattedBook formatList() const;
 
+    // Counts the changes to the rows.
+    struct ChangeCount : StoreObserver {
+        std::uint64_t count = 0;
+        void rowsInserted(int, int) override { ++count; }
+        void rowRemoved(int) override { ++count; }
+        void rowChanged(int) override { ++count; }
+    };
+
     std::filesystem::path m_bookPath;
     ContactStore m_store;
     ListMark m_mark{m_store};
+    ChangeCount m_changes;
     TextEncoding m_bookEncoding = TextEncoding::Utf8;
     BookStamp m_bookStamp; // what was last read from or written to the book
     // Why the book found at opening must not be replaced; empty when saving may replace it.

@@ -145,6 +145,10 @@ void BookDialog::done(int result)
     // book changed on disk, the user may also go back to the window.
     if (m_closing || m_ended)
         return;
+    if (m_session->nothingToSaveOnClose()) {
+        endWindow(result);
+        return;
+    }
     m_closing = true;
     const SaveOutcome outcome = saveBook();
     const bool stay = !m_unattended

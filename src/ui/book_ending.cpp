@@ -27,7 +27,8 @@ void BookDialog::endUnattended()
     // A save under way finishes without asking, and the command that started it ends the window.
     if (m_saving)
         return;
-    saveBook();
+    if (!m_session->nothingToSaveOnClose())
+        saveBook();
     if (!m_closing) // else the close under way ends it when its question returns
         endWindow(Rejected);
 }
@@ -37,7 +38,8 @@ void BookDialog::saveWithoutWindow()
     if (m_ended || !m_loaded)
         return;
     m_unattended = true;
-    saveBook();
+    if (!m_session->nothingToSaveOnClose())
+        saveBook();
     m_ended = true;
 }
 

@@ -72,6 +72,8 @@ TEST(BookSessionLoad, aBookThatCannotBeUsedOpensAsOneContactAndIsNeverReplaced)
         EXPECT_EQ(open.report.refusal, c.refusal);
         EXPECT_EQ(open.session.store().rowCount(), 1);
         EXPECT_EQ(open.session.bookRefused(), c.refusal.has_value());
+        // Closing such a book unchanged has nothing to write and nothing to lose.
+        EXPECT_EQ(open.session.nothingToSaveOnClose(), c.refusal.has_value());
         const SaveResult saved = open.session.save(SaveMode::Attended);
         if (!c.refusal) {
             EXPECT_EQ(saved.outcome, SaveOutcome::Saved);
@@ -80,6 +82,8 @@ TEST(BookSessionLoad, aBookThatCannotBeUsedOpensAsOneContactAndIsNeverReplaced)
         EXPECT_EQ(saved.outcome, SaveOutcome::Failed);
         EXPECT_NE(saved.error.find("not a QOR contact book"), std::string::npos) << saved.error;
         EXPECT_EQ(fileContents(open.path), c.bytes);
+        open.session.add();
+        EXPECT_FALSE(open.session.nothingToSaveOnClose());
         // Nobody there to put it right: the list goes beside the book, which stays.
         const SaveResult unattended = open.session.save(SaveMode::Unattended);
         EXPECT_EQ(unattended.outcome, SaveOutcome::SavedBeside);

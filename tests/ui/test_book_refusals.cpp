@@ -26,22 +26,29 @@ class BookRefusalsTest : public QObject {
 private slots:
     void unreadableBook_isNeverReplaced()
     {
-        // A folder where the book should be: the window opens with an empty contact, and
-        // closing it fails to save rather than touch what is there.
+        // A folder where the book should be: the window opens with an empty contact. Closing
+        // it with no change has nothing to lose and closes quietly; with a change it fails to
+        // save and asks, rather than touch what is there.
         WindowHarness probe;
         const QString folder = QString::fromStdString(probe.bookPath()) + QStringLiteral(".d");
         QVERIFY(QDir().mkpath(folder));
-        auto messages = std::make_shared<RecordingMessages::Counts>();
-        messages->closeAnswer = true;
-        {
-            BookDialog w(folder.toStdString(), std::make_unique<RecordingMessages>(messages));
-            QCOMPARE(w.table().rowCount(), 1);
-            QCOMPARE(messages->refusals, std::vector<BookRefusal>{BookRefusal::Unreadable}); // told at once
-            w.accept();
+        for (const bool changed : {false, true}) {
+            auto messages = std::make_shared<RecordingMessages::Counts>();
+            messages->closeAnswer = true;
+            {
+                BookDialog w(folder.toStdString(), std::make_unique<RecordingMessages>(messages));
+                QCOMPARE(w.table().rowCount(), 1);
+                QCOMPARE(messages->refusals, std::vector<BookRefusal>{BookRefusal::Unreadable}); // told at once
+                if (changed)
+                    w.add();
+                w.accept();
+                QVERIFY(!w.isVisible());
+            }
+            QCOMPARE(messages->saveFailed, changed ? 1 : 0);
+            QCOMPARE(messages->closeQuestions, changed ? 1 : 0);
+            QVERIFY(QFileInfo(folder).isDir());
+            QCOMPARE(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 0);
         }
-        QCOMPARE(messages->saveFailed, 1);
-        QCOMPARE(messages->closeQuestions, 1);
-        QVERIFY(QFileInfo(folder).isDir());
     }
 
     void notABook_opensEmptyWithABoxAndIsNeverReplaced()
@@ -104,7 +111,7 @@ private slots:
             QCOMPARE(w.table().rowCount(), 1);
             w.accept();
         }
-        QCOMPARE(messages->closeQuestions, 1);
+        QCOMPARE(messages->closeQuestions, 0); // nothing changed: nothing to lose
         QCOMPARE(std::filesystem::file_size(path), size);
         std::filesystem::remove(path);
     }
@@ -119,6 +126,7 @@ private slots:
         {
             BookDialog w(pipe, std::make_unique<RecordingMessages>(messages));
             QCOMPARE(w.table().rowCount(), 1);
+            w.add();
             w.reject();
         }
         QCOMPARE(messages->saveFailed, 1);
