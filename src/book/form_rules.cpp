@@ -45,15 +45,16 @@ std::string_view shownText(ContactField f, std::string_view text)
 
 std::optional<ContactField> passThroughForm(ContactRecord& record)
 {
+    std::optional<ContactField> firstOverLong;
     for (ContactField f : exchangeOrder()) {
         const std::string& text = record[f];
         const std::string_view shown = shownText(f, text);
         if (shown.data() != text.data())
             record.setText(columnOf(f), shown);
-        if (exceedsFieldLimit(text))
-            return f;
+        if (!firstOverLong && exceedsFieldLimit(text))
+            firstOverLong = f;
     }
-    return std::nullopt;
+    return firstOverLong;
 }
 
 } // namespace qor

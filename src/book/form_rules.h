@@ -27,9 +27,9 @@ bool exceedsFieldLimit(std::string_view utf8);
 std::string_view shownText(ContactField f, std::string_view text);
 
 // A record taken through the form and back, as a show followed by a read does it: every combo
-// field becomes the entry its text begins. The read stops at the first field (in exchange order)
-// over the limit; that field keeps its whole text and the fields after it are left as they were.
-// Returns the field that stopped the read, if any.
+// field becomes the entry its text begins. A text over the limit that came from the book is kept
+// whole and does not stop the read (only what the user types is held to the limit). Returns the
+// first field (in exchange order) over the limit, if any, for the message that tells of it.
 std::optional<ContactField> passThroughForm(ContactRecord& record);
 
 } // namespace qor

@@ -31,7 +31,11 @@ LoadReport BookSession::load()
     const ContactRecord initial = form;
     const auto stage = [&](std::string_view bytes) {
         return readBookRecords(bytes, initial, [this, &report](ContactRecord& record) {
-            report.fieldTooLong = passThroughForm(record).has_value() || report.fieldTooLong;
+            if (const auto longField = passThroughForm(record)) {
+                ++report.longFieldContacts;
+                if (!report.firstLongField)
+                    report.firstLongField = longField;
+            }
             m_store.stageAtTop(record);
         });
     };
@@ -53,7 +57,8 @@ LoadReport BookSession::load()
                     report.refusal = BookRefusal::NotABook;
             } catch (const std::bad_alloc&) {
                 m_store.discardStaged();
-                report.fieldTooLong = false;
+                report.longFieldContacts = 0;
+                report.firstLongField.reset();
                 report.refusal = BookRefusal::TooBig;
                 report.reason = "there was not enough memory to read it";
             }

@@ -19,7 +19,10 @@ struct LoadReport {
     // little was read, and every save refuses until the program is started again.
     std::optional<BookRefusal> refusal;
     std::string reason;          // what the system said, for Unreadable and TooBig
-    bool fieldTooLong = false;   // some field is over the form's limit (the user is told once)
+    // How many contacts hold a field over the form's limit, and the first such field met
+    // (the user is told once; the texts are kept whole).
+    std::size_t longFieldContacts = 0;
+    std::optional<ContactField> firstLongField;
 };
 
 // The window's logic without widgets: the list's rows, the mark, the form record and the

@@ -120,6 +120,7 @@ private:
     void putInControl(QLineEdit* edit, const std::string& text, const QString& shown);
     void takeFromControl(QLineEdit* edit, ContactField field);
     QComboBox* comboFor(ContactField field) const;
+    QString fieldName(ContactField field) const;
     void lockBook();
     SaveOutcome answered(SaveResult result);
     SaveMode saveMode() const { return m_unattended ? SaveMode::Unattended : SaveMode::Attended; }
@@ -135,6 +136,9 @@ private:
         std::size_t shownBytes = 0;
     };
     QHash<const QLineEdit*, HeldText> m_heldTexts;
+    // What showForm last put in each control: a text over the limit that is still what the
+    // form was given came from the book, not from the user, and is kept without a word.
+    QHash<const QLineEdit*, QString> m_shownTexts;
     ContactTable* m_table = nullptr;
     ContactListView* m_list = nullptr;
     std::unique_ptr<TextWidthMeter> m_meter;

@@ -9,6 +9,7 @@
 #include "user_messages.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 namespace qor {
@@ -40,6 +41,7 @@ QString shownPart(const std::string& text)
 void BookDialog::putInControl(QLineEdit* edit, const std::string& text, const QString& shown)
 {
     setTextUnlimited(edit, shown);
+    m_shownTexts.insert(edit, shown);
     // Shown from its first character, as a Windows edit control shows a text it is given.
     edit->setCursorPosition(0);
     if (text.size() > kMaxShownFieldBytes)
@@ -84,14 +86,29 @@ void BookDialog::showForm()
     }
 }
 
+QString BookDialog::fieldName(ContactField field) const
+{
+    // The label the form shows beside the field, as the user reads it.
+    const QWidget* widget = control(fieldInfo(field).controlId);
+    for (const QLabel* label : findChildren<QLabel*>()) {
+        if (label->buddy() != widget)
+            continue;
+        QString name = label->text().remove(QLatin1Char('&'));
+        if (name.endsWith(QLatin1Char(':')))
+            name.chop(1);
+        return name;
+    }
+    return {};
+}
+
 bool BookDialog::readForm()
 {
     for (ContactField field : exchangeOrder()) {
         const bool isEdit = fieldInfo(field).kind == ControlKind::Edit;
         QLineEdit* edit = isEdit ? editFor(field) : comboFor(field)->lineEdit();
         takeFromControl(edit, field);
-        if (exceedsFieldLimit(formRecord[field])) {
-            m_messages->fieldTooLong(this);
+        if (exceedsFieldLimit(formRecord[field]) && edit->text() != m_shownTexts.value(edit)) {
+            m_messages->fieldTooLong(this, fieldName(field));
             QWidget* offending = isEdit ? static_cast<QWidget*>(edit) : comboFor(field);
             offending->setFocus(Qt::OtherFocusReason);
             edit->selectAll();

@@ -24,8 +24,8 @@ void BookDialog::loadBook()
         m_messages->bookRefused(this, *report.refusal, QString::fromStdString(bookPath().filename().string()),
                                 QString::fromStdString(report.reason));
     // However many fields are over the limit, the user is told once.
-    if (report.fieldTooLong)
-        m_messages->fieldTooLong(this);
+    if (report.longFieldContacts > 0)
+        m_messages->fieldTooLong(this, fieldName(*report.firstLongField), report.longFieldContacts);
 }
 
 BookDialog::SaveOutcome BookDialog::saveBook()

@@ -8,10 +8,18 @@
 
 namespace qor {
 
-void UserMessages::fieldTooLong(QWidget* parent)
+void UserMessages::fieldTooLong(QWidget* parent, const QString& fieldName, std::size_t contacts)
 {
-    QMessageBox::warning(parent, QCoreApplication::applicationName(),
-                         QStringLiteral("Enter no more than %1 characters.").arg(kMaxFieldChars));
+    QString text = QStringLiteral("Enter no more than %1 characters.").arg(kMaxFieldChars);
+    if (contacts > 0)
+        text = QStringLiteral("%1 of the contacts hold more than %2 characters in a field, the first in \"%3\". "
+                              "They are kept whole; a field you type takes no more than %2.")
+                   .arg(contacts)
+                   .arg(kMaxFieldChars)
+                   .arg(fieldName);
+    else if (!fieldName.isEmpty())
+        text = QStringLiteral("Enter no more than %1 characters in \"%2\".").arg(kMaxFieldChars).arg(fieldName);
+    QMessageBox::warning(parent, QCoreApplication::applicationName(), text);
 }
 
 void UserMessages::saveFailed(QWidget* parent, const QString& reason)

@@ -15,7 +15,9 @@ public:
     virtual ~UserMessages() = default;
 
     // A form field holds more than 255 characters: exclamation icon, OK, the application's title.
-    virtual void fieldTooLong(QWidget* parent);
+    // `fieldName` is the field's label; `contacts` is how many contacts of a book just opened
+    // hold such texts, 0 for what the user typed.
+    virtual void fieldTooLong(QWidget* parent, const QString& fieldName = {}, std::size_t contacts = 0);
     // The book could not be written: "Save to File" under "Error Writing File", OK only.
     // `reason` (what the system said) is offered as the box's details.
     virtual void saveFailed(QWidget* parent, const QString& reason = {});

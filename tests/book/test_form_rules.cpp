@@ -67,7 +67,7 @@ TEST(FormRules, PassThroughForm_completesComboPrefixesAndLeavesOtherTextsAlone)
     EXPECT_EQ(r[F::RATING], repeat("x", 300)); // not on the form: no limit, untouched
 }
 
-TEST(FormRules, PassThroughForm_stopsAtTheFirstOverLongFieldInExchangeOrder)
+TEST(FormRules, PassThroughForm_keepsLongTextsWholeAndNamesTheFirstInExchangeOrder)
 {
     // COMMENTS comes before SURNAME in exchange order, though after it in column order.
     ASSERT_LT(exchangeIndex(F::HAIR), exchangeIndex(F::COMMENTS));
@@ -75,19 +75,18 @@ TEST(FormRules, PassThroughForm_stopsAtTheFirstOverLongFieldInExchangeOrder)
     ASSERT_LT(exchangeIndex(F::SURNAME), exchangeIndex(F::BESTFEATURE));
 
     ContactRecord r;
-    r[F::HAIR] = "bl";                           // before the stop: completed
-    r[F::COMMENTS] = repeat("\xC3\xA9", 256);    // the stop: kept whole
-    r[F::SURNAME] = repeat("s", 400);            // after the stop: not even looked at
-    r[F::BESTFEATURE] = "pe";
+    r[F::HAIR] = "bl";                           // before the long text: completed
+    r[F::COMMENTS] = repeat("\xC3\xA9", 256);    // the first long text: kept whole
+    r[F::SURNAME] = repeat("s", 400);            // long too: kept whole
+    r[F::BESTFEATURE] = "pe";                    // after them: completed all the same
     r[F::RATING] = "bl";
     EXPECT_EQ(passThroughForm(r), F::COMMENTS);
     EXPECT_EQ(r[F::HAIR], "Black");
     EXPECT_EQ(r[F::COMMENTS], repeat("\xC3\xA9", 256));
     EXPECT_EQ(r[F::SURNAME], repeat("s", 400));
-    EXPECT_EQ(r[F::BESTFEATURE], "pe");
+    EXPECT_EQ(r[F::BESTFEATURE], "Personality");
     EXPECT_EQ(r[F::RATING], "bl");
 
     r[F::COMMENTS] = repeat("\xC3\xA9", 255);
     EXPECT_EQ(passThroughForm(r), F::SURNAME);
-    EXPECT_EQ(r[F::BESTFEATURE], "pe");
 }

@@ -20,6 +20,8 @@ class RecordingMessages : public UserMessages {
 public:
     struct Counts {
         int fieldTooLong = 0;
+        QString longFieldName;             // as the last length message named it
+        std::size_t longFieldContacts = 0; // as the last length message counted them
         int saveFailed = 0;
         QString saveFailureReason;
         int closeQuestions = 0;
@@ -34,7 +36,12 @@ public:
         std::function<void(QWidget*)> whileOpenElsewhereBoxIsOpen;
     };
     explicit RecordingMessages(std::shared_ptr<Counts> counts) : m_counts(std::move(counts)) {}
-    void fieldTooLong(QWidget*) override { ++m_counts->fieldTooLong; }
+    void fieldTooLong(QWidget*, const QString& fieldName, std::size_t contacts) override
+    {
+        ++m_counts->fieldTooLong;
+        m_counts->longFieldName = fieldName;
+        m_counts->longFieldContacts = contacts;
+    }
     void saveFailed(QWidget*, const QString& reason) override
     {
         ++m_counts->saveFailed;
