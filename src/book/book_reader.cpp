@@ -215,6 +215,7 @@ BookReading readLines(std::string_view bytes, bool utf8Marked, const ContactReco
     bool pending = false; // a line of the 34 fields has been read into `record`
     std::size_t committed = 0;
     bool sawText = false, sawCreator = false;
+    std::size_t unreadLines = 0;
     const char* p = bytes.data();
     const char* const end = p + bytes.size();
     while (p < end) {
@@ -251,8 +252,10 @@ BookReading readLines(std::string_view bytes, bool utf8Marked, const ContactReco
                 ? std::string_view(eq + 1, static_cast<std::size_t>(lineEnd - eq - 1))
                 : std::string_view();
             decoder.assign(record, columnOf(*field), value);
-        } else if (!sawCreator && std::string_view(p, keySize) == kCreatorKey) {
+        } else if (std::string_view(p, keySize) == kCreatorKey) {
             sawCreator = true;
+        } else {
+            ++unreadLines;
         }
         p = next;
     }
@@ -263,6 +266,7 @@ BookReading readLines(std::string_view bytes, bool utf8Marked, const ContactReco
     reading.encoding = utf8Marked ? TextEncoding::Utf8 : decoder.encoding();
     const bool sawField = pending || committed > 0;
     reading.isBook = sawField || sawCreator || !sawText;
+    reading.unreadLines = unreadLines;
     return reading;
 }
 

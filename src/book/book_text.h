@@ -21,6 +21,9 @@ struct BookReading {
     // False for bytes that are not a book: they hold a line with text, yet neither a CREATOR
     // line nor a line of one of the 34 fields (random bytes, NUL bytes, some other file).
     bool isBook = true;
+    // Lines with text that the reader did not take: without '=' or with a key that is neither
+    // one of the 34 fields nor CREATOR. A save writes none of them back.
+    std::size_t unreadLines = 0;
 };
 
 struct ParsedBook {

@@ -53,6 +53,7 @@ LoadReport BookSession::load()
                 const BookReading reading = stage(file.bytes());
                 staged = true;
                 m_bookEncoding = reading.encoding;
+                m_unreadLines = reading.unreadLines;
                 if (!reading.isBook)
                     report.refusal = BookRefusal::NotABook;
             } catch (const std::bad_alloc&) {
@@ -149,7 +150,7 @@ SaveResult BookSession::writeSafely(SaveMode mode)
             return writeBeside(book.bytes, beside);
         m_pending = std::move(book);
         m_pendingBeside = beside;
-        return {SaveOutcome::Conflict, {}, beside};
+        return SaveResult::of(SaveOutcome::Conflict, {}, beside);
     }
     return writeOver(book, mode);
 }
@@ -157,12 +158,12 @@ SaveResult BookSession::writeSafely(SaveMode mode)
 SaveResult BookSession::answerConflict(ConflictChoice choice)
 {
     if (!m_pending)
-        return {SaveOutcome::Failed, "no save is waiting for an answer", {}};
+        return SaveResult::of(SaveOutcome::Failed, "no save is waiting for an answer");
     const FormattedBook book = std::move(*m_pending);
     m_pending.reset();
     switch (choice) {
     case ConflictChoice::GoBack:
-        return {SaveOutcome::WentBack, {}, {}};
+        return SaveResult::of(SaveOutcome::WentBack);
     case ConflictChoice::SaveBeside:
         return writeBeside(book.bytes, m_pendingBeside); // the file the question named
     case ConflictChoice::Overwrite:
@@ -173,20 +174,47 @@ SaveResult BookSession::answerConflict(ConflictChoice choice)
 
 SaveResult BookSession::writeOver(const FormattedBook& book, SaveMode mode)
 {
+    SaveResult saved = SaveResult::of(SaveOutcome::Saved);
+    if (m_unreadLines > 0) {
+        saved = keepBookAsItWas();
+        if (saved.outcome == SaveOutcome::Failed)
+            return fail(saved.error, book.bytes, mode);
+    }
     const WriteResult written = replaceFileSafely(m_bookPath, book.bytes);
     if (!written.ok)
         return fail(written.error, book.bytes, mode);
     m_bookEncoding = book.encoding;
     m_bookStamp = stampOfWritten(book.bytes, m_bookPath);
-    return {SaveOutcome::Saved, {}, {}};
+    m_unreadLines = 0; // told once; the book now holds only what it says
+    return saved;
+}
+
+SaveResult BookSession::keepBookAsItWas()
+{
+    // A file that only looks like a book (a shell profile with one EMAIL= line) or a book
+    // with notes of the user's own would lose those lines for good: its bytes go beside it
+    // before it is replaced.
+    const BookBytes old = readBookFile(m_bookPath);
+    if (old.status == ReadStatus::Missing)
+        return SaveResult::of(SaveOutcome::Saved);
+    if (old.status != ReadStatus::Read)
+        return SaveResult::of(SaveOutcome::Failed, "the book as it was could not be kept (" + old.error + ")");
+    const std::filesystem::path kept = copyBesidePath(m_bookPath, "before", localTimeNow());
+    const WriteResult written = writeNewFile(kept, old.bytes());
+    if (!written.ok)
+        return SaveResult::of(SaveOutcome::Failed, "the book as it was could not be kept (" + written.error + ")");
+    SaveResult saved = SaveResult::of(SaveOutcome::Saved);
+    saved.unreadLines = m_unreadLines;
+    saved.keptOld = kept;
+    return saved;
 }
 
 SaveResult BookSession::writeBeside(std::string_view bytes, const std::filesystem::path& beside)
 {
     const WriteResult written = writeNewFile(beside, bytes);
     if (written.ok)
-        return {SaveOutcome::SavedBeside, {}, beside};
-    return {SaveOutcome::Failed, written.error, {}};
+        return SaveResult::of(SaveOutcome::SavedBeside, {}, beside);
+    return SaveResult::of(SaveOutcome::Failed, written.error);
 }
 
 SaveResult BookSession::fail(const std::string& reason, std::string_view bytes, SaveMode mode)
@@ -197,7 +225,7 @@ SaveResult BookSession::fail(const std::string& reason, std::string_view bytes, 
         if (beside.outcome == SaveOutcome::SavedBeside)
             return beside;
     }
-    return {SaveOutcome::Failed, reason, {}};
+    return SaveResult::of(SaveOutcome::Failed, reason);
 }
 
 SaveResult BookSession::saveBeside()
@@ -205,10 +233,10 @@ SaveResult BookSession::saveBeside()
     m_pending.reset();
     try {
         if (m_store.rowCount() == 0)
-            return {SaveOutcome::Failed, "the list is empty", {}};
+            return SaveResult::of(SaveOutcome::Failed, "the list is empty");
         return writeBeside(formatList().bytes, conflictCopyPath(m_bookPath, localTimeNow()));
     } catch (const std::bad_alloc&) {
-        return {SaveOutcome::Failed, "there is not enough memory to write the list", {}};
+        return SaveResult::of(SaveOutcome::Failed, "there is not enough memory to write the list");
     }
 }
 

@@ -82,6 +82,7 @@ public:
 private:
     SaveResult writeSafely(SaveMode mode);
     SaveResult writeOver(const FormattedBook& book, SaveMode mode);
+    SaveResult keepBookAsItWas();
     SaveResult writeBeside(std::string_view bytes, const std::filesystem::path& beside);
     SaveResult fail(const std::string& reason, std::string_view bytes, SaveMode mode);
     FormattedBook formatList() const;
@@ -102,6 +103,9 @@ private:
     BookStamp m_bookStamp; // what was last read from or written to the book
     // Why the book found at opening must not be replaced; empty when saving may replace it.
     std::string m_refusedBook;
+    // Lines of the book the reader did not take, which the first save would drop: that save
+    // keeps the book as it was beside it first.
+    std::size_t m_unreadLines = 0;
     // A save waiting for the answer to its Conflict: the list's text and the file beside.
     std::optional<FormattedBook> m_pending;
     std::filesystem::path m_pendingBeside;

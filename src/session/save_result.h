@@ -35,6 +35,19 @@ struct SaveResult {
     std::string error;
     // Conflict: the file "Save beside it" would write; SavedBeside: the file written.
     std::filesystem::path beside;
+    // Saved, when the book held lines the reader did not take (which the new book does not
+    // hold): how many, and the copy of the book as it was, kept beside it. Told once.
+    std::size_t unreadLines = 0;
+    std::filesystem::path keptOld;
+
+    static SaveResult of(SaveOutcome outcome, std::string error = {}, std::filesystem::path beside = {})
+    {
+        SaveResult result;
+        result.outcome = outcome;
+        result.error = std::move(error);
+        result.beside = std::move(beside);
+        return result;
+    }
 };
 
 // Why the window opened without the book and will not save over it.

@@ -88,11 +88,16 @@ int removeLeftoverTemporaries(const fs::path& bookPath)
 
 fs::path conflictCopyPath(const fs::path& bookPath, const std::tm& when)
 {
+    return copyBesidePath(bookPath, "conflict", when);
+}
+
+fs::path copyBesidePath(const fs::path& bookPath, std::string_view why, const std::tm& when)
+{
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", when.tm_year + 1900, when.tm_mon + 1,
                   when.tm_mday, when.tm_hour, when.tm_min, when.tm_sec);
     const fs::path folder = bookPath.parent_path();
-    const std::string base = bookPath.stem().string() + "-conflict-" + stamp;
+    const std::string base = bookPath.stem().string() + "-" + std::string(why) + "-" + stamp;
     const std::string extension = bookPath.extension().string();
     fs::path candidate = folder / (base + extension);
     for (int n = 2; n <= kMaxConflictNumber; ++n) {

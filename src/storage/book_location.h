@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <string_view>
 #include <string>
 
 namespace qor {
@@ -29,5 +30,7 @@ int removeLeftoverTemporaries(const std::filesystem::path& bookPath);
 // book changed on disk: "<stem>-conflict-YYYYMMDD-HHMMSS<extension>" for the time `when`
 // (qor-conflict-20261207-141502.qor), with "-2", "-3"... added when that name is taken.
 std::filesystem::path conflictCopyPath(const std::filesystem::path& bookPath, const std::tm& when);
+// The same for a copy kept for another reason: "<stem>-<why>-YYYYMMDD-HHMMSS<extension>".
+std::filesystem::path copyBesidePath(const std::filesystem::path& bookPath, std::string_view why, const std::tm& when);
 
 } // namespace qor

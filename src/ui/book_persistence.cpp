@@ -5,6 +5,7 @@
 #include "user_messages.h"
 
 #include <QScopedValueRollback>
+#include <cstdio>
 
 namespace qor {
 
@@ -55,6 +56,12 @@ BookDialog::SaveOutcome BookDialog::answered(SaveResult result)
         // beside the book rather than nowhere.
         if (m_unattended && m_session->saveBeside().outcome == SaveOutcome::SavedBeside)
             return SaveOutcome::SavedBeside;
+    }
+    if (!result.keptOld.empty()) {
+        if (m_unattended)
+            std::fprintf(stderr, "qor: %s\n", qPrintable(oldBookKeptText(result.unreadLines, nameOf(result.keptOld))));
+        else
+            m_messages->oldBookKept(this, result.unreadLines, nameOf(result.keptOld));
     }
     return result.outcome;
 }

@@ -93,4 +93,19 @@ void UserMessages::bookOpenElsewhere(QWidget* parent)
                                         "disk is still what it read, and asks before it overwrites anything."));
 }
 
+void UserMessages::oldBookKept(QWidget* parent, std::size_t lines, const QString& keptName)
+{
+    QMessageBox::information(parent, QCoreApplication::applicationName(), oldBookKeptText(lines, keptName));
+}
+
+QString oldBookKeptText(std::size_t lines, const QString& keptName)
+{
+    return QStringLiteral("The book held %1 %2 that QOR does not read, and the saved book does not hold %3. "
+                          "The book as it was is kept as %4.")
+        .arg(lines)
+        .arg(lines == 1 ? QStringLiteral("line") : QStringLiteral("lines"))
+        .arg(lines == 1 ? QStringLiteral("it") : QStringLiteral("them"))
+        .arg(keptName);
+}
+
 } // namespace qor

@@ -29,8 +29,14 @@ public:
     virtual bool closeWithoutSaving(QWidget* parent);
     // Before a save: the book changed on disk. `besideName` is the file "Save beside it" writes.
     virtual ConflictChoice bookChanged(QWidget* parent, const QString& besideName);
+    // After a save: the book held `lines` lines QOR does not read, which the new book does not
+    // hold; the book as it was is kept as `keptName` beside it. Information icon, OK.
+    virtual void oldBookKept(QWidget* parent, std::size_t lines, const QString& keptName);
     // At start: another QOR window holds the book. The user reads it and goes on.
     virtual void bookOpenElsewhere(QWidget* parent);
 };
+
+// The text of UserMessages::oldBookKept, also for the standard error of an unattended save.
+QString oldBookKeptText(std::size_t lines, const QString& keptName);
 
 } // namespace qor

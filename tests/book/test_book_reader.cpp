@@ -204,6 +204,19 @@ TEST(BookReader, BooksThatAreNotBooks_areToldApart)
     EXPECT_TRUE(parseBook(format({ContactRecord{}}).bytes, kEmpty).isBook);
 }
 
+TEST(BookReader, LinesItDoesNotTake_areCountedForTheSaveThatWouldDropThem)
+{
+    const auto unread = [](std::string_view bytes) {
+        return readBookRecords(bytes, kEmpty, [](ContactRecord&) {}).unreadLines;
+    };
+    EXPECT_EQ(unread(format({ContactRecord{}, ContactRecord{}}).bytes), 0u);
+    EXPECT_EQ(unread("CREATOR=QOR 1.0\r\nCREATOR=again\r\n\r\n  \r\nSURNAME=A\r\n"), 0u);
+    // A deploy script with one EMAIL= line: the shebang, HOST=, exec and a comment go.
+    EXPECT_EQ(unread("#!/bin/sh\nHOST=example.org\nEMAIL=ops@example.org\nexec run\n# done\n"), 4u);
+    EXPECT_EQ(unread("\xFF\xFE" "S\0U\0R\0N\0A\0M\0E\0=\0A\0\n\0n\0o\0t\0e\0\n\0"), 1u); // UTF-16
+    EXPECT_EQ(unread("surname=lower\nSURNAME=Upper\n"), 1u);
+}
+
 TEST(BookReader, OneHugeLine_isReadWhole)
 {
     std::string comment(8u << 20, 'x');

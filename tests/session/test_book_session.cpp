@@ -221,5 +221,32 @@ TEST(BookSessionSave, anUnattendedSaveNeverAsksAndKeepsBothSides)
     EXPECT_EQ(fileContents(open.path), bookOf({"Theirs"}));
 }
 
+TEST(BookSessionSave, theFirstSaveThatWouldDropLinesKeepsTheBookAsItWasBesideItAndSaysSoOnce)
+{
+    const std::string script = "#!/bin/sh\nHOST=example.org\nEMAIL=ops@example.org\nexec run\n";
+    OpenBook open(&script);
+    ASSERT_FALSE(open.report.refusal);
+    const SaveResult first = open.session.save(SaveMode::Attended);
+    ASSERT_EQ(first.outcome, SaveOutcome::Saved);
+    EXPECT_EQ(first.unreadLines, 3u);
+    ASSERT_FALSE(first.keptOld.empty());
+    EXPECT_EQ(first.keptOld.filename().string().rfind("qor-before-", 0), 0u) << first.keptOld;
+    EXPECT_EQ(fileContents(first.keptOld), script);
+#ifndef _WIN32
+    EXPECT_EQ(std::filesystem::status(first.keptOld).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+#endif
+    const SaveResult second = open.session.save(SaveMode::Attended);
+    EXPECT_EQ(second.outcome, SaveOutcome::Saved);
+    EXPECT_TRUE(second.keptOld.empty());
+    EXPECT_EQ(besideTheBook(open.path).size(), 1u);
+
+    // A book QOR wrote holds nothing it does not read: nothing is kept.
+    const std::string book = bookOf({"A"});
+    OpenBook plain(&book);
+    EXPECT_TRUE(plain.session.save(SaveMode::Attended).keptOld.empty());
+    EXPECT_TRUE(besideTheBook(plain.path).empty());
+}
+
 } // namespace
 } // namespace qor

@@ -32,25 +32,6 @@ using namespace qor;
 using namespace qor::test;
 using F = ContactField;
 
-namespace {
-
-// The files in the book's folder other than the book and its lock.
-QStringList besideTheBook(const WindowHarness& h)
-{
-    QStringList names = QDir(h.folder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    names.removeAll(QStringLiteral("qor.qor"));
-    names.removeAll(QStringLiteral("qor.qor.lock"));
-    return names;
-}
-
-std::string readFile(const QString& path)
-{
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-} // namespace
-
 class BookConflictsTest : public QObject {
     Q_OBJECT
 private slots:

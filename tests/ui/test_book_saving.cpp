@@ -34,15 +34,6 @@ using F = ContactField;
 
 namespace {
 
-// The files in the book's folder other than the book and its lock.
-QStringList besideTheBook(const WindowHarness& h)
-{
-    QStringList names = QDir(h.folder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    names.removeAll(QStringLiteral("qor.qor"));
-    names.removeAll(QStringLiteral("qor.qor.lock"));
-    return names;
-}
-
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define QOR_UNDER_ASAN 1
@@ -209,6 +200,21 @@ private slots:
         // With memory again, the same window saves.
         QVERIFY(w.saveBook() == BookDialog::SaveOutcome::Saved);
         QVERIFY(h.readBook() != before);
+    }
+
+    void linesQorDoesNotRead_areKeptInACopyOfTheBookAndTheUserIsToldOnce()
+    {
+        WindowHarness h(bookOf({"A"}) + "# my note\r\n");
+        h.show();
+        h.clickButton(kSaveButton);
+        QCOMPARE(h.counts().oldBookKeptLines, std::size_t(1));
+        QVERIFY(h.counts().oldBookKeptName.startsWith(QStringLiteral("qor-before-")));
+        QCOMPARE(besideTheBook(h), QStringList{h.counts().oldBookKeptName});
+        QCOMPARE(readFile(h.folder() + QLatin1Char('/') + h.counts().oldBookKeptName), bookOf({"A"}) + "# my note\r\n");
+        h.counts().oldBookKeptLines = 0;
+        h.clickButton(kOkButton);
+        QCOMPARE(h.counts().oldBookKeptLines, std::size_t(0));
+        QCOMPARE(h.readBook(), bookOf({"A"}));
     }
 
     void saveFailure_showsTheRealErrorBox()

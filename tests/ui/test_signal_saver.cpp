@@ -24,12 +24,6 @@ namespace {
 // Generous, for a machine busy with other builds; only a hang ever reaches it.
 constexpr int kPatienceMs = 120000;
 
-std::string readFile(const QString& path)
-{
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void writeFile(const QString& path, const std::string& bytes)
 {
     std::ofstream(path.toStdString(), std::ios::binary) << bytes;

@@ -5,6 +5,7 @@
 #include "field_table.h"
 #include "input_limits.h"
 
+#include <QDir>
 #include <QPushButton>
 #include <QTest>
 #include <fstream>
@@ -99,6 +100,20 @@ std::string bookOf(const std::vector<std::string>& surnames)
             text += std::string(info.key) + "=" + (info.field == ContactField::SURNAME ? surnames[i] : "") + "\r\n";
     }
     return text;
+}
+
+QStringList besideTheBook(const WindowHarness& h)
+{
+    QStringList names = QDir(h.folder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    names.removeAll(QStringLiteral("qor.qor"));
+    names.removeAll(QStringLiteral("qor.qor.lock"));
+    return names;
+}
+
+std::string readFile(const QString& path)
+{
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string oneRecordBook(const std::string& surname, const std::string& hair)

@@ -33,6 +33,8 @@ public:
         ConflictChoice conflictAnswer = ConflictChoice::SaveBeside;
         std::function<void()> whileConflictBoxIsOpen;
         int openElsewhere = 0;
+        std::size_t oldBookKeptLines = 0; // as the last "kept as it was" box told
+        QString oldBookKeptName;
         std::function<void(QWidget*)> whileOpenElsewhereBoxIsOpen;
     };
     explicit RecordingMessages(std::shared_ptr<Counts> counts) : m_counts(std::move(counts)) {}
@@ -41,6 +43,11 @@ public:
         ++m_counts->fieldTooLong;
         m_counts->longFieldName = fieldName;
         m_counts->longFieldContacts = contacts;
+    }
+    void oldBookKept(QWidget*, std::size_t lines, const QString& keptName) override
+    {
+        m_counts->oldBookKeptLines = lines;
+        m_counts->oldBookKeptName = keptName;
     }
     void saveFailed(QWidget*, const QString& reason) override
     {
@@ -114,6 +121,11 @@ private:
 // A book as the program writes it, of contacts with these surnames and all else empty, first
 // in the file first.
 std::string bookOf(const std::vector<std::string>& surnames);
+// The files in the harness's folder other than the book and its lock.
+QStringList besideTheBook(const WindowHarness& h);
+// Every byte of the file at `path`, "" when there is none.
+std::string readFile(const QString& path);
+
 // A book of one contact: `surname`, and `hair` in the Hair field.
 std::string oneRecordBook(const std::string& surname, const std::string& hair = "");
 inline std::string emptyRecordBook(int records) { return bookOf(std::vector<std::string>(records)); }
