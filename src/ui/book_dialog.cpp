@@ -1,5 +1,6 @@
 #include "book_dialog.h"
 
+#include "book_lock.h"
 #include "combo_entries.h"
 #include "contact_list_view.h"
 #include "contact_table.h"
@@ -16,7 +17,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLockFile>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>

@@ -14,12 +14,12 @@
 #include <optional>
 
 class QComboBox;
-class QLockFile;
 class QLineEdit;
 class QPushButton;
 
 namespace qor {
 
+class BookLock;
 class ContactListView;
 class ContactTable;
 class FindBar;
@@ -142,7 +142,7 @@ private:
     QPointer<QWidget> m_focusBeforeFind;
     TextEncoding m_bookEncoding = TextEncoding::Utf8;
     BookStamp m_bookStamp;                 // what the window last read from or wrote to the book
-    std::unique_ptr<QLockFile> m_lock;     // held while the window is open
+    std::unique_ptr<BookLock> m_lock;      // held while the window is open
     // Why the book found at opening must not be replaced (unreadable, not a book, too big);
     // empty when saving may replace it.
     std::string m_refusedBook;
