@@ -56,8 +56,10 @@ enum class Found {
 // it, and neither removes the lock the other makes in its place.
 Found removeIfStale(const std::filesystem::path& path);
 
-// Removes the lock file `path` that makeLockFile made and `handle` holds open, if that file is
-// still there under that name, and closes it. Never fails: a file left goes stale.
+// Closes the lock file `path` that makeLockFile made and `handle` holds open, and removes it,
+// but never a file that has replaced it: on POSIX the name is checked; on Windows no other
+// process can remove a file held open, nor take one naming this live process for stale. Never
+// fails: a file left goes stale when this process ends.
 void removeOwnLockFile(const std::filesystem::path& path, std::intptr_t handle) noexcept;
 
 } // namespace qor::lock_detail

@@ -106,10 +106,10 @@ bool isRunning(long long pid, const std::string& program)
 
 Made makeLockFile(const std::filesystem::path& path, std::intptr_t& handle)
 {
-    // Shared for reading only: no other process can remove it while it is held. DELETE access,
-    // so that removeOwnLockFile removes this very file through its handle.
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for reading only: no other process can remove it while it is held, and any program
+    // may read it (with DELETE access here, only those that share it for deleting could).
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         const bool there = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS
@@ -161,16 +161,14 @@ Found removeIfStale(const std::filesystem::path& path)
 
 void removeOwnLockFile(const std::filesystem::path& path, std::intptr_t handle) noexcept
 {
-    const HANDLE file = reinterpret_cast<HANDLE>(handle);
-    // Removed through its handle, so that it is this file and no other that goes.
-    FILE_DISPOSITION_INFO remove {TRUE};
-    const bool removed = SetFileInformationByHandle(file, FileDispositionInfo, &remove, sizeof remove);
-    CloseHandle(file);
-    // Refused while another program that does not share it for deleting reads it (an earlier
-    // QOR looking at it): removed by its name once that look is over, as Qt did.
-    for (int attempt = 0; !removed && attempt < 500; ++attempt) {
-        if (DeleteFileW(path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND)
-            break;
+    CloseHandle(reinterpret_cast<HANDLE>(handle));
+    // Removed by its name once closed: until it is gone it still names this live process, so no
+    // other process takes it for stale and puts its own in its place meanwhile. Refused while
+    // another program that does not share it for deleting reads it: tried again for half a
+    // second, as Qt did.
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        if (DeleteFileW(path.c_str()) || GetLastError() != ERROR_SHARING_VIOLATION)
+            return;
         Sleep(1);
     }
 }
