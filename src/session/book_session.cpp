@@ -24,6 +24,14 @@ BookSession::~BookSession()
     m_store.removeObserver(&m_mark);
 }
 
+BookLock::State BookSession::lockBook(std::chrono::milliseconds wait)
+{
+    m_lock = wait.count() > 0 ? BookLock::acquire(m_bookPath, wait) : BookLock::tryAcquire(m_bookPath);
+    if (m_lock.held())
+        removeLeftoverTemporaries(m_bookPath);
+    return m_lock.state();
+}
+
 LoadReport BookSession::load()
 {
     LoadReport report;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "book_lock.h"
 #include "book_stamp.h"
 #include "book_text.h"
 #include "contact_record.h"
@@ -7,6 +8,7 @@
 #include "list_mark.h"
 #include "save_result.h"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -47,6 +49,12 @@ public:
 
     // The form: the contact the form shows, as the front end last read it.
     ContactRecord form;
+
+    // Takes the lock beside the book, waiting up to `wait` for another holder to let it go, and
+    // holds it while the session lives. Held: no other QOR writes the book meanwhile, and the
+    // temporary files a killed save left beside it are removed. HeldElsewhere: another QOR
+    // holds it. Unavailable: the folder takes no lock file, which says nothing of others.
+    BookLock::State lockBook(std::chrono::milliseconds wait = {});
 
     // Reads the book into the list, the file's last contact on top, each record as the form's
     // exchange would give it back, and shows row 0 in the form. A missing book, or one that
@@ -109,6 +117,7 @@ private:
     // A save waiting for the answer to its Conflict: the list's text and the file beside.
     std::optional<FormattedBook> m_pending;
     std::filesystem::path m_pendingBeside;
+    BookLock m_lock;
 };
 
 } // namespace qor

@@ -12,10 +12,7 @@
 
 namespace qor::posix {
 
-namespace {
-
-// Reads the whole of `fd` from its start.
-int readWhole(int fd, std::size_t size, std::string& out)
+int readFromStart(int fd, std::size_t size, std::string& out)
 {
     out.resize(size);
     std::size_t done = 0;
@@ -32,6 +29,8 @@ int readWhole(int fd, std::size_t size, std::string& out)
     out.resize(done);
     return 0;
 }
+
+namespace {
 
 // Makes sure `size` bytes will fit before the first byte of the book changes: the file-size
 // limit allows them and, where the file system can, the blocks are reserved now.
@@ -87,7 +86,7 @@ WriteResult writeInPlace(const std::filesystem::path& target, const struct stat&
         return {false, target.string() + " was replaced while it was being saved"};
 
     std::string old;
-    if (const int e = readWhole(fd.get(), static_cast<std::size_t>(now.st_size), old))
+    if (const int e = readFromStart(fd.get(), static_cast<std::size_t>(now.st_size), old))
         return {false, describe("cannot read", target, e)};
     if (const int e = reserve(fd.get(), bytes.size(), old.size()))
         return {false, describe("no room to write", target, e)};

@@ -40,6 +40,10 @@ struct SaveCalls {
 // interrupted writes. 0, or the errno of the failure.
 int writeAll(int fd, std::string_view bytes, const SaveCalls& calls);
 
+// Reads `size` bytes of `fd` from its start into `out`, or all there are when the file is
+// shorter, retrying interrupted reads. 0, or the errno of the failure.
+int readFromStart(int fd, std::size_t size, std::string& out);
+
 // Gives the new file `fd` the owner, group, extended attributes (the ACL among them) of the
 // file `original`, whose status is `st`. 0, or the errno of what could not be carried over:
 // then the new file must not replace the original.

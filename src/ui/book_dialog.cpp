@@ -16,7 +16,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLockFile>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>

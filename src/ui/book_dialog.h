@@ -13,7 +13,6 @@
 #include <optional>
 
 class QComboBox;
-class QLockFile;
 class QLineEdit;
 class QPushButton;
 
@@ -144,7 +143,6 @@ private:
     std::unique_ptr<TextWidthMeter> m_meter;
     FindBar* m_findBar = nullptr;
     QPointer<QWidget> m_focusBeforeFind;
-    std::unique_ptr<QLockFile> m_lock;     // held while the window is open
     bool m_centred = false;
     bool m_closing = false;
     bool m_saving = false;
