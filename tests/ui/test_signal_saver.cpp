@@ -23,6 +23,8 @@ namespace {
 
 // Generous, for a machine busy with other builds; only a hang ever reaches it.
 constexpr int kPatienceMs = 120000;
+// How long a display server may take to start before the test goes on without it.
+constexpr int kServerStartMs = 20000;
 
 void writeFile(const QString& path, const std::string& bytes)
 {
@@ -73,25 +75,24 @@ bool waitForTheLock(const QString& folder)
 
 QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden); }
 
-// Starts Xvfb on a display number no one uses, far from the usual ones (another server may
-// hold a low number in a way this process cannot see); the display's name, or empty.
+// Starts Xvfb on a display it picks itself among the free ones (tests in other folders may run
+// servers of their own at the same time); the display's name, or empty when none started in
+// good time.
 QString startDisplayServer(const QString& xvfb, QProcess& server)
 {
-    server.setStandardOutputFile(QProcess::nullDevice());
     server.setStandardErrorFile(QProcess::nullDevice()); // never read: must never fill up
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        const int number = 400 + int((QCoreApplication::applicationPid() * 7 + attempt * 131) % 3000);
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(number);
-        if (QFile::exists(socket) || QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number)))
-            continue;
-        server.start(xvfb, {QStringLiteral(":%1").arg(number), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                            QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("800x600x24")});
-        if (QTest::qWaitFor([&] { return QFile::exists(socket) || server.state() == QProcess::NotRunning; },
-                            kPatienceMs)
-            && server.state() == QProcess::Running)
-            return QStringLiteral(":%1").arg(number);
-        server.waitForFinished(kPatienceMs);
-    }
+    server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                        QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                        QStringLiteral("800x600x24")});
+    QByteArray number;
+    const bool told = QTest::qWaitFor([&] {
+        number += server.readAllStandardOutput();
+        return number.contains('\n') || server.state() == QProcess::NotRunning;
+    }, kServerStartMs);
+    if (told && number.contains('\n') && server.state() == QProcess::Running)
+        return QStringLiteral(":") + QString::fromLatin1(number.trimmed());
+    server.kill();
+    server.waitForFinished(kServerStartMs);
     return {};
 }
 
@@ -212,7 +213,7 @@ private slots:
         const auto findWindow = [&] {
             QProcess info;
             info.start(xwininfo, {QStringLiteral("-display"), display, QStringLiteral("-name"), QStringLiteral("QOR: qor.qor")});
-            info.waitForFinished(kPatienceMs);
+            info.waitForFinished(kServerStartMs);
             const auto match = QRegularExpression(QStringLiteral("Window id: (0x[0-9a-f]+)"))
                                    .match(QString::fromLatin1(info.readAllStandardOutput()));
             windowId = match.hasMatch() ? match.captured(1) : QString();
