@@ -3,6 +3,7 @@
 // verb does with the book and how the line is read change for different reasons.
 #include "command_line.h"
 
+#include "book_import.h"
 #include "book_list.h"
 #include "contact_exchange.h"
 #include "date_commands.h"
@@ -153,17 +154,15 @@ int runImport(const CommandLine& line, std::ostream& out, std::ostream& err)
                                 + std::to_string(imported.errorLine) + ": " + imported.error
                                 + "; nothing was imported");
 
-    BookList list = readBookList(book);
-    if (list.status == ReadStatus::Unreadable)
-        return failure(err, list.error + "; the book is not changed");
     const std::size_t count = imported.contacts.size();
-    std::vector<ContactRecord> rows = std::move(imported.contacts);
-    // A book with nothing in it shows one empty contact in the window; an import does not keep it.
-    if (list.hasRecords)
-        rows.insert(rows.end(), std::make_move_iterator(list.rows.begin()), std::make_move_iterator(list.rows.end()));
-    const WriteResult written = saveBookList(book, rows, list.encoding);
-    if (!written.ok)
-        return failure(err, written.error + "; the book is not changed");
+    const BookImport done = importIntoBook(book, std::move(imported.contacts));
+    if (!done.ok)
+        return failure(err, done.error + "; the book is not changed");
+    if (!done.saved.keptOld.empty())
+        err << kProgramName << ": " << shownPath(book) << " held "
+            << plural(done.saved.unreadLines, "line", "lines")
+            << " that QOR does not read, which the saved book does not hold; the book as it was is kept as "
+            << shownPath(done.saved.keptOld) << '\n';
 
     out << "Imported " << plural(count, "contact", "contacts") << " into " << shownPath(book) << '\n';
     if (!imported.unplaced.empty())

@@ -6,6 +6,7 @@
 #include "form_rules.h"
 #include "local_time.h"
 
+#include <algorithm>
 #include <new>
 
 namespace qor {
@@ -56,6 +57,8 @@ LoadReport BookSession::load()
             report.refusal = BookRefusal::Unreadable;
         else if (file.status == ReadStatus::TooBig)
             report.refusal = BookRefusal::TooBig;
+        report.blank = file.status != ReadStatus::Read
+                    || file.bytes().find_first_not_of(" \t\r\n\v\f") == std::string_view::npos;
         if (file.status == ReadStatus::Read) {
             try {
                 const BookReading reading = stage(file.bytes());
@@ -108,6 +111,13 @@ bool BookSession::remove()
         return false;
     m_store.removeRowAt(m_mark.row());
     return true;
+}
+
+void BookSession::insertImported(std::vector<ContactRecord>&& contacts)
+{
+    // insertAllAtTop puts the last record on top; the first belongs there.
+    std::reverse(contacts.begin(), contacts.end());
+    m_store.insertAllAtTop(std::move(contacts));
 }
 
 void BookSession::clearForm()

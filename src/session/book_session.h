@@ -21,6 +21,9 @@ struct LoadReport {
     // little was read, and every save refuses until the program is started again.
     std::optional<BookRefusal> refusal;
     std::string reason;          // what the system said, for Unreadable and TooBig
+    // The book is missing or holds nothing but white space: its one row is the form's
+    // contact, not one of the book's.
+    bool blank = false;
     // How many contacts hold a field over the form's limit, and the first such field met
     // (the user is told once; the texts are kept whole).
     std::size_t longFieldContacts = 0;
@@ -74,6 +77,8 @@ public:
     void clearForm();    // the form is emptied
     void showRow(int row); // the form shows row `row`; a row that does not exist leaves it
     void showMarked() { showRow(m_mark.row()); }
+    // Puts `contacts` on top of the list in their order (the first at row 0), as one change.
+    void insertImported(std::vector<ContactRecord>&& contacts);
 
     // Writes the list to the book, top to bottom. First the book on disk is compared with what
     // was last read from or written to it: when something else changed it, an attended save

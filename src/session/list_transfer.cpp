@@ -3,7 +3,6 @@
 #include "book_file.h"
 #include "book_session.h"
 
-#include <algorithm>
 #include <system_error>
 
 namespace qor {
@@ -31,9 +30,7 @@ TransferOutcome importIntoList(BookSession& session, const std::filesystem::path
     outcome.ok = true;
     outcome.count = imported.contacts.size();
     outcome.message = imported.unplaced.describe();
-    // insertAllAtTop puts the last record on top; the file's first contact belongs there.
-    std::reverse(imported.contacts.begin(), imported.contacts.end());
-    session.store().insertAllAtTop(std::move(imported.contacts));
+    session.insertImported(std::move(imported.contacts));
     return outcome;
 }
 

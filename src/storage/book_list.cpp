@@ -30,12 +30,4 @@ BookList readBookList(const std::filesystem::path& path)
     return list;
 }
 
-WriteResult saveBookList(const std::filesystem::path& path, const std::vector<ContactRecord>& rows,
-                         TextEncoding preferred)
-{
-    const FormattedBook book = formatBook(
-        rows.size(), [&rows](std::size_t i) -> const ContactRecord& { return rows[i]; }, preferred);
-    return replaceFileSafely(path, book.bytes);
-}
-
 } // namespace qor

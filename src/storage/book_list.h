@@ -30,10 +30,4 @@ struct BookList {
 // are Unreadable, as the window refuses them. Never changes the file.
 BookList readBookList(const std::filesystem::path& path);
 
-// Writes `rows` (row 0 first) as the book at `path`, as the window's save does: the book
-// writer in `preferred` encoding, then the safe replace with its refusals. On failure the
-// book is as it was.
-WriteResult saveBookList(const std::filesystem::path& path, const std::vector<ContactRecord>& rows,
-                         TextEncoding preferred);
-
 } // namespace qor

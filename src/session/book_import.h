@@ -1,0 +1,33 @@
+#pragma once
+
+#include "contact_record.h"
+#include "save_result.h"
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qor {
+
+// How long a writer without a window waits for the book's lock: long enough for another
+// command's save, not for a window that stays open for hours.
+inline constexpr std::chrono::milliseconds kBookLockWait{5000};
+
+// What putting contacts straight into the book file did.
+struct BookImport {
+    bool ok = false;
+    std::string error; // why the book is not changed
+    SaveResult saved;  // when ok: the save (and a copy of the book as it was, if one was kept)
+};
+
+// Puts `contacts` on top of the book at `book`, the first on top, and saves it as a window
+// opened on the book, given the contacts and closed would: the lock beside the book is taken
+// first (waiting up to `wait` for another holder), the book is read then and there, a book that
+// may not be replaced (unreadable, not a book, too big) is refused, and a book that something
+// else changed before the save is refused too. A book that does not exist yet, or holds only
+// white space, gets just the contacts. On every refusal or failure the book is as it was.
+BookImport importIntoBook(const std::filesystem::path& book, std::vector<ContactRecord>&& contacts,
+                          std::chrono::milliseconds wait = kBookLockWait);
+
+} // namespace qor
