@@ -5,6 +5,7 @@
 #include "book_size_limit.h"
 #include "form_rules.h"
 #include "local_time.h"
+#include "rescue_folder.h"
 
 #include <algorithm>
 #include <new>
@@ -232,7 +233,14 @@ SaveResult BookSession::writeBeside(std::string_view bytes, const std::filesyste
     const WriteResult written = writeNewFile(beside, bytes);
     if (written.ok)
         return SaveResult::of(SaveOutcome::SavedBeside, {}, beside);
-    return SaveResult::of(SaveOutcome::Failed, written.error);
+    // The book's folder takes no new file (read-only, full, gone): the copy must still land
+    // somewhere, or a signal while a box is open loses the list.
+    std::filesystem::path rescued;
+    if (!writeRescueCopy(beside.filename(), bytes, rescued).ok)
+        return SaveResult::of(SaveOutcome::Failed, written.error);
+    SaveResult result = SaveResult::of(SaveOutcome::SavedBeside, {}, rescued);
+    result.rescued = true;
+    return result;
 }
 
 SaveResult BookSession::fail(const std::string& reason, std::string_view bytes, SaveMode mode)

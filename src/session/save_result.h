@@ -35,6 +35,8 @@ struct SaveResult {
     std::string error;
     // Conflict: the file "Save beside it" would write; SavedBeside: the file written.
     std::filesystem::path beside;
+    // SavedBeside: the book's folder took no new file, and `beside` is in the rescue folder.
+    bool rescued = false;
     // Saved, when the book held lines the reader did not take (which the new book does not
     // hold): how many, and the copy of the book as it was, kept beside it. Told once.
     std::size_t unreadLines = 0;

@@ -57,6 +57,13 @@ BookDialog::SaveOutcome BookDialog::answered(SaveResult result)
         if (m_unattended && m_session->saveBeside().outcome == SaveOutcome::SavedBeside)
             return SaveOutcome::SavedBeside;
     }
+    if (result.outcome == SaveOutcome::SavedBeside && result.rescued) {
+        const QString path = QString::fromStdU16String(result.beside.u16string());
+        if (m_unattended)
+            std::fprintf(stderr, "qor: %s\n", qPrintable(listRescuedText(path)));
+        else
+            m_messages->listRescued(this, path);
+    }
     if (!result.keptOld.empty()) {
         if (m_unattended)
             std::fprintf(stderr, "qor: %s\n", qPrintable(oldBookKeptText(result.unreadLines, nameOf(result.keptOld))));

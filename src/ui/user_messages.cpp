@@ -98,6 +98,16 @@ void UserMessages::oldBookKept(QWidget* parent, std::size_t lines, const QString
     QMessageBox::information(parent, QCoreApplication::applicationName(), oldBookKeptText(lines, keptName));
 }
 
+void UserMessages::listRescued(QWidget* parent, const QString& path)
+{
+    QMessageBox::information(parent, QCoreApplication::applicationName(), listRescuedText(path));
+}
+
+QString listRescuedText(const QString& path)
+{
+    return QStringLiteral("The book's folder takes no new file, so this window's contacts were saved as %1.").arg(path);
+}
+
 QString oldBookKeptText(std::size_t lines, const QString& keptName)
 {
     return QStringLiteral("The book held %1 %2 that QOR does not read, and the saved book does not hold %3. "

@@ -32,10 +32,15 @@ public:
     // After a save: the book held `lines` lines QOR does not read, which the new book does not
     // hold; the book as it was is kept as `keptName` beside it. Information icon, OK.
     virtual void oldBookKept(QWidget* parent, std::size_t lines, const QString& keptName);
+    // The list went to `path` in the rescue folder, for the book's folder took no new file.
+    // Information icon, OK.
+    virtual void listRescued(QWidget* parent, const QString& path);
     // At start: another QOR window holds the book. The user reads it and goes on.
     virtual void bookOpenElsewhere(QWidget* parent);
 };
 
+// The text of UserMessages::listRescued, also for the standard error of an unattended save.
+QString listRescuedText(const QString& path);
 // The text of UserMessages::oldBookKept, also for the standard error of an unattended save.
 QString oldBookKeptText(std::size_t lines, const QString& keptName);
 

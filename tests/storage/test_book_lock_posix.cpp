@@ -3,6 +3,7 @@
 #ifndef _WIN32
 #include "book_lock.h"
 #include "temp_folder.h"
+#include "without_write_access_posix.h"
 
 #include <gtest/gtest.h>
 
@@ -106,15 +107,10 @@ State stateWithoutWriteAccess(const fs::path& book)
 {
     if (::geteuid() != 0)
         return BookLock::tryAcquire(book).state();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const bool dropped = ::setgroups(0, nullptr) == 0 && ::setgid(65534) == 0 && ::setuid(65534) == 0;
-        ::_exit(dropped ? static_cast<int>(BookLock::tryAcquire(book).state()) : 100);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 100) << "could not become nobody";
-    return static_cast<State>(WEXITSTATUS(status));
+    const int answer = qor::testing::inChildWithoutRootsRights(
+        [&book] { return static_cast<int>(BookLock::tryAcquire(book).state()); });
+    EXPECT_LT(answer, 100) << "could not become nobody";
+    return static_cast<State>(answer);
 }
 
 } // namespace

@@ -33,6 +33,7 @@ public:
         ConflictChoice conflictAnswer = ConflictChoice::SaveBeside;
         std::function<void()> whileConflictBoxIsOpen;
         int openElsewhere = 0;
+        QString rescuedPath; // as the last "saved in the rescue folder" box told
         std::size_t oldBookKeptLines = 0; // as the last "kept as it was" box told
         QString oldBookKeptName;
         std::function<void(QWidget*)> whileOpenElsewhereBoxIsOpen;
@@ -44,6 +45,7 @@ public:
         m_counts->longFieldName = fieldName;
         m_counts->longFieldContacts = contacts;
     }
+    void listRescued(QWidget*, const QString& path) override { m_counts->rescuedPath = path; }
     void oldBookKept(QWidget*, std::size_t lines, const QString& keptName) override
     {
         m_counts->oldBookKeptLines = lines;
