@@ -74,7 +74,9 @@ struct ImportResult {
 // Reads contacts from a vCard file (2.1, 3.0 or 4.0) or a CSV file (QOR, Google or Outlook
 // columns), telling which from the content. Refuses, with the line at fault, a file that is
 // neither, binary bytes, and a card without END. Every imported text is UTF-8 and holds no line
-// break (a line break inside a value becomes a space, so no value can forge lines in the book).
+// end: CR LF, LF and a lone CR inside a value each become a space, raw or decoded (quoted-
+// printable "=0D"), so no value can forge lines in the book. A UTF-16 file is refused as
+// binary.
 ImportResult importContacts(std::string_view bytes);
 
 } // namespace qor

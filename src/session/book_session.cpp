@@ -73,6 +73,7 @@ LoadReport BookSession::load()
 
 bool BookSession::add()
 {
+    flattenLineEnds(form);
     m_store.insertAtTop(form);
     return true;
 }
@@ -81,6 +82,7 @@ bool BookSession::update()
 {
     if (!m_mark.isSet())
         return false;
+    flattenLineEnds(form);
     m_store.setRecord(m_mark.row(), form);
     return true;
 }

@@ -51,7 +51,10 @@ public:
     LoadReport load();
     bool bookRefused() const { return !m_refusedBook.empty(); }
 
-    // The list commands. Each returns whether the list changed.
+    // The list commands. Each returns whether the list changed. Add and Update first turn every
+    // line end in the form into a space (as every way into the list does), so the form shows
+    // what the list holds and no value can forge a line in the book, whatever front end filled
+    // the form.
     bool add();          // the form's contact goes on top of the list
     bool update();       // the marked row becomes the form's contact
     bool remove();       // the marked row goes; the form keeps it, so Add puts it back

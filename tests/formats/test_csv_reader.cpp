@@ -2,6 +2,7 @@
 #include "contact_exchange.h"
 #include "csv_reader.h"
 #include "csv_writer.h"
+#include "form_rules.h"
 
 #include <gtest/gtest.h>
 
@@ -168,4 +169,35 @@ TEST(CsvReader, DamagedFiles_areRefusedWithTheLineAtFault)
     const ImportResult unknown = readCsvContacts("Colour,Size\r\nred,big\r\n");
     EXPECT_FALSE(unknown.ok);
     EXPECT_EQ(unknown.errorLine, 1u);
+}
+
+TEST(CsvReader, LineEndsInAnyCell_becomeSpaces)
+{
+    struct Case {
+        const char* what;
+        std::string bytes;
+        F field;
+        std::string want;
+    };
+    const Case cases[] = {
+        {"a lone CR in a quoted cell", "SURNAME,COMMENTS\r\nLee,\"x\rSURNAME=Forged\rEMAIL=evil@example.org\"\r\n",
+         F::COMMENTS, "x SURNAME=Forged EMAIL=evil@example.org"},
+        {"a lone CR in a plain cell", "SURNAME,COMMENTS\r\nLee,x\ry\r\n", F::COMMENTS, "x y"},
+        {"a CR before the separator", "Last Name,First Name\r\nLee\r,Ann\r\n", F::SURNAME, "Lee "},
+        {"every line end in a quoted cell", "First Name,Last Name,Notes\r\nAnn,Lee,\"a\r\nb\rc\nd\"\r\n", F::COMMENTS,
+         "a b c d"},
+        {"a lone CR among several phone numbers", "Given Name,Phone 1 - Type,Phone 1 - Value\r\nAnn,Mobile,\"1\r2 ::: 3\"\r\n",
+         F::MOBILE, "1 2"},
+        {"a lone CR in Windows-1252", "Last Name,Notes\r\nDupr\xE9,\"caf\xE9\rbar\"\r\n", F::COMMENTS,
+         "caf\xC3\xA9 bar"},
+        {"a lone CR with semicolons", "Last Name;Notes\r\nLee;\"a\rb\"\r\n", F::COMMENTS, "a b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto r = readOk(c.bytes);
+        ASSERT_EQ(r.contacts.size(), 1u);
+        EXPECT_EQ(r.contacts[0][c.field], c.want);
+        for (const std::string& text : r.contacts[0].texts)
+            EXPECT_FALSE(holdsLineEnd(text)) << ::testing::PrintToString(text);
+    }
 }
