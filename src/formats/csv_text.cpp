@@ -25,6 +25,54 @@ void appendCsvField(std::string& out, std::string_view text)
     out += '"';
 }
 
+namespace {
+
+bool beginsAFormula(char c) { return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r'; }
+
+// "+44 (0)20 7946-0958": a number a spreadsheet may at worst add up, never a call or a reference.
+bool isInternationalPhoneNumber(std::string_view value)
+{
+    if (!value.starts_with('+'))
+        return false;
+    bool digit = false;
+    for (const char c : value.substr(1)) {
+        if (c >= '0' && c <= '9')
+            digit = true;
+        else if (c != ' ' && c != '(' && c != ')' && c != '-' && c != '.' && c != '/')
+            return false;
+    }
+    return digit;
+}
+
+} // namespace
+
+bool startsAFormula(std::string_view value)
+{
+    const std::size_t start = value.find_first_not_of('\'');
+    if (start == std::string_view::npos || !beginsAFormula(value[start]))
+        return false;
+    return !isInternationalPhoneNumber(value.substr(start));
+}
+
+void appendDefusedCsvField(std::string& out, std::string_view value)
+{
+    if (value.empty() || !startsAFormula(value)) {
+        appendCsvField(out, value);
+        return;
+    }
+    std::string defused;
+    defused.reserve(value.size() + 1);
+    defused += '\'';
+    defused += value;
+    appendCsvField(out, defused);
+}
+
+void restoreDefusedCsvValue(std::string& cell)
+{
+    if (cell.starts_with('\'') && startsAFormula(cell))
+        cell.erase(0, 1);
+}
+
 bool CsvRecords::next(std::vector<std::string>& fields)
 {
     // The strings of `fields` are reused from record to record: a fresh string per cell costs
