@@ -1,10 +1,8 @@
 #include "form_rules.h"
 
 #include "combo_entries.h"
+#include "control_bytes.h"
 #include "field_table.h"
-
-#include <cstdint>
-#include <cstring>
 
 namespace qor {
 
@@ -25,25 +23,9 @@ const std::array<ContactField, 33>& exchangeOrder()
 bool holdsLineEnd(std::string_view text)
 {
     // Every value entering the list is asked, a hundred thousand contacts at a time on an
-    // import: eight bytes at a time, and only a word holding a byte below 0x0E (CR is 0x0D, LF
-    // 0x0A) is looked at byte by byte.
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-    const auto endsLine = [](char c) { return endsBookLine(static_cast<unsigned char>(c)); };
-    std::size_t i = 0;
-    for (; i + 8 <= text.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, text.data() + i, 8);
-        if (((word - kOnes * 0x0E) & ~word & kHigh) == 0)
-            continue;
-        for (std::size_t j = i; j < i + 8; ++j)
-            if (endsLine(text[j]))
-                return true;
-    }
-    for (; i < text.size(); ++i)
-        if (endsLine(text[i]))
-            return true;
-    return false;
+    // import; CR is 0x0D and LF 0x0A.
+    return findControlByte<0x0E>(text, [](char c) { return endsBookLine(static_cast<unsigned char>(c)); })
+        != std::string_view::npos;
 }
 
 void flattenLineEnds(std::string& text)
