@@ -223,9 +223,6 @@ TEST(ContactExchange, ImportedLineEnds_neverForgeAContactInTheBook)
         "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Lee;Ann;;;\r\nNOTE;ENCODING=QUOTED-PRINTABLE:x=0DSURNAME=3DForged=0D"
         "EMAIL=3Devil@example.org\r\nTEL;CELL:555\r\nEND:VCARD\r\n",
         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nNOTE:" + forgery + "\r\nTEL;TYPE=cell:555\r\nEND:VCARD\r\n",
-        "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Lee;Ann;;;\r\nNOTE:" + forgery + "\r\nTEL;TYPE=cell:555\r\nEND:VCARD\r\n",
-        "SURNAME,FIRSTNAME,COMMENTS,MOBILE\r\nLee,Ann,\"" + forgery + "\",555\r\n",
-        "Given Name,Family Name,Notes,Phone 1 - Type,Phone 1 - Value\r\nAnn,Lee,\"" + forgery + "\",Mobile,555\r\n",
         "First Name,Last Name,Notes,Mobile Phone\r\nAnn,Lee,\"" + forgery + "\",555\r\n",
     };
     for (const std::string& file : files) {

@@ -1,4 +1,5 @@
-// CSV in and out: columns matched by name, Google's and Outlook's layouts, quoting, faults.
+// CSV in and out: columns matched by name, Google's and Outlook's layouts, quoting, defused formulas,
+// line ends, faults.
 #include "contact_exchange.h"
 #include "csv_reader.h"
 #include "csv_text.h"
