@@ -2,28 +2,7 @@
 
 #include <cstring>
 
-
 namespace qor {
-
-void appendCsvField(std::string& out, std::string_view text)
-{
-    bool quote = !text.empty() && (text.front() == ' ' || text.back() == ' ');
-    for (std::size_t i = 0; i < text.size() && !quote; ++i) {
-        const char c = text[i];
-        quote = c == ',' || c == ';' || c == '"' || c == '\r' || c == '\n';
-    }
-    if (!quote) {
-        out += text;
-        return;
-    }
-    out += '"';
-    for (char c : text) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-}
 
 namespace {
 
@@ -44,7 +23,38 @@ bool isInternationalPhoneNumber(std::string_view value)
     return digit;
 }
 
+// `text` as one field, after the apostrophe that defuses a formula when `defused`. One function
+// for both, so that defusing costs an export no second pass or copy.
+void appendField(std::string& out, bool defused, std::string_view text)
+{
+    bool quote = !text.empty() && (text.front() == ' ' || text.back() == ' ');
+    for (std::size_t i = 0; i < text.size() && !quote; ++i) {
+        const char c = text[i];
+        quote = c == ',' || c == ';' || c == '"' || c == '\r' || c == '\n';
+    }
+    if (!quote) {
+        if (defused)
+            out += '\'';
+        out += text;
+        return;
+    }
+    out += '"';
+    if (defused)
+        out += '\'';
+    for (char c : text) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
 } // namespace
+
+void appendCsvField(std::string& out, std::string_view text)
+{
+    appendField(out, false, text);
+}
 
 bool startsAFormula(std::string_view value)
 {
@@ -56,15 +66,9 @@ bool startsAFormula(std::string_view value)
 
 void appendDefusedCsvField(std::string& out, std::string_view value)
 {
-    if (value.empty() || !startsAFormula(value)) {
-        appendCsvField(out, value);
-        return;
-    }
-    std::string defused;
-    defused.reserve(value.size() + 1);
-    defused += '\'';
-    defused += value;
-    appendCsvField(out, defused);
+    // Nearly every value begins with a letter, a digit or a space: its first byte settles it.
+    const bool mayStartAFormula = !value.empty() && (value[0] == '\'' || beginsAFormula(value[0]));
+    appendField(out, mayStartAFormula && startsAFormula(value), value);
 }
 
 void restoreDefusedCsvValue(std::string& cell)
