@@ -1,6 +1,7 @@
 #include "form_rules.h"
 
 #include "combo_entries.h"
+#include "control_bytes.h"
 #include "field_table.h"
 
 namespace qor {
@@ -17,6 +18,43 @@ const std::array<ContactField, 33>& exchangeOrder()
         F::OVERALL,
     };
     return order;
+}
+
+bool holdsLineEnd(std::string_view text)
+{
+    // Every value entering the list is asked, a hundred thousand contacts at a time on an
+    // import; CR is 0x0D and LF 0x0A.
+    return findControlByte<0x0E>(text, [](char c) { return endsBookLine(static_cast<unsigned char>(c)); })
+        != std::string_view::npos;
+}
+
+void flattenLineEnds(std::string& text)
+{
+    if (!holdsLineEnd(text))
+        return;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (endsBookLine(static_cast<unsigned char>(c))) {
+            i += c == '\r' && i + 1 < text.size() && text[i + 1] == '\n'; // CR LF is one line end
+            c = ' ';
+        }
+        text[kept++] = c;
+    }
+    text.resize(kept);
+}
+
+bool flattenLineEnds(ContactRecord& record)
+{
+    bool changed = false;
+    for (std::size_t column = 0; column < kFieldCount; ++column) {
+        if (!holdsLineEnd(record[column]))
+            continue;
+        flattenLineEnds(record[column]);
+        record.windows1252Fields.reset(column);
+        changed = true;
+    }
+    return changed;
 }
 
 std::size_t countChars(std::string_view utf8)

@@ -1,25 +1,10 @@
 #include "contact_builder.h"
 
+#include "form_rules.h"
+
 namespace qor {
 
 using F = ContactField;
-
-std::string withoutLineBreaks(std::string text)
-{
-    if (text.find('\n') == std::string::npos)
-        return text;
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' || (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
-            i += text[i] == '\r';
-            out += ' ';
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 bool ContactBuilder::setOnce(F field, std::string_view value)
 {
@@ -135,7 +120,9 @@ void ContactBuilder::own(F field, std::string_view value)
 void ContactBuilder::take(ContactRecord& into)
 {
     if (!m_hasNames && !m_fullName.empty()) {
-        // "Ann Lee": the last word is the surname; a single word is a first name.
+        // "Ann Lee": the last word is the surname; a single word is a first name. A line end
+        // between the names separates them as a space does.
+        flattenLineEnds(m_fullName);
         const std::size_t space = m_fullName.find_last_of(' ');
         if (space == std::string::npos) {
             m_record[F::FIRSTNAME] = m_fullName;
@@ -152,8 +139,7 @@ void ContactBuilder::take(ContactRecord& into)
             }
     for (std::size_t c = 0; c < kFieldCount; ++c) {
         std::string& text = m_record[c];
-        if (text.find('\n') != std::string::npos)
-            text = withoutLineBreaks(std::move(text));
+        flattenLineEnds(text);
         into[c].swap(text);
         text.clear();
     }

@@ -37,7 +37,9 @@ public:
     // Something with no field, counted as `singular`/`plural`.
     void unplaced(std::string_view singular, std::string_view plural) { m_account.add(singular, plural); }
 
-    // Moves the contact, its texts cleaned (no line breaks), into `into`; resets the builder.
+    // Moves the contact into `into` and resets the builder. Every text leaves with its line ends
+    // (CR LF, LF, a lone CR) turned into spaces: this is where both readers' values pass, so
+    // no imported value can end a line in the book or in a file QOR writes.
     void take(ContactRecord& into);
 
 private:
@@ -53,9 +55,5 @@ private:
     std::string m_fullName;
     bool m_hasNames = false;
 };
-
-// `text` with every line break (CR LF or LF) turned into one space, so that it cannot forge
-// lines in the book. A lone CR ends no line there and is kept.
-std::string withoutLineBreaks(std::string text);
 
 } // namespace qor

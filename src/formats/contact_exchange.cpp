@@ -67,20 +67,18 @@ std::string exportContacts(const ContactRows& rows, ExchangeFormat format)
 
 void UnplacedAccount::add(std::string_view singular, std::string_view plural, std::size_t count)
 {
-    for (Entry& e : m_entries)
-        if (e.singular == singular) {
-            e.count += count;
-            return;
-        }
+    if (const auto found = m_index.find(singular); found != m_index.end()) {
+        m_entries[found->second].count += count;
+        return;
+    }
+    m_index.emplace(singular, m_entries.size());
     m_entries.push_back({std::string(singular), std::string(plural), count});
 }
 
 std::size_t UnplacedAccount::countOf(std::string_view singular) const
 {
-    for (const Entry& e : m_entries)
-        if (e.singular == singular)
-            return e.count;
-    return 0;
+    const auto found = m_index.find(singular);
+    return found == m_index.end() ? 0 : m_entries[found->second].count;
 }
 
 std::string UnplacedAccount::describe() const

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qor {
@@ -36,6 +37,11 @@ std::string exportContacts(const ContactRows& rows, ExchangeFormat format);
 
 // What an import found no field for, counted by kind ("phone number", "URL"...), in the order
 // the kinds were first met.
+//
+// A kind is found through a hash index, not by walking the kinds: every property QOR does not
+// know is a kind of its own ("X-FOO property"), and a card of a million distinct ones walked a
+// growing list a million times (80,000 took 27 s). add and countOf take constant time on
+// average, describe time linear in its text.
 class UnplacedAccount {
 public:
     struct Entry {
@@ -51,7 +57,13 @@ public:
     std::string describe() const;
 
 private:
+    // Looks a kind up by a string_view without making a std::string of it.
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+    };
     std::vector<Entry> m_entries;
+    std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> m_index; // singular -> entry
 };
 
 // An import's result. On failure `contacts` is empty: an import is all or nothing.
@@ -74,7 +86,9 @@ struct ImportResult {
 // Reads contacts from a vCard file (2.1, 3.0 or 4.0) or a CSV file (QOR, Google or Outlook
 // columns), telling which from the content. Refuses, with the line at fault, a file that is
 // neither, binary bytes, and a card without END. Every imported text is UTF-8 and holds no line
-// break (a line break inside a value becomes a space, so no value can forge lines in the book).
+// end: CR LF, LF and a lone CR inside a value each become a space, raw or decoded (quoted-
+// printable "=0D"), so no value can forge lines in the book. A UTF-16 file is refused as
+// binary.
 ImportResult importContacts(std::string_view bytes);
 
 } // namespace qor

@@ -80,6 +80,7 @@ public:
             const Column& c = m_columns[i];
             if (cell.empty() || c.role == Role::Ignored)
                 continue;
+            restoreDefusedCsvValue(cell);
             switch (c.role) {
             case Role::Own: m_builder.own(c.field, cell); break;
             case Role::Surname: surname = std::move(cell); hasNames = true; break;

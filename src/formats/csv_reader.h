@@ -13,8 +13,12 @@ bool looksLikeContactCsv(std::string_view bytes);
 // their header names, never by position: QOR's 34 keys (which fill their fields exactly), and
 // the names Google's and Outlook's address books (and Thunderbird's) use. Values in columns QOR
 // has no field for are counted in the account. UTF-8 with or without a byte-order mark, else
-// Windows-1252; ',' or, when the header has none, ';' as separator. Refuses, with the line at
-// fault: a header naming no known column, an unclosed quote, binary bytes.
+// Windows-1252; ',' or, when the header has none, ';' as separator. A cell whose leading
+// apostrophe defuses a formula (an apostrophe, then perhaps more, then '=', '+', '-', '@', a
+// tab or a CR; see restoreDefusedCsvValue in csv_text.h) loses that one apostrophe, in every
+// layout: QOR's own export puts it there, and a Google or Outlook file may come from QOR too.
+// Every other cell, a formula included, is taken as it is. Refuses, with the line at fault: a
+// header naming no known column, an unclosed quote, binary bytes.
 ImportResult readCsvContacts(std::string_view bytes);
 
 } // namespace qor

@@ -2,10 +2,30 @@
 
 #include <cstring>
 
-
 namespace qor {
 
-void appendCsvField(std::string& out, std::string_view text)
+namespace {
+
+bool beginsAFormula(char c) { return c == '=' || c == '+' || c == '-' || c == '@' || c == '\t' || c == '\r'; }
+
+// "+44 (0)20 7946-0958": a number a spreadsheet may at worst add up, never a call or a reference.
+bool isInternationalPhoneNumber(std::string_view value)
+{
+    if (!value.starts_with('+'))
+        return false;
+    bool digit = false;
+    for (const char c : value.substr(1)) {
+        if (c >= '0' && c <= '9')
+            digit = true;
+        else if (c != ' ' && c != '(' && c != ')' && c != '-' && c != '.' && c != '/')
+            return false;
+    }
+    return digit;
+}
+
+// `text` as one field, after the apostrophe that defuses a formula when `defused`. One function
+// for both, so that defusing costs an export no second pass or copy.
+void appendField(std::string& out, bool defused, std::string_view text)
 {
     bool quote = !text.empty() && (text.front() == ' ' || text.back() == ' ');
     for (std::size_t i = 0; i < text.size() && !quote; ++i) {
@@ -13,16 +33,48 @@ void appendCsvField(std::string& out, std::string_view text)
         quote = c == ',' || c == ';' || c == '"' || c == '\r' || c == '\n';
     }
     if (!quote) {
+        if (defused)
+            out += '\'';
         out += text;
         return;
     }
     out += '"';
+    if (defused)
+        out += '\'';
     for (char c : text) {
         if (c == '"')
             out += '"';
         out += c;
     }
     out += '"';
+}
+
+} // namespace
+
+void appendCsvField(std::string& out, std::string_view text)
+{
+    appendField(out, false, text);
+}
+
+bool startsAFormula(std::string_view value)
+{
+    const std::size_t start = value.find_first_not_of('\'');
+    if (start == std::string_view::npos || !beginsAFormula(value[start]))
+        return false;
+    return !isInternationalPhoneNumber(value.substr(start));
+}
+
+void appendDefusedCsvField(std::string& out, std::string_view value)
+{
+    // Nearly every value begins with a letter, a digit or a space: its first byte settles it.
+    const bool mayStartAFormula = !value.empty() && (value[0] == '\'' || beginsAFormula(value[0]));
+    appendField(out, mayStartAFormula && startsAFormula(value), value);
+}
+
+void restoreDefusedCsvValue(std::string& cell)
+{
+    if (cell.starts_with('\'') && startsAFormula(cell))
+        cell.erase(0, 1);
 }
 
 bool CsvRecords::next(std::vector<std::string>& fields)

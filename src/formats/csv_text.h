@@ -13,6 +13,29 @@ namespace qor {
 // quote, a line break or a space at either end; as it is otherwise.
 void appendCsvField(std::string& out, std::string_view text);
 
+// Formulas. A spreadsheet that opens a CSV file runs a cell that begins with '=', '+', '-',
+// '@', a tab or a CR as a formula, which can fetch web pages or start programs ("CSV
+// injection"). Every value QOR writes to a CSV file is therefore defused: when the value,
+// after any apostrophes it begins with, would start a formula, one apostrophe is written
+// before it, which spreadsheets take as "this cell is text". So "=1+1" is written "'=1+1", and
+// "'=1+1" (a value that really begins with an apostrophe) "''=1+1"; "'s-Hertogenbosch" and
+// "Ann" are written as they are. A telephone number in the international form (a '+', then
+// only digits, spaces and "()-./", with at least one digit: "+44 20 7946 0958") is left alone:
+// it names no function and no cell, and the address books these files are made for would keep
+// an apostrophe in the number.
+//
+// Reading undoes exactly this, so export and import give back every value: a cell that begins
+// with an apostrophe loses that one apostrophe when what follows its apostrophes would start a
+// formula; every other cell is kept as it is (a formula another program wrote is text to QOR).
+
+// Whether `value` would start a formula, its leading apostrophes aside.
+bool startsAFormula(std::string_view value);
+// Appends `value` as one field (see appendCsvField), with an apostrophe before it when
+// startsAFormula(value).
+void appendDefusedCsvField(std::string& out, std::string_view value);
+// Removes the apostrophe appendDefusedCsvField put before a value, if `cell` has one.
+void restoreDefusedCsvValue(std::string& cell);
+
 // Reads a CSV file record by record. Fields are separated by `separator`, records by CR LF or
 // LF; a quoted field may hold separators, doubled quotes and line breaks. Bytes are taken as
 // they are: the caller refuses binary files first.

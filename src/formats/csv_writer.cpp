@@ -129,7 +129,7 @@ std::string writeForeign(const ContactRows& rows, const std::array<ForeignColumn
             if (isType && c + 1 < N)
                 typedValue = !columns[c + 1].value(r).empty();
             if (!isType || typedValue)
-                appendCsvField(out, columns[c].value(r));
+                appendDefusedCsvField(out, columns[c].value(r));
         }
         out += "\r\n";
     }
@@ -153,7 +153,7 @@ std::string writeQor(const ContactRows& rows)
         for (std::size_t c = 0; c < kFieldCount; ++c) {
             if (c > 0)
                 out += ',';
-            appendCsvField(out, r[c]);
+            appendDefusedCsvField(out, r[c]);
         }
         out += "\r\n";
     }

@@ -8,9 +8,13 @@ namespace qor {
 
 enum class CsvLayout { Qor, Google, Outlook };
 
-// Writes a header and one record per row, RFC 4180 quoting, CR LF, UTF-8.
-//  - Qor: the 34 keys in column order, every field as it is; reading it back gives every field
-//    unchanged.
+// Writes a header and one record per row, RFC 4180 quoting, CR LF, UTF-8. In every layout a
+// value that a spreadsheet would run as a formula (it begins with '=', '+', '-', '@', a tab or
+// a CR, after any apostrophes) is written with one apostrophe before it; an international
+// telephone number ("+44 20 7946 0958") is not (the rule is appendDefusedCsvField's, in
+// csv_text.h). The reader takes that apostrophe away again.
+//  - Qor: the 34 keys in column order, every field as it is but for that apostrophe; reading
+//    it back gives every field unchanged.
 //  - Google and Outlook: the columns their importers expect, with a byte-order mark so that
 //    spreadsheets read the accents; the fields they have no column for are left out, and a
 //    date goes in only when it is complete and in the form's spelling.

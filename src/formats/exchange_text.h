@@ -1,8 +1,8 @@
 #pragma once
 
+#include "control_bytes.h"
+
 #include <cstddef>
-#include <cstdint>
-#include <cstring>
 #include <string_view>
 
 namespace qor {
@@ -47,28 +47,9 @@ inline bool isBinaryByte(char c)
     return b < 0x20 && !(b >= 0x09 && b <= 0x0D) && b != 0x1A && b != 0x1B;
 }
 
-// The offset of the first binary byte in `bytes`, or npos. Eight bytes at a time: a whole file
-// is checked before it is read, and most of it holds no byte below 0x20 at all.
-inline std::size_t firstBinaryByte(std::string_view bytes)
-{
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-    std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
-        // A high bit for every byte below 0x20 (bytes of 0x80 and more may set one too).
-        if (((word - kOnes * 0x20) & ~word & kHigh) == 0)
-            continue;
-        for (std::size_t j = i; j < i + 8; ++j)
-            if (isBinaryByte(bytes[j]))
-                return j;
-    }
-    for (; i < bytes.size(); ++i)
-        if (isBinaryByte(bytes[i]))
-            return i;
-    return std::string_view::npos;
-}
+// The offset of the first binary byte in `bytes`, or npos. A whole file is checked before it
+// is read.
+inline std::size_t firstBinaryByte(std::string_view bytes) { return findControlByte<0x20>(bytes, isBinaryByte); }
 
 inline bool hasBinaryByte(std::string_view text) { return firstBinaryByte(text) != std::string_view::npos; }
 

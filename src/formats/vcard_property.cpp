@@ -50,9 +50,9 @@ std::string decodeQuotedPrintable(std::string_view s)
             const int hi = hexDigit(s[i + 1]);
             const int lo = hexDigit(s[i + 2]);
             if (hi >= 0 && lo >= 0) {
-                // A lone "=0D" is the line break of old Macintosh writers.
-                const char c = static_cast<char>(hi * 16 + lo);
-                out += c == '\r' && !s.substr(i + 3).starts_with("=0A") && !s.substr(i + 3).starts_with("=0a") ? '\n' : c;
+                // "=0D", "=0A" and "=0D=0A" stay as they are: the contact builder turns every
+                // line end into a space, the lone CR of old Macintosh writers included.
+                out += static_cast<char>(hi * 16 + lo);
                 i += 2;
                 continue;
             }
@@ -145,11 +145,9 @@ std::array<std::string, N> components(std::string_view value, std::size_t& extra
     return parts;
 }
 
-std::string_view textOf(std::string_view decoded, bool mayHoldLineBreaks, std::string& scratch)
+std::string_view textOf(std::string_view decoded, std::string& scratch)
 {
-    // A line feed can only come from a decoded value: the file's own lines end at one.
-    if (std::memchr(decoded.data(), '\\', decoded.size()) == nullptr
-        && (!mayHoldLineBreaks || std::memchr(decoded.data(), '\n', decoded.size()) == nullptr))
+    if (std::memchr(decoded.data(), '\\', decoded.size()) == nullptr)
         return decoded;
     scratch = unescapeVCardText(decoded);
     return scratch;

@@ -67,8 +67,8 @@ bool parseProperty(std::string_view line, VCardProperty& p);
 std::string_view decodeValue(const VCardProperty& p, bool fileIsUtf8, std::string& scratch);
 
 // A text value without its escapes: the value itself when it has none, else its unescaped
-// form in `scratch`. `mayHoldLineBreaks` for a decoded value, which may hold line feeds.
-std::string_view textOf(std::string_view decoded, bool mayHoldLineBreaks, std::string& scratch);
+// form in `scratch`.
+std::string_view textOf(std::string_view decoded, std::string& scratch);
 
 // Splits a structured value at its unescaped ';' into N unescaped parts; `extra` counts the
 // non-empty parts after the Nth.

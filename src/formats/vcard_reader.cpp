@@ -231,7 +231,7 @@ private:
 
     std::string_view text(const VCardProperty& p)
     {
-        return textOf(decodeValue(p, m_fileIsUtf8, m_decoded), p.quotedPrintable, m_unescaped);
+        return textOf(decodeValue(p, m_fileIsUtf8, m_decoded), m_unescaped);
     }
 
     void countUnplaced(std::string_view name)

@@ -79,14 +79,7 @@ std::string unescapeVCardText(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\n' || (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
-            // A raw line break (from quoted-printable) becomes one space, CR LF included. A lone
-            // CR ends no line in the book, so it is kept: a book's text comes back unchanged.
-            i += c == '\r';
-            out += ' ';
-            continue;
-        }
+        const char c = text[i];
         if (c == '\\' && i + 1 < text.size()) {
             const char next = text[i + 1];
             if (next == 'n' || next == 'N') {

@@ -20,9 +20,10 @@ void appendVCardEscaped(std::string& out, std::string_view text);
 // UTF-8 sequence is never split.
 void foldVCardLine(std::string& out, std::size_t lineStart);
 
-// Removes the escapes of a text value: "\\", "\,", "\;" and "\:" give the character; "\n",
-// "\N" and a line break (LF or CR LF) become a space, so no line break reaches the book. A
-// lone CR, which ends no line in the book, and a backslash before any other character are kept.
+// Removes the escapes of a text value: "\\", "\,", "\;" and "\:" give the character; "\n"
+// and "\N" become a space. A backslash before any other character is kept, and so are raw line
+// ends (from quoted-printable, or a lone CR in the file's line): the contact builder turns
+// every one of them into a space, whatever format the value came from.
 std::string unescapeVCardText(std::string_view text);
 
 } // namespace qor

@@ -94,6 +94,7 @@ LoadReport BookSession::load()
 
 bool BookSession::add()
 {
+    flattenLineEnds(form);
     m_store.insertAtTop(form);
     return true;
 }
@@ -102,6 +103,7 @@ bool BookSession::update()
 {
     if (!m_mark.isSet())
         return false;
+    flattenLineEnds(form);
     m_store.setRecord(m_mark.row(), form);
     return true;
 }

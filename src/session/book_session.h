@@ -70,7 +70,10 @@ public:
     // and nothing to lose, so it need neither fail nor ask.
     bool nothingToSaveOnClose() const { return bookRefused() && !listChangedSinceLoad(); }
 
-    // The list commands. Each returns whether the list changed.
+    // The list commands. Each returns whether the list changed. Add and Update first turn every
+    // line end in the form into a space (as every way into the list does), so the form shows
+    // what the list holds and no value can forge a line in the book, whatever front end filled
+    // the form.
     bool add();          // the form's contact goes on top of the list
     bool update();       // the marked row becomes the form's contact
     bool remove();       // the marked row goes; the form keeps it, so Add puts it back

@@ -17,7 +17,8 @@ struct TransferOutcome {
 };
 
 // Puts the contacts of `file` on top of the list, the file's first contact at row 0, as Add
-// would: they are written by the next save. A file with a fault changes nothing.
+// would: they are written by the next save, and no value holds a line end (each became a
+// space). A file with a fault changes nothing.
 TransferOutcome importIntoList(BookSession& session, const std::filesystem::path& file);
 
 // Writes the whole list, top to bottom, to `file` in `format`, replacing it safely. Refuses

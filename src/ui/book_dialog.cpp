@@ -38,7 +38,16 @@ BookDialog::BookDialog(std::filesystem::path bookPath, std::unique_ptr<UserMessa
     initialise();
 }
 
-BookDialog::~BookDialog() = default;
+BookDialog::~BookDialog()
+{
+    // The list view (with its filter) reads the table and the session's mark, and the table
+    // observes the session's store, leaving it in its destructor. As children they would go
+    // only in ~QObject, after the session: they go first, the view before the table.
+    delete m_list;
+    m_list = nullptr;
+    delete m_table;
+    m_table = nullptr;
+}
 
 void BookDialog::buildFromTemplate()
 {

@@ -54,12 +54,19 @@ void BookDialog::takeFromControl(QLineEdit* edit, ContactField field)
 {
     // setText clears the modified flag; any edit by the user sets it.
     const auto held = m_heldTexts.constFind(edit);
-    if (held == m_heldTexts.constEnd())
-        formRecord.setText(columnOf(field), edit->text().toStdString());
-    else if (!edit->isModified())
+    if (held == m_heldTexts.constEnd()) {
+        // The input limits already make a typed, pasted or dropped line end a space; a text put
+        // into the control past them (setTextUnlimited) must not end a line of the book either.
+        std::string text = edit->text().toStdString();
+        flattenLineEnds(text);
+        formRecord.setText(columnOf(field), text);
+    } else if (!edit->isModified()) {
         formRecord.setText(columnOf(field), held->text); // no copy of a long text that is there
-    else
-        formRecord.setText(columnOf(field), edit->text().toStdString() + held->text.substr(held->shownBytes));
+    } else {
+        std::string text = edit->text().toStdString() + held->text.substr(held->shownBytes);
+        flattenLineEnds(text);
+        formRecord.setText(columnOf(field), text);
+    }
 }
 
 void BookDialog::showForm()

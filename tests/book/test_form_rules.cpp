@@ -90,3 +90,62 @@ TEST(FormRules, PassThroughForm_keepsLongTextsWholeAndNamesTheFirstInExchangeOrd
     r[F::COMMENTS] = repeat("\xC3\xA9", 255);
     EXPECT_EQ(passThroughForm(r), F::SURNAME);
 }
+
+// --- Line ends: no value in the list may end a line of the book -----------------------------
+
+TEST(FormRules, FlattenLineEnds_turnsEachLineEndTheReaderKnowsIntoOneSpace)
+{
+    struct Case {
+        std::string text, flat;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"plain text", "plain text"},
+        {"a\rb", "a b"},                    // the lone CR that forged contacts
+        {"a\nb", "a b"},
+        {"a\r\nb", "a b"},                  // CR LF is one line end
+        {"a\n\rb", "a  b"},                 // LF then CR are two
+        {"\r\r\n\n", "   "},
+        {"x\rSURNAME=Forged\rEMAIL=evil@example.org", "x SURNAME=Forged EMAIL=evil@example.org"},
+        {"0123456789abcde\r", "0123456789abcde "}, // past the first eight bytes
+        {"0123456\r\n89", "0123456 89"},         // a CR LF across two words
+        // Other control characters end no line in the book, and neither do bytes of UTF-8
+        // characters that hold 0x0A or 0x0D in their low bits, nor U+2028 and U+0085.
+        {"\t\v\f\x1A\x1B\x01", "\t\v\f\x1A\x1B\x01"},
+        {"\xC4\x8D\xC4\x8A\xE2\x80\xA8\xC2\x85 c\xCC\x8D", "\xC4\x8D\xC4\x8A\xE2\x80\xA8\xC2\x85 c\xCC\x8D"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        flattenLineEnds(text);
+        EXPECT_EQ(text, c.flat) << ::testing::PrintToString(c.text);
+        EXPECT_EQ(holdsLineEnd(c.text), c.text != c.flat) << ::testing::PrintToString(c.text);
+        EXPECT_FALSE(holdsLineEnd(text));
+    }
+}
+
+TEST(FormRules, HoldsLineEnd_findsACrOrLfAtEveryPlaceAndNoOtherByte)
+{
+    std::string others; // every other byte value: several words and a tail
+    for (int b = 0; b < 256; ++b)
+        if (b != '\r' && b != '\n')
+            others += static_cast<char>(b);
+    EXPECT_FALSE(holdsLineEnd(others));
+    for (std::size_t size = 1; size <= 20; ++size)
+        for (std::size_t at = 0; at < size; ++at)
+            for (const char end : {'\r', '\n'})
+                EXPECT_TRUE(holdsLineEnd(others.substr(size, at) + end + others.substr(0, size - at - 1)));
+}
+
+TEST(FormRules, FlattenLineEndsOfARecord_changesOnlyTheTextsThatHoldOneAndDropsTheirMarks)
+{
+    ContactRecord r;
+    r[F::SURNAME] = "Lee";
+    r[F::COMMENTS] = "one\rtwo";
+    r.windows1252Fields.set(columnOf(F::SURNAME));
+    r.windows1252Fields.set(columnOf(F::COMMENTS));
+    EXPECT_TRUE(flattenLineEnds(r));
+    EXPECT_EQ(r[F::COMMENTS], "one two");
+    EXPECT_EQ(r.windows1252Fields.count(), 1u); // the surname's book bytes still hold
+    EXPECT_TRUE(r.windows1252Fields.test(columnOf(F::SURNAME)));
+    EXPECT_FALSE(flattenLineEnds(r));
+}

@@ -1,10 +1,15 @@
-// CSV in and out: columns matched by name, Google's and Outlook's layouts, quoting, faults.
+// CSV in and out: columns matched by name, Google's and Outlook's layouts, quoting, defused formulas,
+// line ends, faults.
 #include "contact_exchange.h"
 #include "csv_reader.h"
+#include "csv_text.h"
 #include "csv_writer.h"
+#include "exchange_text.h"
+#include "form_rules.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -81,13 +86,92 @@ TEST(CsvWriter, GoogleAndOutlookLayouts_haveTheirImportersColumnNamesAndAByteOrd
     EXPECT_NE(outlook.find(",5/17/1980,6/2/2001,"), std::string::npos);
 }
 
+namespace {
+
+// Values a spreadsheet would run, and what every layout writes for them.
+struct Defused {
+    std::string value, written;
+};
+const Defused kFormulas[] = {
+    {"=HYPERLINK(\"http://x.example\")", "'=HYPERLINK(\"http://x.example\")"},
+    {"+1+cmd|' /C calc'!A0", "'+1+cmd|' /C calc'!A0"},
+    {"-2+3", "'-2+3"},
+    {"-", "'-"},
+    {"@SUM(1)", "'@SUM(1)"},
+    {"\t=1", "'\t=1"},
+    {"\r=1", "'\r=1"},
+    {"+", "'+"},
+    {"'=1", "''=1"}, // an apostrophe of its own before a formula: one more
+    {"''@x", "'''@x"},
+    {"+44 (0)20 7946-0958", "+44 (0)20 7946-0958"}, // a telephone number calls nothing
+    {"+1 555 0100 ext 2", "'+1 555 0100 ext 2"},
+    {"'+44 1", "'+44 1"},
+    {"'s-Hertogenbosch", "'s-Hertogenbosch"}, // no formula behind the apostrophe
+    {"'", "'"},
+    {"a=b", "a=b"},
+    {" =1", " =1"},
+};
+
+// The value of column `header` in the first record after the header.
+std::string cellOf(const std::string& csv, std::string_view header)
+{
+    CsvRecords records(withoutByteOrderMark(csv), ',');
+    std::vector<std::string> names, cells;
+    EXPECT_TRUE(records.next(names) && records.next(cells));
+    const auto column = std::find(names.begin(), names.end(), header) - names.begin();
+    return cells.at(static_cast<std::size_t>(column));
+}
+
+} // namespace
+
+TEST(CsvWriter, FormulasAreDefusedWithAnApostropheInEveryLayout)
+{
+    const std::pair<CsvLayout, std::string_view> layouts[] = {
+        {CsvLayout::Qor, "FIRSTNAME"}, {CsvLayout::Google, "Given Name"}, {CsvLayout::Outlook, "First Name"}};
+    for (const Defused& d : kFormulas) {
+        SCOPED_TRACE(::testing::PrintToString(d.value));
+        for (const auto& [layout, header] : layouts) {
+            ContactRecord r;
+            r[F::FIRSTNAME] = d.value;
+            EXPECT_EQ(cellOf(writeCsvContacts(rowsOf({r}), layout), header), d.written) << header;
+        }
+        EXPECT_EQ(startsAFormula(d.value), d.written != d.value);
+    }
+}
+
+TEST(CsvReader, DefusingApostrophesAreTakenAwayInEveryLayoutAndOtherCellsKeptAsTheyAre)
+{
+    for (const std::string_view header : {"SURNAME,FIRSTNAME", "Family Name,Given Name", "Last Name,First Name"})
+        for (const Defused& d : kFormulas) {
+            SCOPED_TRACE(std::string(header) + " " + ::testing::PrintToString(d.value));
+            std::string csv = std::string(header) + "\r\nLee,";
+            appendCsvField(csv, d.written);
+            const auto r = readOk(csv + "\r\n");
+            std::string want = d.value;
+            flattenLineEnds(want); // no value in the list may end a line of the book
+            EXPECT_EQ(r.contacts.at(0)[F::FIRSTNAME], want);
+        }
+    // Formulas other programs wrote are text to QOR: nothing is taken away.
+    for (const std::string_view cell : {"=1+1", "'x", "''", "-5", "@x"}) {
+        const auto r = readOk("Last Name,First Name\r\nLee," + std::string(cell) + "\r\n");
+        EXPECT_EQ(r.contacts.at(0)[F::FIRSTNAME], cell);
+    }
+}
+
 TEST(CsvReader, GoogleAndOutlookExports_readBackTheirFields)
 {
+    ContactRecord formulas = sample();
+    formulas[F::SURNAME] = "=HYPERLINK(\"http://x.example\")";
+    formulas[F::FIRSTNAME] = "'=1";
+    formulas[F::MOBILE] = "+44 7700 900123";
+    formulas[F::COMMENTS] = "-2+3";
+    formulas[F::HOMECITY] = "'s-Hertogenbosch";
     for (CsvLayout layout : {CsvLayout::Google, CsvLayout::Outlook}) {
-        const auto r = readOk(writeCsvContacts(rowsOf({sample(), ContactRecord{}}), layout));
-        ASSERT_EQ(r.contacts.size(), 2u);
+        const auto r = readOk(writeCsvContacts(rowsOf({sample(), ContactRecord{}, formulas}), layout));
+        ASSERT_EQ(r.contacts.size(), 3u);
         expectStandardFields(r.contacts[0], sample());
         EXPECT_EQ(r.contacts[1], ContactRecord{});
+        expectStandardFields(r.contacts[2], formulas);
         EXPECT_TRUE(r.unplaced.empty()) << r.unplaced.describe();
     }
 }
@@ -168,4 +252,35 @@ TEST(CsvReader, DamagedFiles_areRefusedWithTheLineAtFault)
     const ImportResult unknown = readCsvContacts("Colour,Size\r\nred,big\r\n");
     EXPECT_FALSE(unknown.ok);
     EXPECT_EQ(unknown.errorLine, 1u);
+}
+
+TEST(CsvReader, LineEndsInAnyCell_becomeSpaces)
+{
+    struct Case {
+        const char* what;
+        std::string bytes;
+        F field;
+        std::string want;
+    };
+    const Case cases[] = {
+        {"a lone CR in a quoted cell", "SURNAME,COMMENTS\r\nLee,\"x\rSURNAME=Forged\rEMAIL=evil@example.org\"\r\n",
+         F::COMMENTS, "x SURNAME=Forged EMAIL=evil@example.org"},
+        {"a lone CR in a plain cell", "SURNAME,COMMENTS\r\nLee,x\ry\r\n", F::COMMENTS, "x y"},
+        {"a CR before the separator", "Last Name,First Name\r\nLee\r,Ann\r\n", F::SURNAME, "Lee "},
+        {"every line end in a quoted cell", "First Name,Last Name,Notes\r\nAnn,Lee,\"a\r\nb\rc\nd\"\r\n", F::COMMENTS,
+         "a b c d"},
+        {"a lone CR among several phone numbers", "Given Name,Phone 1 - Type,Phone 1 - Value\r\nAnn,Mobile,\"1\r2 ::: 3\"\r\n",
+         F::MOBILE, "1 2"},
+        {"a lone CR in Windows-1252", "Last Name,Notes\r\nDupr\xE9,\"caf\xE9\rbar\"\r\n", F::COMMENTS,
+         "caf\xC3\xA9 bar"},
+        {"a lone CR with semicolons", "Last Name;Notes\r\nLee;\"a\rb\"\r\n", F::COMMENTS, "a b"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto r = readOk(c.bytes);
+        ASSERT_EQ(r.contacts.size(), 1u);
+        EXPECT_EQ(r.contacts[0][c.field], c.want);
+        for (const std::string& text : r.contacts[0].texts)
+            EXPECT_FALSE(holdsLineEnd(text)) << ::testing::PrintToString(text);
+    }
 }

@@ -1,5 +1,6 @@
 // The vCard reader on cards as phones, mail programs and web address books write them.
 #include "contact_exchange.h"
+#include "form_rules.h"
 #include "vcard_reader.h"
 
 #include <gtest/gtest.h>
@@ -236,9 +237,40 @@ TEST(VCardReader, DamagedFiles_areRefusedWithTheLineAtFault)
     }
 }
 
-TEST(VCardReader, LineBreaksInAnyForm_neverReachAText)
+TEST(VCardReader, LineEndsInAnyForm_becomeSpacesInEveryTextTheyReach)
 {
-    const auto r = readOk(crlf({"BEGIN:VCARD", "VERSION:2.1", "N:A;;;;",
-                                "NOTE;ENCODING=QUOTED-PRINTABLE:one=0Atwo=0Dthree=0D=0Afour", "END:VCARD"}));
-    EXPECT_EQ(r.contacts.at(0)[F::COMMENTS], "one two three four");
+    struct Case {
+        const char* what;
+        std::string version;
+        std::string line; // one property, or two lines of a folded one
+        F field;
+        std::string want;
+    };
+    const Case cases[] = {
+        {"quoted-printable line ends", "2.1", "NOTE;ENCODING=QUOTED-PRINTABLE:one=0Atwo=0Dthree=0D=0Afour", F::COMMENTS,
+         "one two three four"},
+        {"quoted-printable CR in Latin-1", "2.1",
+         "NOTE;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:M=FCller=0DSURNAME=3DForged", F::COMMENTS,
+         "M\xC3\xBCller SURNAME=Forged"},
+        {"quoted-printable CR in a name", "2.1", "N;ENCODING=QUOTED-PRINTABLE:Lee=0D;Ann=0DMarie;;;", F::FIRSTNAME,
+         "Ann Marie"},
+        {"a raw CR in a text", "3.0", "NOTE:x\rSURNAME=Forged\rEMAIL=evil@example.org", F::COMMENTS,
+         "x SURNAME=Forged EMAIL=evil@example.org"},
+        {"a raw CR beside escapes", "4.0", "NOTE:a\\n\rb\\,c\r", F::COMMENTS, "a  b,c "},
+        {"a raw CR in a folded line", "4.0", "NOTE:fold\r\r\n ed", F::COMMENTS, "fold ed"},
+        {"a raw CR in a structured name", "4.0", "N:Lee\rX;Ann;;;", F::SURNAME, "Lee X"},
+        {"a raw CR in an address part", "3.0", "ADR;TYPE=home:;;1 Main\rSt;Town;;;", F::HOMESTREET, "1 Main St"},
+        {"a raw CR between the names of FN", "4.0", "FN:Ann\rLee", F::SURNAME, "Lee"},
+        {"a raw CR in a phone number", "3.0", "TEL;TYPE=cell:+1\r555", F::MOBILE, "+1 555"},
+        {"a raw CR in a value of QOR's own", "4.0", "X-QOR-LIKES:cats\rdogs", F::LIKES, "cats dogs"},
+        {"a raw CR in a Windows-1252 file", "2.1", "NOTE:caf\xE9\rbar", F::COMMENTS, "caf\xC3\xA9 bar"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto r = readOk(crlf({"BEGIN:VCARD", "VERSION:" + c.version, c.line, "END:VCARD"}));
+        ASSERT_EQ(r.contacts.size(), 1u);
+        EXPECT_EQ(r.contacts[0][c.field], c.want);
+        for (const std::string& text : r.contacts[0].texts)
+            EXPECT_FALSE(holdsLineEnd(text)) << ::testing::PrintToString(text);
+    }
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "book_session.h"
 #include "field_table.h"
+#include "temp_folder.h"
 
 #include <string>
 #include <vector>
@@ -25,6 +27,29 @@ inline ContactRecord contact(const std::string& surname)
     ContactRecord record;
     record[ContactField::SURNAME] = surname;
     return record;
+}
+
+// A session on a book in a fresh folder, opened: the book holds `bytes`, or is missing.
+struct OpenBook {
+    explicit OpenBook(const std::string* bytes)
+    {
+        if (bytes)
+            writeFile(path, *bytes);
+        report = session.load();
+    }
+    TempFolder folder{"qor-session-"};
+    std::filesystem::path path = folder.path() / "qor.qor";
+    BookSession session{path};
+    LoadReport report;
+};
+
+// Every row of the list, top to bottom.
+inline std::vector<ContactRecord> rowsOf(const ContactStore& store)
+{
+    std::vector<ContactRecord> rows(static_cast<std::size_t>(store.rowCount()));
+    for (int row = 0; row < store.rowCount(); ++row)
+        store.copyRecord(row, rows[static_cast<std::size_t>(row)]);
+    return rows;
 }
 
 } // namespace qor::testing

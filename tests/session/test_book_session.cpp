@@ -10,7 +10,7 @@ namespace {
 using testing::bookOf;
 using testing::contact;
 using testing::fileContents;
-using testing::TempFolder;
+using testing::OpenBook;
 using testing::writeFile;
 using F = ContactField;
 
@@ -30,20 +30,6 @@ std::vector<std::filesystem::path> besideTheBook(const std::filesystem::path& bo
             out.push_back(entry.path());
     return out;
 }
-
-// A session on a book in a fresh folder, opened.
-struct OpenBook {
-    explicit OpenBook(const std::string* bytes)
-    {
-        if (bytes)
-            writeFile(path, *bytes);
-        report = session.load();
-    }
-    TempFolder folder{"qor-session-"};
-    std::filesystem::path path = folder.path() / "qor.qor";
-    BookSession session{path};
-    LoadReport report;
-};
 
 TEST(BookSessionLoad, listsTheFileLastContactFirstAndShowsRowZero)
 {
@@ -125,6 +111,29 @@ TEST(BookSessionCommands, addUpdateAndDeleteWorkOnTheMarkedRowAndTheMarkFollowsI
     EXPECT_EQ(s.mark().row(), 0);
     s.mark().set(7); // a row that does not exist clears the mark
     EXPECT_FALSE(s.mark().isSet());
+}
+
+TEST(BookSessionCommands, addAndUpdateTurnEveryLineEndInTheFormIntoASpaceInTheListAndTheForm)
+{
+    // What any front end may leave in the form: a lone CR would end the line in the book and
+    // begin a forged contact there.
+    const std::string book = bookOf({"A"});
+    OpenBook open(&book);
+    BookSession& s = open.session;
+    for (const bool update : {false, true}) {
+        SCOPED_TRACE(update ? "Update" : "Add");
+        s.form = contact("Lee");
+        s.form[F::COMMENTS] = "x\rSURNAME=Forged\r\nEMAIL=evil@example.org\n";
+        s.form.windows1252Fields.set(columnOf(F::COMMENTS));
+        s.mark().set(0);
+        EXPECT_TRUE(update ? s.update() : s.add());
+        EXPECT_EQ(s.form[F::COMMENTS], "x SURNAME=Forged EMAIL=evil@example.org ");
+        EXPECT_FALSE(s.form.windows1252Fields.any());
+        EXPECT_EQ(s.store().text(0, columnOf(F::COMMENTS)), s.form[F::COMMENTS]);
+    }
+    EXPECT_EQ(surnames(s.store()), (std::vector<std::string>{"Lee", "A"}));
+    ASSERT_EQ(s.save(SaveMode::Attended).outcome, SaveOutcome::Saved);
+    EXPECT_EQ(fileContents(open.path).find("SURNAME=Forged\r\n"), std::string::npos);
 }
 
 TEST(BookSessionCommands, showingARowReplacesTheFormAndANonRowLeavesIt)

@@ -1,5 +1,6 @@
 // The contact form: layout from the window template, input limits, and the exchange between
 // the controls and the form record.
+#include "book_text.h"
 #include "contact_table.h"
 #include "dialog_template.h"
 #include "field_table.h"
@@ -250,18 +251,44 @@ private slots:
         QCOMPARE(likes->text().size(), 255);
     }
 
+    void pastedLineBreaks_becomeSpacesSoTheyCannotForgeBookLines_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("LF and CR LF") << int(F::COMMENTS) << QStringLiteral("nice\nSURNAME=Forged\r\nRATING=10")
+                                      << QByteArray("COMMENTS=nice SURNAME=Forged  RATING=10\r\n");
+        QTest::newRow("lone CR") << int(F::COMMENTS) << QStringLiteral("nice\rSURNAME=Forged\rEMAIL=evil@example.org")
+                                 << QByteArray("COMMENTS=nice SURNAME=Forged EMAIL=evil@example.org\r\n");
+        QTest::newRow("lone CR in a drop-down box") << int(F::HAIR) << QStringLiteral("a\rb")
+                                                    << QByteArray("HAIR=a b\r\n");
+    }
     void pastedLineBreaks_becomeSpacesSoTheyCannotForgeBookLines()
     {
+        QFETCH(int, field);
+        QFETCH(QString, pasted);
+        QFETCH(QByteArray, line);
         WindowHarness h(std::string(), true);
         h.show();
-        QLineEdit* comments = h.edit(F::COMMENTS);
-        comments->setFocus();
-        comments->insert(QStringLiteral("nice\nSURNAME=Forged\r\nRATING=10"));
+        const auto f = static_cast<ContactField>(field);
+        QLineEdit* edit = fieldInfo(f).kind == ControlKind::Combo ? h.combo(f)->lineEdit() : h.edit(f);
+        edit->setFocus();
+        edit->insert(pasted);
         h.clickButton(kAddButton);
         h.clickButton(kOkButton);
         const std::string book = h.readBook();
-        QVERIFY(book.find("COMMENTS=nice SURNAME=Forged  RATING=10\r\n") != std::string::npos);
-        QCOMPARE(book.find("SURNAME=Forged\r\n"), std::string::npos);
+        QVERIFY(book.find(line.toStdString()) != std::string::npos);
+        QCOMPARE(parseBook(book, {}).records.size(), std::size_t(2)); // the book's empty contact and this one
+    }
+
+    void readForm_turnsLineEndsPutPastTheInputLimitsIntoSpaces()
+    {
+        WindowHarness h;
+        h.put(F::NICKNAME, QStringLiteral("a\rb\r\nc\nd"));
+        h.put(F::EYES, QStringLiteral("x\ry"));
+        QVERIFY(h.window().readForm());
+        QCOMPARE(h.window().formRecord[F::NICKNAME], std::string("a b c d"));
+        QCOMPARE(h.window().formRecord[F::EYES], std::string("x y"));
     }
 
     void readForm_acceptsExactly255Characters()

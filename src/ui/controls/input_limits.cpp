@@ -27,9 +27,10 @@ InputLimitValidator::InputLimitValidator(QLineEdit* edit, std::function<bool(con
 
 QValidator::State InputLimitValidator::validate(QString& input, int& pos) const
 {
-    // A pasted line break would end the line in the book file and start a forged one.
+    // A pasted line end (LF, or a CR alone or before LF) would end the line in the book file and
+    // start a forged one: each such character becomes a space at once, where the user sees it.
     for (QChar& c : input)
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+        if (endsBookLine(c.unicode()))
             c = QLatin1Char(' ');
     if (m_fits(input))
         return Acceptable;

@@ -10,7 +10,8 @@ namespace qor {
 // Limits what the user types or pastes into a line edit, never what the program puts there:
 // text set through setTextUnlimited() stays whole even when it is over the limit. Input that
 // would cross the limit is cut back to what fits; a text already over the limit (from the book
-// file) can be shortened but not lengthened. Pasted line breaks become spaces.
+// file) can be shortened but not lengthened. Each pasted or dropped CR or LF becomes a space
+// (see endsBookLine).
 class InputLimitValidator : public QValidator {
     Q_OBJECT
 public:
