@@ -118,6 +118,10 @@ bool BookSession::remove()
 
 void BookSession::insertImported(std::vector<ContactRecord>&& contacts)
 {
+    // The readers already leave no line end in a value; the list's own door checks again, so
+    // that no reader or command, today's or a later one, can forge a line in the book.
+    for (ContactRecord& contact : contacts)
+        flattenLineEnds(contact);
     // insertAllAtTop puts the last record on top; the first belongs there.
     std::reverse(contacts.begin(), contacts.end());
     m_store.insertAllAtTop(std::move(contacts));

@@ -2,7 +2,6 @@
 
 #include "book_file.h"
 #include "book_session.h"
-#include "form_rules.h"
 
 #include <system_error>
 
@@ -28,10 +27,6 @@ TransferOutcome importIntoList(BookSession& session, const std::filesystem::path
             + imported.error + ". Nothing was imported.";
         return outcome;
     }
-    // The readers already leave no line end in a value; the list's own door checks again, so
-    // that no reader, today's or a later one, can forge a line in the book.
-    for (ContactRecord& contact : imported.contacts)
-        flattenLineEnds(contact);
     outcome.ok = true;
     outcome.count = imported.contacts.size();
     outcome.message = imported.unplaced.describe();
