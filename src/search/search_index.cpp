@@ -79,12 +79,27 @@ void SearchIndex::replace(int row, const ContactRecord& record)
     compactIfMostlyUnused();
 }
 
+void SearchIndex::insertAt(int row, const ContactRecord& record)
+{
+    if (row < 0 || static_cast<std::size_t>(row) > m_texts.size())
+        return;
+    const std::string_view text = store(searchTextOf(record));
+    m_texts.insert(m_texts.begin() + row, text);
+}
+
 void SearchIndex::remove(int row)
 {
-    if (row < 0 || static_cast<std::size_t>(row) >= m_texts.size())
+    removeRows(row, 1);
+}
+
+void SearchIndex::removeRows(int first, int count)
+{
+    if (first < 0 || count <= 0 || static_cast<std::size_t>(first) + static_cast<std::size_t>(count) > m_texts.size())
         return;
-    m_live -= m_texts[static_cast<std::size_t>(row)].size();
-    m_texts.erase(m_texts.begin() + row);
+    const auto from = m_texts.begin() + first;
+    for (auto it = from; it != from + count; ++it)
+        m_live -= it->size();
+    m_texts.erase(from, from + count);
     compactIfMostlyUnused();
 }
 

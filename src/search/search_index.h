@@ -31,8 +31,12 @@ public:
     void insertAtTop(const ContactRecord& record);
     // Inserts `count` rows at the top, appendRow(r) giving the text of new row r.
     void insertAtTop(std::size_t count, const AppendRow& appendRow);
+    // Inserts the text of `record` as row `row` (0 to size()).
+    void insertAt(int row, const ContactRecord& record);
     void replace(int row, const ContactRecord& record);
     void remove(int row);
+    // Removes rows first .. first + count - 1.
+    void removeRows(int first, int count);
 
     // Whether row `row` holds `foldedQuery` (a query folded with foldForSearch).
     bool matches(int row, std::string_view foldedQuery) const;

@@ -107,7 +107,7 @@ private:
     struct ChangeCount : StoreObserver {
         std::uint64_t count = 0;
         void rowsInserted(int, int) override { ++count; }
-        void rowRemoved(int) override { ++count; }
+        void rowsRemoved(int, int) override { ++count; }
         void rowChanged(int) override { ++count; }
     };
 

@@ -174,17 +174,43 @@ void ContactStore::setRecord(int rowIndex, const ContactRecord& record)
 
 void ContactStore::removeRowAt(int rowIndex)
 {
-    if (!hasRow(rowIndex))
+    if (hasRow(rowIndex))
+        removeRows(rowIndex, 1);
+}
+
+void ContactStore::removeTopRows(int count)
+{
+    removeRows(0, std::min(count, rowCount()));
+}
+
+void ContactStore::removeRows(int first, int count)
+{
+    if (count <= 0)
         return;
-    const Row& row = *m_rows[static_cast<std::size_t>(rowIndex)];
-    for (std::size_t c = 0; c < kFieldCount; ++c)
-        if (row.widths[c] == m_widest[c] && m_widest[c] > 0)
-            m_stale[c] = true;
-    tell([rowIndex](StoreObserver& o) { o.rowAboutToBeRemoved(rowIndex); });
-    m_rows.erase(m_rows.begin() + rowIndex);
+    const int last = first + count - 1;
+    const auto from = m_rows.begin() + first;
+    for (auto it = from; it != from + count; ++it)
+        for (std::size_t c = 0; c < kFieldCount; ++c)
+            if ((*it)->widths[c] == m_widest[c] && m_widest[c] > 0)
+                m_stale[c] = true;
+    tell([first, last](StoreObserver& o) { o.rowsAboutToBeRemoved(first, last); });
+    m_rows.erase(from, from + count);
     if (m_searchReady)
-        m_search.remove(rowIndex);
-    tell([rowIndex](StoreObserver& o) { o.rowRemoved(rowIndex); });
+        m_search.removeRows(first, count);
+    tell([first, last](StoreObserver& o) { o.rowsRemoved(first, last); });
+}
+
+void ContactStore::insertAt(int rowIndex, const ContactRecord& record)
+{
+    if (rowIndex < 0 || rowIndex > rowCount())
+        return;
+    auto row = makeRow(record);
+    widen(*row);
+    tell([rowIndex](StoreObserver& o) { o.rowsAboutToBeInserted(rowIndex, rowIndex); });
+    m_rows.insert(m_rows.begin() + rowIndex, std::move(row));
+    if (m_searchReady)
+        m_search.insertAt(rowIndex, record);
+    tell([rowIndex](StoreObserver& o) { o.rowsInserted(rowIndex, rowIndex); });
 }
 
 void ContactStore::remeasureColumn(std::size_t column) const

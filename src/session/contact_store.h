@@ -20,8 +20,8 @@ public:
     virtual ~StoreObserver() = default;
     virtual void rowsAboutToBeInserted(int /*first*/, int /*last*/) {}
     virtual void rowsInserted(int /*first*/, int /*last*/) {}
-    virtual void rowAboutToBeRemoved(int /*row*/) {}
-    virtual void rowRemoved(int /*row*/) {}
+    virtual void rowsAboutToBeRemoved(int /*first*/, int /*last*/) {}
+    virtual void rowsRemoved(int /*first*/, int /*last*/) {}
     virtual void rowChanged(int /*row*/) {}
 };
 
@@ -73,6 +73,12 @@ public:
     void setRecord(int row, const ContactRecord& record);
     // Removes row `row`; a row that does not exist changes nothing.
     void removeRowAt(int row);
+    // Puts `record` in as row `row` (0 to rowCount()), moving the rows from there down; any
+    // other row changes nothing. What undoing a delete needs.
+    void insertAt(int row, const ContactRecord& record);
+    // Removes the top `count` rows in one step (all of them when there are fewer). What undoing
+    // an import needs.
+    void removeTopRows(int count);
 
     // The widest cell of `column`, as the measure gives it; 0 for an empty store.
     int contentWidth(int column) const;
@@ -104,6 +110,7 @@ private:
     };
     using RowPtr = std::unique_ptr<Row, RowDeleter>;
     RowPtr makeRow(const ContactRecord& record, bool pooled = false);
+    void removeRows(int first, int count);
     void* allocateFromPool(std::size_t size);
     void widen(const Row& row);
     static void appendSearchTextOf(const Row& row, std::string& out);

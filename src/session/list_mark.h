@@ -23,12 +23,12 @@ public:
         if (m_row >= first)
             m_row += last - first + 1;
     }
-    void rowRemoved(int row) override
+    void rowsRemoved(int first, int last) override
     {
-        if (m_row == row)
+        if (m_row > last)
+            m_row -= last - first + 1;
+        else if (m_row >= first)
             m_row = -1;
-        else if (m_row > row)
-            --m_row;
     }
 
 private:

@@ -31,8 +31,8 @@ public:
 private:
     void rowsAboutToBeInserted(int first, int last) override { beginInsertRows({}, first, last); }
     void rowsInserted(int, int) override { endInsertRows(); }
-    void rowAboutToBeRemoved(int row) override { beginRemoveRows({}, row, row); }
-    void rowRemoved(int) override { endRemoveRows(); }
+    void rowsAboutToBeRemoved(int first, int last) override { beginRemoveRows({}, first, last); }
+    void rowsRemoved(int, int) override { endRemoveRows(); }
     void rowChanged(int row) override;
 
     ContactStore& m_store;

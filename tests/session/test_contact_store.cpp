@@ -51,8 +51,8 @@ struct Recorder : StoreObserver {
     explicit Recorder(const ContactStore& store) : store(store) {}
     void rowsAboutToBeInserted(int first, int last) override { note("before insert", first, last); }
     void rowsInserted(int first, int last) override { note("insert", first, last); }
-    void rowAboutToBeRemoved(int row) override { note("before remove", row, row); }
-    void rowRemoved(int row) override { note("remove", row, row); }
+    void rowsAboutToBeRemoved(int first, int last) override { note("before remove", first, last); }
+    void rowsRemoved(int first, int last) override { note("remove", first, last); }
     void rowChanged(int row) override { note("change", row, row); }
     void note(const char* what, int first, int last)
     {
@@ -77,12 +77,17 @@ TEST(ContactStore, tellsItsObserversBeforeAndAfterEveryChangeAndNothingForARowIt
     store.stageAtTop(contact("D"));
     store.discardStaged();
     store.insertStagedAtTop(); // nothing staged
+    store.insertAt(1, contact("F"));
+    store.insertAt(4, contact("beyond the end"));
+    store.removeTopRows(5);
     EXPECT_EQ(recorder.log, (std::vector<std::string>{"before insert 0-0 of 0", "insert 0-0 of 1",
                                                       "before insert 0-1 of 1", "insert 0-1 of 3", "change 1-1 of 3",
-                                                      "before remove 0-0 of 3", "remove 0-0 of 2"}));
+                                                      "before remove 0-0 of 3", "remove 0-0 of 2",
+                                                      "before insert 1-1 of 2", "insert 1-1 of 3",
+                                                      "before remove 0-2 of 3", "remove 0-2 of 0"}));
     store.removeObserver(&recorder);
     store.insertAtTop(contact("E"));
-    EXPECT_EQ(recorder.log.size(), 7u);
+    EXPECT_EQ(recorder.log.size(), 11u);
 }
 
 TEST(ListMark, followsItsContactAsRowsComeAndGo)
@@ -103,6 +108,11 @@ TEST(ListMark, followsItsContactAsRowsComeAndGo)
         {"a row below goes", [&] { store.removeRowAt(5); }, 4},
         {"a row above goes", [&] { store.removeRowAt(0); }, 3},
         {"its row is rewritten", [&] { store.setRecord(3, contact("B2")); }, 3},
+        {"a row is put back above it", [&] { store.insertAt(2, contact("H")); }, 4},
+        {"a row is put back below it", [&] { store.insertAt(5, contact("I")); }, 4},
+        {"the top rows above it go", [&] { store.removeTopRows(2); }, 2},
+        {"the top rows with it go", [&] { store.removeTopRows(3); }, -1},
+        {"rows come back", [&] { store.insertAllAtTop({contact("J"), contact("K"), contact("L")}); mark.set(3); }, 3},
         {"its row goes", [&] { store.removeRowAt(3); }, -1},
         {"rows are added with no mark", [&] { store.insertAtTop(contact("G")); }, -1},
     };

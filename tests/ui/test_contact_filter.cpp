@@ -120,9 +120,15 @@ private slots:
         std::string query;
         auto matches = [&](int row) { return store.searchIndex().matches(row, foldForSearch(query)); };
         for (int step = 0; step < 500; ++step) {
-            const int op = random.bounded(0, 5);
+            const int op = random.bounded(0, 7);
             const int row = table.rowCount() ? random.bounded(0, table.rowCount()) : -1;
-            if (op == 0 || table.rowCount() < 3) {
+            if (op == 5 && table.rowCount() >= 3) { // an undone delete: a row back where it was
+                store.insertAt(row, randomRecord());
+                shown.insert(shown.begin() + row, true);
+            } else if (op == 6 && table.rowCount() >= 3) { // an undone import: the top rows go
+                store.removeTopRows(2);
+                shown.erase(shown.begin(), shown.begin() + 2);
+            } else if (op == 0 || table.rowCount() < 3) {
                 store.insertAtTop(randomRecord());
                 shown.insert(shown.begin(), true);
             } else if (op == 1) {
