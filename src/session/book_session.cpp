@@ -96,6 +96,8 @@ bool BookSession::add()
 {
     flattenLineEnds(form);
     m_store.insertAtTop(form);
+    UndoStep step{UndoStep::Kind::Add, "Add \"" + listNameOf(form) + "\"", 0, {}, form, {}};
+    m_undo.record(std::move(step));
     return true;
 }
 
@@ -104,7 +106,10 @@ bool BookSession::update()
     if (!m_mark.isSet())
         return false;
     flattenLineEnds(form);
-    m_store.setRecord(m_mark.row(), form);
+    const int row = m_mark.row();
+    UndoStep step{UndoStep::Kind::Update, "Update \"" + listNameOf(form) + "\"", row, m_store.record(row), form, {}};
+    m_store.setRecord(row, form);
+    m_undo.record(std::move(step));
     return true;
 }
 
@@ -112,8 +117,34 @@ bool BookSession::remove()
 {
     if (!m_mark.isSet())
         return false;
-    m_store.removeRowAt(m_mark.row());
+    const int row = m_mark.row();
+    ContactRecord removed = m_store.record(row);
+    UndoStep step{UndoStep::Kind::Delete, "Delete \"" + listNameOf(removed) + "\"", row, std::move(removed), {}, {}};
+    m_store.removeRowAt(row);
+    m_undo.record(std::move(step));
     return true;
+}
+
+bool BookSession::undo()
+{
+    const UndoneChange change = m_undo.undo(m_store);
+    showUndone(change);
+    return change.done;
+}
+
+bool BookSession::redo()
+{
+    const UndoneChange change = m_undo.redo(m_store);
+    showUndone(change);
+    return change.done;
+}
+
+void BookSession::showUndone(const UndoneChange& change)
+{
+    if (!change.done || !m_store.hasRow(change.row))
+        return;
+    m_mark.set(change.row);
+    showRow(change.row);
 }
 
 void BookSession::insertImported(std::vector<ContactRecord>&& contacts)
@@ -122,9 +153,13 @@ void BookSession::insertImported(std::vector<ContactRecord>&& contacts)
     // that no reader or command, today's or a later one, can forge a line in the book.
     for (ContactRecord& contact : contacts)
         flattenLineEnds(contact);
+    UndoStep step{UndoStep::Kind::Import,
+                  "Import (" + std::to_string(contacts.size()) + (contacts.size() == 1 ? " contact)" : " contacts)"),
+                  0, {}, {}, contacts};
     // insertAllAtTop puts the last record on top; the first belongs there.
     std::reverse(contacts.begin(), contacts.end());
     m_store.insertAllAtTop(std::move(contacts));
+    m_undo.record(std::move(step));
 }
 
 void BookSession::clearForm()

@@ -7,6 +7,7 @@
 #include "contact_store.h"
 #include "list_mark.h"
 #include "save_result.h"
+#include "undo_steps.h"
 
 #include <chrono>
 #include <filesystem>
@@ -83,6 +84,16 @@ public:
     // Puts `contacts` on top of the list in their order (the first at row 0), as one change.
     void insertImported(std::vector<ContactRecord>&& contacts);
 
+    // Undo and redo of the list's changes (Add, Update, Delete, Import), any number of them.
+    // An undone or redone change whose row is still there marks that row and shows it in the
+    // form. Each returns whether there was a change to act on.
+    bool undo();
+    bool redo();
+    // The change Undo or Redo would act on, named for a menu ("Delete \"Lee, Ann\""); empty
+    // when there is none.
+    std::string undoName() const { return m_undo.undoName(); }
+    std::string redoName() const { return m_undo.redoName(); }
+
     // Writes the list to the book, top to bottom. First the book on disk is compared with what
     // was last read from or written to it: when something else changed it, an attended save
     // returns Conflict and waits for answerConflict; an unattended one writes the list beside
@@ -99,6 +110,7 @@ private:
     SaveResult writeSafely(SaveMode mode);
     SaveResult writeOver(const FormattedBook& book, SaveMode mode);
     SaveResult keepBookAsItWas();
+    void showUndone(const UndoneChange& change);
     SaveResult writeBeside(std::string_view bytes, const std::filesystem::path& beside);
     SaveResult fail(const std::string& reason, std::string_view bytes, SaveMode mode);
     FormattedBook formatList() const;
@@ -115,6 +127,7 @@ private:
     ContactStore m_store;
     ListMark m_mark{m_store};
     ChangeCount m_changes;
+    UndoSteps m_undo;
     TextEncoding m_bookEncoding = TextEncoding::Utf8;
     BookStamp m_bookStamp; // what was last read from or written to the book
     // Why the book found at opening must not be replaced; empty when saving may replace it.
