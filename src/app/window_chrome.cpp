@@ -97,6 +97,16 @@ void addActionToSystemMenu(QWidget& window, QAction* action, unsigned command)
 
 } // namespace
 
+void nameUndoActions(BookDialog& window, QAction& undo, QAction& redo)
+{
+    const std::string undoName = window.session().undoName();
+    const std::string redoName = window.session().redoName();
+    undo.setText(undoName.empty() ? QStringLiteral("Undo") : QStringLiteral("Undo ") + QString::fromStdString(undoName));
+    redo.setText(redoName.empty() ? QStringLiteral("Redo") : QStringLiteral("Redo ") + QString::fromStdString(redoName));
+    undo.setEnabled(!undoName.empty());
+    redo.setEnabled(!redoName.empty());
+}
+
 QIcon applicationIcon()
 {
     [[maybe_unused]] static const bool registered = (registerIconResources(), true);
@@ -118,6 +128,19 @@ void installWindowChrome(BookDialog& window)
 
     auto* menu = new QMenu(&window);
     menu->setObjectName(QLatin1String(kAboutMenuName));
+    // Undo and Redo name the change they act on, as the list stands when the menu opens.
+    QAction* undo = menu->addAction(QStringLiteral("Undo"));
+    undo->setObjectName(QStringLiteral("undoAction"));
+    undo->setShortcut(QKeySequence::Undo); // shown beside the item; the window handles the key
+    undo->setShortcutContext(Qt::WidgetShortcut);
+    QObject::connect(undo, &QAction::triggered, &window, [&window] { window.undo(); });
+    QAction* redo = menu->addAction(QStringLiteral("Redo"));
+    redo->setObjectName(QStringLiteral("redoAction"));
+    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    redo->setShortcutContext(Qt::WidgetShortcut);
+    QObject::connect(redo, &QAction::triggered, &window, [&window] { window.redo(); });
+    QObject::connect(menu, &QMenu::aboutToShow, &window, [&window, undo, redo] { nameUndoActions(window, *undo, *redo); });
+    menu->addSeparator();
     QAction* find = menu->addAction(QStringLiteral("Find..."));
     find->setObjectName(QStringLiteral("findAction"));
     find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F)); // shown beside the item; the window handles the key

@@ -2,6 +2,7 @@
 
 #include <QIcon>
 
+class QAction;
 class QMenu;
 class QWidget;
 
@@ -15,6 +16,10 @@ class BookDialog;
 // anniversaries. On Windows the items are added to the window's system menu; elsewhere a right click
 // on the window's background shows them.
 void installWindowChrome(BookDialog& window);
+
+// Names the menu's Undo and Redo items after the changes they would act on ("Undo Delete
+// "Lee, Ann""), and greys out the one with nothing to act on.
+void nameUndoActions(BookDialog& window, QAction& undo, QAction& redo);
 
 // Icon 128 in its 16, 32 and 256 pixel images.
 QIcon applicationIcon();

@@ -35,6 +35,7 @@ BookDialog::BookDialog(std::filesystem::path bookPath, std::unique_ptr<UserMessa
     buildFromTemplate();
     buildFindBar();
     wireCommands();
+    buildUndoKeys();
     initialise();
 }
 

@@ -79,6 +79,9 @@ public:
     void clearForm();
     void openHelpPage();
     void listClicked();
+    // Undo and redo of the list's last change (Ctrl+Z; Ctrl+Shift+Z, Ctrl+Y).
+    void undo();
+    void redo();
 
     // Find: the field along the bottom that filters the list as the user types. Opening it
     // puts the focus in it; closing it clears the query and gives the focus back.
@@ -111,6 +114,8 @@ private:
     void buildFromTemplate();
     void wireCommands();
     void buildFindBar();
+    void buildUndoKeys();
+    void showUndoneChange();
     void findQueryChanged(const QString& text);
     void findEntered();
     void showFindCounts();
