@@ -163,6 +163,18 @@ void benchCommands(std::size_t contacts, int runs)
         remove.push_back(timed([&] { window->remove(); }));
     }
     report("delete_row0_" + n, median(remove), "ms");
+
+    // Undo and redo of one Delete in the middle of the list: the row goes back where it was
+    // and is shown, and goes again.
+    std::vector<double> undo, redo;
+    for (int i = 0; i < runs; ++i) {
+        clickRow(*window, 50);
+        window->remove();
+        undo.push_back(timed([&] { window->undo(); }));
+        redo.push_back(timed([&] { window->redo(); }));
+    }
+    report("undo_" + n, median(undo), "ms");
+    report("redo_" + n, median(redo), "ms");
 }
 
 // Find on a big book: opening the field (which folds every contact once), then each keystroke
