@@ -127,7 +127,7 @@ std::optional<CivilDate> parseIsoDate(std::string_view text)
     return CivilDate{*year, *month, *day};
 }
 
-CivilDate localToday()
+std::tm localTimeNow()
 {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -136,6 +136,12 @@ CivilDate localToday()
 #else
     localtime_r(&now, &local);
 #endif
+    return local;
+}
+
+CivilDate localToday()
+{
+    const std::tm local = localTimeNow();
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 

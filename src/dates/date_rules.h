@@ -2,6 +2,8 @@
 
 #include "contact_record.h"
 
+#include <ctime>
+
 #include <compare>
 #include <cstdint>
 #include <optional>
@@ -36,6 +38,8 @@ std::optional<CivilDate> parseIsoDate(std::string_view text);
 
 // The day the local clock says it is.
 CivilDate localToday();
+// The wall-clock time here, broken down (also for the names of files written beside the book).
+std::tm localTimeNow();
 
 enum class DateKind : std::uint8_t { Birthday, Anniversary };
 

@@ -4,7 +4,7 @@
 #include "book_location.h"
 #include "book_size_limit.h"
 #include "form_rules.h"
-#include "local_time.h"
+#include "date_rules.h"
 #include "rescue_folder.h"
 
 #include <algorithm>
