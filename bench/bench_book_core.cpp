@@ -3,7 +3,9 @@
 #include "book_stamp.h"
 #include "book_text.h"
 #include "contact_exchange.h"
+#include "contact_store.h"
 #include "ical_writer.h"
+#include "merge_lists.h"
 #include "text_encoding.h"
 #include "upcoming_dates.h"
 
@@ -158,6 +160,61 @@ void BM_FormatCalendar(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(size));
 }
 
+// Two windows' lists after a day's work on one book, as a save that finds the book changed
+// merges them: ours updated every 100th contact in place, deleted every 200th and added 100 on
+// top; theirs updated every 150th, deleted every 250th and imported 1,000. So some contacts are
+// changed on both sides, and some deleted on both.
+struct MergeInput {
+    std::vector<qor::ContactRecord> base, ours, theirs;
+};
+
+MergeInput mergeInput(std::size_t n)
+{
+    MergeInput in;
+    in.base = qor::generateContacts(n, kSeed);
+    const auto changed = [&](std::size_t updateEvery, std::size_t deleteEvery, std::size_t added, std::uint32_t seed) {
+        std::vector<qor::ContactRecord> list = qor::generateContacts(added, seed);
+        list.reserve(added + n);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i % deleteEvery == 3)
+                continue;
+            list.push_back(in.base[i]);
+            if (i % updateEvery == 0)
+                list.back()[qor::ContactField::COMMENTS] += " (updated " + std::to_string(seed) + ")";
+        }
+        return list;
+    };
+    in.ours = changed(100, 200, 100, kSeed + 1);
+    in.theirs = changed(150, 250, 1000, kSeed + 2);
+    return in;
+}
+
+void BM_MergeLists(benchmark::State& state)
+{
+    const MergeInput in = mergeInput(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state) {
+        const qor::MergedList merged = qor::mergeLists(in.base, in.ours, in.theirs);
+        benchmark::DoNotOptimize(merged.rows.data());
+    }
+}
+
+// The window's way: our list read row by row from the packed store, the result as a plan.
+void BM_MergePlanFromStore(benchmark::State& state)
+{
+    const MergeInput in = mergeInput(static_cast<std::size_t>(state.range(0)));
+    qor::ContactStore store;
+    store.insertAllAtTop(std::vector<qor::ContactRecord>(in.ours.rbegin(), in.ours.rend()));
+    qor::ContactRecord record;
+    const qor::MergeRows ours{in.ours.size(), [&](std::size_t i) -> const qor::ContactRecord& {
+                                  store.copyRecord(static_cast<int>(i), record);
+                                  return record;
+                              }};
+    for (auto _ : state) {
+        const qor::MergePlan plan = qor::planMerge(qor::mergeRowsOf(in.base), ours, qor::mergeRowsOf(in.theirs));
+        benchmark::DoNotOptimize(plan.rows.data());
+    }
+}
+
 } // namespace
 
 // The CSV report takes its columns from the first run: the reader, with its book_MB counter,
@@ -178,5 +235,7 @@ BENCHMARK(BM_HashBook)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StampBookOnDisk)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UpcomingDates)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FormatCalendar)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergeLists)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergePlanFromStore)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

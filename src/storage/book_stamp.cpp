@@ -1,6 +1,8 @@
 // Stamping the book: its presence, size and a hash of its bytes.
 #include "book_stamp.h"
 
+#include "hash_steps.h"
+
 #include <cstring>
 #include <system_error>
 
@@ -8,26 +10,8 @@ namespace qor {
 
 namespace {
 
-constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
 constexpr std::uint64_t kSeeds[4] = {0x243F6A8885A308D3ull, 0x13198A2E03707344ull, 0xA4093822299F31D0ull,
                                      0x082EFA98EC4E6C89ull};
-
-std::uint64_t mix(std::uint64_t h)
-{
-    h ^= h >> 33;
-    h *= 0xFF51AFD7ED558CCDull;
-    h ^= h >> 33;
-    h *= 0xC4CEB9FE1A85EC53ull;
-    h ^= h >> 33;
-    return h;
-}
-
-std::uint64_t lane(std::uint64_t h, std::uint64_t word)
-{
-    h ^= word;
-    h *= kMultiplier;
-    return (h << 31) | (h >> 33);
-}
 
 std::filesystem::file_time_type modifiedTime(const std::filesystem::path& path)
 {
@@ -49,15 +33,17 @@ std::uint64_t hashBytes(std::string_view bytes)
         std::uint64_t w[4];
         std::memcpy(w, p, 32);
         for (int i = 0; i < 4; ++i)
-            h[i] = lane(h[i], w[i]);
+            h[i] = hashStep(h[i], w[i]);
         p += 32;
         left -= 32;
     }
     std::uint64_t tail[4] = {0, 0, 0, 0};
     std::memcpy(tail, p, left);
     for (int i = 0; i < 4; ++i)
-        h[i] = lane(h[i], tail[i]);
-    return mix(h[0] ^ mix(h[1]) ^ mix(mix(h[2])) ^ mix(mix(mix(h[3]))) ^ bytes.size());
+        h[i] = hashStep(h[i], tail[i]);
+    const std::uint64_t lanes =
+        h[0] ^ hashFinish(h[1]) ^ hashFinish(hashFinish(h[2])) ^ hashFinish(hashFinish(hashFinish(h[3])));
+    return hashFinish(lanes ^ bytes.size());
 }
 
 BookStamp stampOf(const BookBytes& read, const std::filesystem::path& path)
