@@ -1,6 +1,6 @@
 #include "contact_store.h"
 #include "list_mark.h"
-#include "session_test_books.h"
+#include "test_books.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // exported files hold afterwards, whatever the imported file held.
 #include "form_rules.h"
 #include "list_transfer.h"
-#include "session_test_books.h"
+#include "test_books.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "book_session.h"
-#include "session_test_books.h"
+#include "test_books.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>

@@ -17,19 +17,6 @@ using namespace qor;
 using namespace qor::test;
 using F = ContactField;
 
-namespace {
-
-ContactRecord contact(const std::string& surname, const std::string& rest = {})
-{
-    ContactRecord r;
-    r[F::SURNAME] = surname;
-    for (std::size_t c = 1; c < kFieldCount; ++c)
-        r[c] = rest.empty() ? std::string() : rest + std::to_string(c);
-    return r;
-}
-
-} // namespace
-
 class ContactFilterTest : public QObject {
     Q_OBJECT
 private slots:

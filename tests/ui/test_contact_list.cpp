@@ -18,15 +18,6 @@ using F = ContactField;
 
 namespace {
 
-ContactRecord contact(const std::string& surname, const std::string& rest = {})
-{
-    ContactRecord r;
-    r[F::SURNAME] = surname;
-    for (std::size_t c = 1; c < kFieldCount; ++c)
-        r[c] = rest.empty() ? std::string() : rest + std::to_string(c);
-    return r;
-}
-
 // Whether any pixel of the list's rows is drawn in the highlight colour, within `area` when
 // it is given.
 bool paintsHighlight(ContactListView& list, QRect area = {})

@@ -91,17 +91,6 @@ void WindowHarness::clickRow(int row)
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
 }
 
-std::string bookOf(const std::vector<std::string>& surnames)
-{
-    std::string text;
-    for (std::size_t i = 0; i < surnames.size(); ++i) {
-        text += i == 0 ? "CREATOR=QOR 1.0\r\n" : "\r\n";
-        for (const FieldInfo& info : fieldTable())
-            text += std::string(info.key) + "=" + (info.field == ContactField::SURNAME ? surnames[i] : "") + "\r\n";
-    }
-    return text;
-}
-
 QStringList besideTheBook(const WindowHarness& h)
 {
     QStringList names = QDir(h.folder()).entryList(QDir::Files | QDir::Hidden | QDir::System);

@@ -3,6 +3,7 @@
 #include "book_dialog.h"
 #include "contact_record.h"
 #include "control_ids.h"
+#include "test_books.h"
 #include "user_messages.h"
 
 #include <QComboBox>
@@ -122,7 +123,8 @@ private:
 
 // A book as the program writes it, of contacts with these surnames and all else empty, first
 // in the file first.
-std::string bookOf(const std::vector<std::string>& surnames);
+using qor::testing::bookOf;
+using qor::testing::contact;
 // The files in the harness's folder other than the book and its lock.
 QStringList besideTheBook(const WindowHarness& h);
 // Every byte of the file at `path`, "" when there is none.

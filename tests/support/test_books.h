@@ -22,10 +22,13 @@ inline std::string bookOf(const std::vector<std::string>& surnames)
     return text;
 }
 
-inline ContactRecord contact(const std::string& surname)
+// A contact named `surname`; with `rest`, every other field holds `rest` and its column number.
+inline ContactRecord contact(const std::string& surname, const std::string& rest = {})
 {
     ContactRecord record;
     record[ContactField::SURNAME] = surname;
+    for (std::size_t c = 1; c < kFieldCount && !rest.empty(); ++c)
+        record[c] = rest + std::to_string(c);
     return record;
 }
 
