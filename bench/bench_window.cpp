@@ -38,7 +38,7 @@ constexpr std::uint32_t kSeed = 20240601;
 // Shows nothing: a benchmark must never wait for a message box.
 class SilentMessages : public qor::UserMessages {
 public:
-    void fieldTooLong(QWidget*) override {}
+    void fieldTooLong(QWidget*, const QString&, std::size_t) override {}
     void saveFailed(QWidget*, const QString& reason) override
     {
         std::fprintf(stderr, "bench_window: save failed: %s\n", qPrintable(reason));

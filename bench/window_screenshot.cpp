@@ -16,7 +16,7 @@ namespace {
 // A picture needs no message box: the generated book has a few comments over the form's limit.
 class NoMessages : public qor::UserMessages {
 public:
-    void fieldTooLong(QWidget*) override {}
+    void fieldTooLong(QWidget*, const QString&, std::size_t) override {}
 };
 } // namespace
 
