@@ -22,6 +22,10 @@ namespace {
 // What is assumed when the system does not say.
 constexpr std::uint64_t kAssumedMemory = std::uint64_t{1} << 30;
 
+// The size of the pieces a streamed book is read in: large enough that the system calls cost
+// nothing next to the reading, small enough to be nothing next to a big book.
+constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+
 std::uint64_t physicalMemory()
 {
 #if defined(_WIN32)
@@ -70,6 +74,19 @@ BookBytes readBookFileWithin(const std::filesystem::path& path, std::uint64_t li
     } catch (const std::bad_alloc&) {
         return tooBig(error ? 0 : size, limit);
     }
+}
+
+BookBytes readBookFileInPiecesWithin(const std::filesystem::path& path, std::uint64_t limit,
+                                     const PieceFunction& piece)
+{
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size > limit)
+        return tooBig(size, limit);
+    BookBytes read = readBookFileInPieces(path, kPieceSize, piece);
+    if (read.status == ReadStatus::Read && read.size > limit)
+        return tooBig(read.size, limit);
+    return read;
 }
 
 } // namespace qor

@@ -17,4 +17,10 @@ std::uint64_t largestReadableBook();
 // read (std::bad_alloc). Never throws for lack of memory.
 BookBytes readBookFileWithin(const std::filesystem::path& path, std::uint64_t limit);
 
+// readBookFileInPieces with readBookFileWithin's refusal: a book larger than `limit` gives
+// TooBig before any piece is handed over (and after them, when it grew past the limit while
+// it was read). Holds one piece at a time.
+BookBytes readBookFileInPiecesWithin(const std::filesystem::path& path, std::uint64_t limit,
+                                     const PieceFunction& piece);
+
 } // namespace qor
