@@ -116,10 +116,8 @@ int runUpcoming(const CommandLine& line, std::ostream& out, std::ostream& err)
         text += upcomingLine(date);
         text += '\n';
     }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out)
-        return refuse(err, kExitFailure, "cannot write to standard output");
+    if (!writeOutput(out, text, error))
+        return refuse(err, kExitFailure, error);
     return kExitSuccess;
 }
 
