@@ -2,8 +2,10 @@
 
 #include "book_file.h"
 #include "book_session.h"
+#include "book_size_limit.h"
 
 #include <algorithm>
+#include <new>
 #include <system_error>
 
 namespace qor {
@@ -17,23 +19,38 @@ std::string pathText(const std::filesystem::path& path)
 TransferOutcome importIntoList(BookSession& session, const std::filesystem::path& file)
 {
     TransferOutcome outcome;
-    const BookBytes bytes = readBookFile(file);
+    // A file too big for this machine is refused from its size, before it is read: reading
+    // it would run out of memory.
+    const BookBytes bytes = readFileWithin(file, largestReadableBook());
     if (bytes.status != ReadStatus::Read) {
-        outcome.message = bytes.status == ReadStatus::Missing ? pathText(file) + ": no such file" : bytes.error;
+        if (bytes.status == ReadStatus::Missing)
+            outcome.message = pathText(file) + ": no such file";
+        else if (bytes.status == ReadStatus::TooBig)
+            outcome.message = pathText(file.filename()) + " is too big to import (" + bytes.error
+                + "). Nothing was imported.";
+        else
+            outcome.message = bytes.error;
         return outcome;
     }
-    ImportResult imported = importContacts(bytes.bytes());
-    if (!imported.ok) {
-        outcome.message = pathText(file.filename()) + ", line " + std::to_string(imported.errorLine) + ": "
-            + imported.error + ". Nothing was imported.";
-        return outcome;
+    try {
+        ImportResult imported = importContacts(bytes.bytes());
+        if (!imported.ok) {
+            outcome.message = pathText(file.filename()) + ", line " + std::to_string(imported.errorLine) + ": "
+                + imported.error + ". Nothing was imported.";
+            return outcome;
+        }
+        outcome.message = imported.unplaced.describe();
+        outcome.count = imported.contacts.size();
+        // insertAllAtTop puts the last record on top; the file's first contact belongs there.
+        std::reverse(imported.contacts.begin(), imported.contacts.end());
+        session.store().insertAllAtTop(std::move(imported.contacts)); // the last that may fail
+        outcome.ok = true;
+    } catch (const std::bad_alloc&) {
+        // A file within the limit whose contacts still do not fit: the list is as it was.
+        outcome = TransferOutcome{};
+        outcome.message = pathText(file.filename())
+            + " is too big to import with the memory this computer has. Nothing was imported.";
     }
-    outcome.ok = true;
-    outcome.count = imported.contacts.size();
-    outcome.message = imported.unplaced.describe();
-    // insertAllAtTop puts the last record on top; the file's first contact belongs there.
-    std::reverse(imported.contacts.begin(), imported.contacts.end());
-    session.store().insertAllAtTop(std::move(imported.contacts));
     return outcome;
 }
 
