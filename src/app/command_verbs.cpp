@@ -8,6 +8,7 @@
 #include "contact_exchange.h"
 #include "date_commands.h"
 #include "file_size_signal.h"
+#include "terminal_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -101,6 +102,10 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
         return failure(err, readError);
 
     if (toStandardOutput) {
+        // On a terminal the export is for reading, and its texts must not drive the terminal;
+        // into a file or a pipe it goes byte for byte. (A test's stream is never a terminal.)
+        if (&out == &std::cout && standardOutputIsTerminal())
+            text = terminalText(text, EscapeStyle::FileFormat);
         if (!writeOutput(out, text, error))
             return failure(err, error);
         return kExitSuccess;
@@ -188,7 +193,7 @@ int runImport(const CommandLine& line, std::ostream& out, std::ostream& err)
 
     out << "Imported " << plural(count, "contact", "contacts") << " into " << shownPath(book) << '\n';
     if (!imported.unplaced.empty())
-        out << imported.unplaced.describe() << '\n';
+        out << terminalText(imported.unplaced.describe()) << '\n'; // it names the file's columns
     return kExitSuccess;
 }
 

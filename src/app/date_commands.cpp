@@ -7,6 +7,7 @@
 #include "date_rules.h"
 #include "form_rules.h"
 #include "ical_writer.h"
+#include "terminal_text.h"
 #include "upcoming_dates.h"
 
 #include <algorithm>
@@ -112,7 +113,8 @@ int runUpcoming(const CommandLine& line, std::ostream& out, std::ostream& err)
     if (file.status == ReadStatus::Unreadable)
         return refuse(err, kExitFailure, file.error);
     std::string text;
-    for (const UpcomingDate& date : collector.sorted()) {
+    for (UpcomingDate& date : collector.sorted()) {
+        date.name = terminalText(date.name); // a name must not drive the terminal nor add a column
         text += upcomingLine(date);
         text += '\n';
     }
