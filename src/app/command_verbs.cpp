@@ -197,16 +197,17 @@ int runImport(const CommandLine& line, std::ostream& out, std::ostream& err)
     return kExitSuccess;
 }
 
-int runHelp(const CommandLine&, std::ostream& out, std::ostream&)
+// As GNU tools do, help that could not be written is a failure: `qor --help >/dev/full`.
+int runHelp(const CommandLine&, std::ostream& out, std::ostream& err)
 {
-    out << helpText();
-    return kExitSuccess;
+    std::string error;
+    return writeOutput(out, helpText(), error) ? kExitSuccess : failure(err, error);
 }
 
-int runVersion(const CommandLine&, std::ostream& out, std::ostream&)
+int runVersion(const CommandLine&, std::ostream& out, std::ostream& err)
 {
-    out << versionText();
-    return kExitSuccess;
+    std::string error;
+    return writeOutput(out, versionText(), error) ? kExitSuccess : failure(err, error);
 }
 
 using VerbFunction = std::function<int(const CommandLine&, std::ostream&, std::ostream&)>;

@@ -117,6 +117,14 @@ private slots:
         QCOMPARE(r.status, kExitSuccess);
         QCOMPARE(r.out, help);
         QVERIFY(r.err.empty());
+
+        // Help or a version that cannot be written is a failure (qor --help >/dev/full).
+        for (const char* verb : {"--help", "--version"}) {
+            std::ostringstream full, err;
+            full.setstate(std::ios::badbit);
+            QCOMPARE(runVerb(parseCommandLine({verb}).line, full, err), kExitFailure);
+            QCOMPARE(err.str(), std::string("qor: cannot write to standard output\n"));
+        }
     }
 
     void terminalText_showsEveryControlCharacterAsAnEscape_data()
