@@ -136,6 +136,16 @@ int openForReading(const std::filesystem::path& path, BookBytes& result, struct 
     return fd;
 }
 
+// read(2), tried again when a signal interrupts it.
+ssize_t readSome(int fd, char* into, std::size_t size)
+{
+    for (;;) {
+        const ssize_t n = ::read(fd, into, size);
+        if (n >= 0 || errno != EINTR)
+            return n;
+    }
+}
+
 } // namespace
 
 BookBytes readBookFile(const std::filesystem::path& path)
@@ -160,10 +170,8 @@ BookBytes readBookFile(const std::filesystem::path& path)
             bytes = std::move(grown);
             capacity = larger;
         }
-        const ssize_t n = ::read(fd.get(), bytes.get() + done, capacity - done);
+        const ssize_t n = readSome(fd.get(), bytes.get() + done, capacity - done);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
             result.error = describe("cannot read", path, errno);
             return result;
         }
@@ -186,10 +194,8 @@ BookBytes readBookFileInPieces(const std::filesystem::path& path, std::size_t pi
         return result;
     const auto buffer = std::make_unique_for_overwrite<char[]>(pieceSize);
     for (;;) {
-        const ssize_t n = ::read(fd.get(), buffer.get(), pieceSize);
+        const ssize_t n = readSome(fd.get(), buffer.get(), pieceSize);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
             result.error = describe("cannot read", path, errno);
             return result;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contact_store.h"
 #include "field_table.h"
 
 #include <string>
@@ -25,6 +26,15 @@ inline ContactRecord contact(const std::string& surname)
     ContactRecord record;
     record[ContactField::SURNAME] = surname;
     return record;
+}
+
+// The list's surnames, row 0 first.
+inline std::vector<std::string> surnames(const ContactStore& store)
+{
+    std::vector<std::string> out;
+    for (int row = 0; row < store.rowCount(); ++row)
+        out.emplace_back(store.text(row, columnOf(ContactField::SURNAME)));
+    return out;
 }
 
 } // namespace qor::testing

@@ -3,6 +3,7 @@
 // limited for the length of the step (setrlimit), so the allocations fail for real.
 #include "book_session.h"
 #include "list_transfer.h"
+#include "sanitizers.h"
 #include "session_test_books.h"
 #include "temp_folder.h"
 
@@ -20,21 +21,11 @@ namespace {
 
 using testing::bookOf;
 using testing::contact;
+using testing::surnames;
 using testing::TempFolder;
+using testing::underAddressSanitizer;
 using testing::writeFile;
 using F = ContactField;
-
-bool underAddressSanitizer()
-{
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#endif
-#endif
-    return false;
-}
 
 // Limits the address space to what the process uses now and `room` more, until destroyed.
 class AddressSpaceLimit {
@@ -56,14 +47,6 @@ private:
     rlimit m_before{};
     bool m_set = false;
 };
-
-std::vector<std::string> surnames(const ContactStore& store)
-{
-    std::vector<std::string> out;
-    for (int row = 0; row < store.rowCount(); ++row)
-        out.emplace_back(store.text(row, columnOf(F::SURNAME)));
-    return out;
-}
 
 constexpr rlim_t kMiB = 1 << 20;
 

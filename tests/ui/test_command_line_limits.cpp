@@ -4,6 +4,8 @@
 // temporary file; none kills the program.
 #include "book_size_limit.h"
 #include "command_line.h"
+#include "sanitizers.h"
+#include "temp_folder.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,26 +13,17 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include <sys/resource.h>
 
 using namespace qor;
+using qor::testing::fileContents;
+using qor::testing::underAddressSanitizer;
+using qor::testing::writeFile;
 
 namespace {
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 // A book of `count` contacts, each with a birthday, so that every export and listing of it is
 // some kilobytes.
@@ -80,18 +73,6 @@ Finished runLimited(const QString& folder, const QStringList& args, Limit limit,
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-bool underAddressSanitizer()
-{
-#if defined(__SANITIZE_ADDRESS__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-    return true;
-#endif
-#endif
-    return false;
-}
-
 } // namespace
 
 class CommandLineLimitsTest : public QObject {
@@ -129,7 +110,7 @@ private slots:
         QCOMPARE(done.how, QProcess::NormalExit); // not killed by SIGXFSZ
         QCOMPARE(done.status, kExitFailure);
         QVERIFY2(done.err.starts_with("qor: ") && contains(done.err, "File too large"), done.err.c_str());
-        QCOMPARE(readFile(path("qor.qor")), book);
+        QCOMPARE(fileContents(path("qor.qor")), book);
         QStringList after = QDir(dir.path()).entryList(QDir::Files);
         after.sort();
         QCOMPARE(after, before); // no temporary, no half-written file beside the book
@@ -153,7 +134,7 @@ private slots:
         QCOMPARE(done.how, QProcess::NormalExit); // not aborted by std::bad_alloc
         QCOMPARE(done.status, kExitFailure);
         QCOMPARE(done.err, std::string("qor: memory exhausted; nothing was imported and the book is not changed\n"));
-        QCOMPARE(readFile(path("qor.qor")), book);
+        QCOMPARE(fileContents(path("qor.qor")), book);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList({"qor.qor", "rows.csv"}));
     }
 
@@ -177,7 +158,7 @@ private slots:
         QCOMPARE(done.err, "qor: big.vcf: the file is " + std::to_string(size)
                                + " bytes; this machine reads files of up to " + std::to_string(size - 1)
                                + " bytes; nothing was imported\n");
-        QCOMPARE(readFile(path("qor.qor")), book);
+        QCOMPARE(fileContents(path("qor.qor")), book);
     }
 };
 
