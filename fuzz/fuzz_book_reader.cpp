@@ -2,11 +2,14 @@
 // satisfy:
 //  - every text the reader gives is valid UTF-8 with no line end and no trailing white space;
 //  - bytes that are not a book give exactly the initial record;
+//  - reading the bytes a piece at a time (book_stream.h) gives the same records, encoding and
+//    verdict as reading them whole, whatever the size of the pieces;
 //  - a field marked as read from Windows-1252 bytes holds a text beyond ASCII;
 //  - writing the records and reading them back gives the same texts, in every encoding, and a
 //    second save of what was read changes no byte;
 //  - Windows-1252 decoding and encoding again gives the input back byte for byte, and so does
 //    UTF-16 decoding and encoding of any valid UTF-8.
+#include "book_stream.h"
 #include "book_text.h"
 #include "text_encoding.h"
 
@@ -66,6 +69,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(first.records.size() == 1 && first.records[0] == initial, "not a book, yet records");
     if (qor::isValidUtf8(bytes))
         require(first.encoding == qor::TextEncoding::Utf8, "valid UTF-8 not read as UTF-8");
+    {
+        // Pieces of 1 to 64 bytes, so that cuts fall inside marks, line ends and sequences.
+        const std::size_t pieceSize = 1 + (size == 0 ? 0 : data[size - 1] % 64);
+        std::vector<qor::ContactRecord> pieced;
+        qor::BookRecordStream stream(initial, [&pieced](qor::ContactRecord& record) { pieced.push_back(record); });
+        for (std::size_t at = 0; at < size; at += pieceSize)
+            stream.feed(bytes.substr(at, pieceSize));
+        const qor::BookReading reading = stream.finish();
+        require(pieced == first.records, "pieces read other records than the whole");
+        require(reading.encoding == first.encoding && reading.isBook == first.isBook,
+                "pieces read another encoding or verdict than the whole");
+    }
     for (const qor::ContactRecord& record : first.records)
         for (std::size_t c = 0; c < qor::kFieldCount; ++c) {
             const std::string& text = record[c];

@@ -44,6 +44,10 @@ bool bookOperand(const CommandLine& line, std::size_t firstOperand, std::filesys
 // returns the exit status. Starts no GUI.
 int runVerb(const CommandLine& line, std::ostream& out, std::ostream& err);
 
+// Writes `text` to `out` (standard output) and flushes it. False, with the reason in `error`
+// ("cannot write to standard output: File too large"), when it could not be written.
+bool writeOutput(std::ostream& out, std::string_view text, std::string& error);
+
 // Writes "qor: MESSAGE" and the pointer to --help to `err`; returns kExitUsage.
 int usageError(std::ostream& err, const std::string& message);
 

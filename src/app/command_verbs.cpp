@@ -5,14 +5,21 @@
 
 #include "book_import.h"
 #include "book_list.h"
+#include "book_size_limit.h"
 #include "contact_exchange.h"
 #include "date_commands.h"
+#include "file_size_signal.h"
+#include "terminal_text.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <array>
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <iostream>
 #include <iterator>
+#include <new>
 #include <ostream>
 #include <system_error>
 
@@ -96,10 +103,12 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
         return failure(err, readError);
 
     if (toStandardOutput) {
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out)
-            return failure(err, "cannot write to standard output");
+        // On a terminal the export is for reading, and its texts must not drive the terminal;
+        // into a file or a pipe it goes byte for byte. (A test's stream is never a terminal.)
+        if (&out == &std::cout && standardOutputIsTerminal())
+            text = terminalText(text, EscapeStyle::FileFormat);
+        if (!writeOutput(out, text, error))
+            return failure(err, error);
         return kExitSuccess;
     }
     // The export must never take the book's place.
@@ -112,20 +121,37 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
     return kExitSuccess;
 }
 
-// The bytes of FILE, or of standard input for "-".
+// The bytes of FILE, or of standard input for "-". Input too big for this machine is refused
+// before it is read, or, from standard input, once it passes the limit: reading all of it
+// would run out of memory.
 bool readInput(const std::string& file, std::string& bytes, std::string& error)
 {
+    const std::uint64_t limit = largestReadableBook();
     if (file == "-") {
-        bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        std::array<char, 1 << 16> piece;
+        while (std::cin.read(piece.data(), piece.size()) || std::cin.gcount() > 0) {
+            const auto got = static_cast<std::size_t>(std::cin.gcount());
+            if (bytes.size() + got > limit) {
+                error = "(standard input): the input is more than " + std::to_string(limit)
+                    + " bytes; this machine reads files of up to " + std::to_string(limit)
+                    + " bytes; nothing was imported";
+                return false;
+            }
+            bytes.append(piece.data(), got);
+        }
         if (std::cin.bad()) {
             error = "cannot read standard input";
             return false;
         }
         return true;
     }
-    const BookBytes read = readBookFile(file);
+    const BookBytes read = readFileWithin(file, limit);
     if (read.status == ReadStatus::Missing) {
         error = file + ": No such file or directory";
+        return false;
+    }
+    if (read.status == ReadStatus::TooBig) {
+        error = file + ": " + read.error + "; nothing was imported";
         return false;
     }
     if (read.status == ReadStatus::Unreadable) {
@@ -166,20 +192,21 @@ int runImport(const CommandLine& line, std::ostream& out, std::ostream& err)
 
     out << "Imported " << plural(count, "contact", "contacts") << " into " << shownPath(book) << '\n';
     if (!imported.unplaced.empty())
-        out << imported.unplaced.describe() << '\n';
+        out << terminalText(imported.unplaced.describe()) << '\n'; // it names the file's columns
     return kExitSuccess;
 }
 
-int runHelp(const CommandLine&, std::ostream& out, std::ostream&)
+// As GNU tools do, help that could not be written is a failure: `qor --help >/dev/full`.
+int runHelp(const CommandLine&, std::ostream& out, std::ostream& err)
 {
-    out << helpText();
-    return kExitSuccess;
+    std::string error;
+    return writeOutput(out, helpText(), error) ? kExitSuccess : failure(err, error);
 }
 
-int runVersion(const CommandLine&, std::ostream& out, std::ostream&)
+int runVersion(const CommandLine&, std::ostream& out, std::ostream& err)
 {
-    out << versionText();
-    return kExitSuccess;
+    std::string error;
+    return writeOutput(out, versionText(), error) ? kExitSuccess : failure(err, error);
 }
 
 using VerbFunction = std::function<int(const CommandLine&, std::ostream&, std::ostream&)>;
@@ -198,13 +225,36 @@ const std::map<std::string, VerbFunction, std::less<>>& verbTable()
 
 } // namespace
 
+bool writeOutput(std::ostream& out, std::string_view text, std::string& error)
+{
+    errno = 0;
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
+    if (out)
+        return true;
+    // The stream keeps no reason; the failed write(2) left it in errno, if there was one.
+    const int reason = errno;
+    error = "cannot write to standard output";
+    if (reason != 0)
+        error += ": " + std::system_category().message(reason);
+    return false;
+}
+
 int runVerb(const CommandLine& line, std::ostream& out, std::ostream& err)
 {
     const auto& verbs = verbTable();
     const auto verb = verbs.find(line.verb);
     if (verb == verbs.end())
         return usageError(err, "nothing to do for '--" + line.verb + "'");
-    return verb->second(line, out, err);
+    ignoreFileSizeSignal();
+    try {
+        return verb->second(line, out, err);
+    } catch (const std::bad_alloc&) {
+        // As GNU tools say it. Every file a verb writes is put in place whole or not at all,
+        // so running out of memory halfway leaves the files as they were.
+        return failure(err, line.verb == "import" ? "memory exhausted; nothing was imported and the book is not changed"
+                                                  : "memory exhausted");
+    }
 }
 
 } // namespace qor

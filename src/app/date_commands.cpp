@@ -2,11 +2,12 @@
 
 #include "book_file.h"
 #include "book_size_limit.h"
-#include "book_text.h"
+#include "book_stream.h"
 #include "command_line.h"
 #include "date_rules.h"
 #include "form_rules.h"
 #include "ical_writer.h"
+#include "terminal_text.h"
 #include "upcoming_dates.h"
 
 #include <algorithm>
@@ -26,11 +27,22 @@ int refuse(std::ostream& err, int status, const std::string& message)
     return status;
 }
 
-// The book's bytes, refused as the window refuses them: a book too big for this machine is a
-// failure with its reason, never an empty listing or calendar reported as success.
-BookBytes readBookForDates(const std::filesystem::path& path)
+// Hands each contact of the book at `path` to `each` as the window would list it: taken through
+// the form, so that "Ju" is June here as there. In file order; the list's order is the
+// reverse. The book is read a piece at a time and each record is let go once `each` has seen
+// it, so a big book is never held whole. Refused as the window refuses it: a book too big for
+// this machine is a failure with its reason, never an empty listing or calendar reported as
+// success. The status and error are the book's; records are handed over only while it reads.
+BookBytes forEachListedContact(const std::filesystem::path& path, const std::function<void(ContactRecord&)>& each)
 {
-    BookBytes file = readBookFileWithin(path, largestReadableBook());
+    BookRecordStream stream(ContactRecord{}, [&each](ContactRecord& record) {
+        passThroughForm(record);
+        each(record);
+    });
+    BookBytes file = readBookFileInPiecesWithin(path, largestReadableBook(),
+                                                [&stream](std::string_view piece) { stream.feed(piece); });
+    if (file.status == ReadStatus::Read)
+        stream.finish();
     if (file.status == ReadStatus::TooBig) {
         file.status = ReadStatus::Unreadable;
         file.error = path.string() + ": " + file.error;
@@ -43,31 +55,20 @@ bool allDigits(const std::string& text)
     return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-// Each contact of the book's bytes as the window would list it: taken through the form, so that
-// "Ju" is June here as there. In file order; the list's order is the reverse.
-void forEachListedContact(std::string_view bytes, const std::function<void(ContactRecord&)>& each)
-{
-    readBookRecords(bytes, ContactRecord{}, [&](ContactRecord& record) {
-        passThroughForm(record);
-        each(record);
-    });
-}
-
 } // namespace
 
 BookCalendar readBookCalendar(const std::filesystem::path& path, std::int64_t stampUtcSeconds)
 {
     BookCalendar calendar;
-    const BookBytes file = readBookForDates(path);
+    CalendarWriter writer;
+    const BookBytes file = forEachListedContact(path, [&](ContactRecord& record) {
+        writer.add(record);
+        ++calendar.contacts;
+    });
     calendar.status = file.status;
     calendar.error = file.error;
     if (file.status != ReadStatus::Read)
         return calendar;
-    CalendarWriter writer;
-    forEachListedContact(file.bytes(), [&](ContactRecord& record) {
-        writer.add(record);
-        ++calendar.contacts;
-    });
     // The file's contacts in the window's order.
     calendar.text = writer.format(stampUtcSeconds, true);
     return calendar;
@@ -103,30 +104,22 @@ int runUpcoming(const CommandLine& line, std::ostream& out, std::ostream& err)
     std::string error;
     if (!bookOperand(line, bookIndex, book, error))
         return refuse(err, kExitUsage, error);
-    const BookBytes file = readBookForDates(book);
+    // The list order only breaks ties of equal lines, so the file order serves.
+    UpcomingCollector collector(from, days);
+    std::size_t index = 0;
+    const BookBytes file = forEachListedContact(book, [&](ContactRecord& record) { collector.add(record, index++); });
     if (file.status == ReadStatus::Missing)
         return refuse(err, kExitFailure, book.string() + ": no such book");
     if (file.status == ReadStatus::Unreadable)
         return refuse(err, kExitFailure, file.error);
-
-    // The contacts as the window would list them (each taken through the form, so "Ju" is
-    // June there as here), streamed: a big book is never held whole. The list order only
-    // breaks ties of equal lines, so the file order serves.
-    UpcomingCollector collector(from, days);
-    std::size_t index = 0;
-    readBookRecords(file.bytes(), ContactRecord{}, [&](ContactRecord& record) {
-        passThroughForm(record);
-        collector.add(record, index++);
-    });
     std::string text;
-    for (const UpcomingDate& date : collector.sorted()) {
+    for (UpcomingDate& date : collector.sorted()) {
+        date.name = terminalText(date.name); // a name must not drive the terminal nor add a column
         text += upcomingLine(date);
         text += '\n';
     }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out)
-        return refuse(err, kExitFailure, "cannot write to standard output");
+    if (!writeOutput(out, text, error))
+        return refuse(err, kExitFailure, error);
     return kExitSuccess;
 }
 

@@ -3,6 +3,8 @@
 #ifndef _WIN32
 #include "signal_saver.h"
 
+#include "file_size_signal.h"
+
 #include <cerrno>
 #include <csignal>
 
@@ -32,7 +34,7 @@ void onTerminationSignal(int signal)
 int catchTerminationSignals()
 {
     // A save past a file-size limit fails with EFBIG and is reported; it must not kill.
-    std::signal(SIGXFSZ, SIG_IGN);
+    ignoreFileSizeSignal();
     if (g_sockets[0] < 0) {
         if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_sockets) != 0)
             return -1;

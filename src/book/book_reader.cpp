@@ -3,6 +3,8 @@
 // book's bytes require.
 #include "book_text.h"
 
+#include "book_lines.h"
+
 #include "byte_order_marks.h"
 #include "field_table.h"
 #include "huge_pages.h"
@@ -139,41 +141,27 @@ const char* findLineEnd(const char* p, const char* const end)
     return end;
 }
 
-// How the reader turns a value's bytes into text.
-class ValueDecoder {
-public:
-    // `checkEach`: the book is not valid UTF-8 as a whole, so each value is looked at alone.
-    explicit ValueDecoder(bool checkEach) : checkEach_(checkEach) {}
-
-    void assign(ContactRecord& record, std::size_t column, std::string_view value)
-    {
-        std::string& target = record[column];
-        if (!checkEach_ || !hasNonAscii(value)) {
-            target.assign(value);
-            record.windows1252Fields.reset(column); // a later line of the same key wins whole
-            return;
-        }
-        if (isValidUtf8(value)) {
-            target.assign(value);
-            record.windows1252Fields.reset(column);
-            sawUtf8_ = true;
-            return;
-        }
-        target.resize(utf8SizeOfWindows1252(value));
-        decodeWindows1252(value, target.data());
-        record.windows1252Fields.set(column);
+// How the reader turns a value's bytes into text. `checkEach`: the book is not known to be valid
+// UTF-8 as a whole, so each value is looked at alone; `sawUtf8` is set by a value beyond ASCII
+// that is valid UTF-8.
+void assignValue(ContactRecord& record, std::size_t column, std::string_view value, bool checkEach, bool& sawUtf8)
+{
+    std::string& target = record[column];
+    if (!checkEach || !hasNonAscii(value)) {
+        target.assign(value);
+        record.windows1252Fields.reset(column); // a later line of the same key wins whole
+        return;
     }
-
-    // A book that is not valid UTF-8 is Windows-1252 unless one of its values is UTF-8.
-    TextEncoding encoding() const
-    {
-        return checkEach_ && !sawUtf8_ ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+    if (isValidUtf8(value)) {
+        target.assign(value);
+        record.windows1252Fields.reset(column);
+        sawUtf8 = true;
+        return;
     }
-
-private:
-    bool checkEach_;
-    bool sawUtf8_ = false;
-};
+    target.resize(utf8SizeOfWindows1252(value));
+    decodeWindows1252(value, target.data());
+    record.windows1252Fields.set(column);
+}
 
 // At least as many records as the reader will commit: one per line that begins with SURNAME
 // followed by '=' or white space, and the final commit. Reserving them up front saves the
@@ -205,19 +193,26 @@ std::size_t recordsAtMost(std::string_view bytes)
 
 constexpr std::string_view kCreatorKey = "CREATOR";
 
-BookReading readLines(std::string_view bytes, bool utf8Marked, const ContactRecord& initial,
-                      const std::function<void(ContactRecord&)>& commit)
-{
-    ValueDecoder decoder(!isValidUtf8(bytes));
-    const KeyIndex& keys = keyIndex();
+} // namespace
 
-    ContactRecord record = initial;
-    bool pending = false; // a line of the 34 fields has been read into `record`
-    std::size_t committed = 0;
-    bool sawText = false, sawCreator = false;
-    std::size_t unreadLines = 0;
-    const char* p = bytes.data();
-    const char* const end = p + bytes.size();
+BookLineReader::BookLineReader(bool checkEachValue, const ContactRecord& initial,
+                               const std::function<void(ContactRecord&)>& commit)
+    : m_commit(commit), m_record(initial), m_checkEach(checkEachValue)
+{
+}
+
+void BookLineReader::read(std::string_view lines)
+{
+    const KeyIndex& keys = keyIndex();
+    ContactRecord& record = m_record;
+    // The loop's state in locals, so that the compiler keeps it in registers.
+    bool pending = m_pending;
+    std::size_t committed = m_committed;
+    bool sawText = m_sawText, sawCreator = m_sawCreator, sawUtf8 = m_sawUtf8;
+    std::size_t unreadLines = m_unreadLines;
+    const bool checkEach = m_checkEach;
+    const char* p = lines.data();
+    const char* const end = p + lines.size();
     while (p < end) {
         const char* lineEnd = findLineEnd(p, end);
         const char* next = lineEnd == end ? end : lineEnd + 1;
@@ -243,7 +238,7 @@ BookReading readLines(std::string_view bytes, bool utf8Marked, const ContactReco
 
         if (const auto field = keys.find(p, keySize, static_cast<std::size_t>(end - p))) {
             if (*field == ContactField::SURNAME && pending) {
-                commit(record);
+                m_commit(record);
                 ++committed;
                 record.clear();
             }
@@ -251,7 +246,7 @@ BookReading readLines(std::string_view bytes, bool utf8Marked, const ContactReco
             const std::string_view value = eq != nullptr
                 ? std::string_view(eq + 1, static_cast<std::size_t>(lineEnd - eq - 1))
                 : std::string_view();
-            decoder.assign(record, columnOf(*field), value);
+            assignValue(record, columnOf(*field), value, checkEach, sawUtf8);
         } else if (std::string_view(p, keySize) == kCreatorKey) {
             sawCreator = true;
         } else {
@@ -259,14 +254,38 @@ BookReading readLines(std::string_view bytes, bool utf8Marked, const ContactReco
         }
         p = next;
     }
-    if (pending || committed == 0)
-        commit(record);
+    m_pending = pending;
+    m_committed = committed;
+    m_sawText = sawText;
+    m_sawCreator = sawCreator;
+    m_unreadLines = unreadLines;
+    m_sawUtf8 = sawUtf8;
+}
+
+BookReading BookLineReader::finish()
+{
+    if (m_pending || m_committed == 0)
+        m_commit(m_record);
 
     BookReading reading;
-    reading.encoding = utf8Marked ? TextEncoding::Utf8 : decoder.encoding();
-    const bool sawField = pending || committed > 0;
-    reading.isBook = sawField || sawCreator || !sawText;
-    reading.unreadLines = unreadLines;
+    // A book that is not valid UTF-8 is Windows-1252 unless one of its values is UTF-8.
+    reading.encoding = m_checkEach && !m_sawUtf8 ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+    const bool sawField = m_pending || m_committed > 0;
+    reading.isBook = sawField || m_sawCreator || !m_sawText;
+    reading.unreadLines = m_unreadLines;
+    return reading;
+}
+
+namespace {
+
+BookReading readLines(std::string_view bytes, bool utf8Marked, const ContactRecord& initial,
+                      const std::function<void(ContactRecord&)>& commit)
+{
+    BookLineReader lines(!isValidUtf8(bytes), initial, commit);
+    lines.read(bytes);
+    BookReading reading = lines.finish();
+    if (utf8Marked)
+        reading.encoding = TextEncoding::Utf8;
     return reading;
 }
 

@@ -115,10 +115,15 @@ void ContactStore::insertAtTop(const ContactRecord& record)
 
 void ContactStore::insertAllAtTop(std::vector<ContactRecord>&& records)
 {
-    for (const ContactRecord& record : records)
-        stageAtTop(record);
+    try {
+        for (const ContactRecord& record : records)
+            stageAtTop(record);
+        insertStagedAtTop();
+    } catch (const std::bad_alloc&) {
+        discardStaged();
+        throw;
+    }
     std::vector<ContactRecord>().swap(records);
-    insertStagedAtTop();
 }
 
 void ContactStore::stageAtTop(const ContactRecord& record)
@@ -142,14 +147,16 @@ void ContactStore::insertStagedAtTop()
 {
     if (m_staged.empty())
         return;
+    // What may run out of memory comes first, while the list and its observers are as they
+    // were; the search index takes the new texts all or none. The last staged goes on top.
+    m_staged.reserve(m_staged.size() + m_rows.size());
+    if (m_searchReady)
+        m_search.insertAtTop(m_staged.size(), [this](std::size_t row, std::string& out) {
+            appendSearchTextOf(*m_staged[m_staged.size() - 1 - row], out);
+        });
     std::reverse(m_staged.begin(), m_staged.end());
     const int last = static_cast<int>(m_staged.size()) - 1;
     tell([last](StoreObserver& o) { o.rowsAboutToBeInserted(0, last); });
-    if (m_searchReady)
-        m_search.insertAtTop(m_staged.size(), [this](std::size_t row, std::string& out) {
-            appendSearchTextOf(*m_staged[row], out);
-        });
-    m_staged.reserve(m_staged.size() + m_rows.size());
     std::move(m_rows.begin(), m_rows.end(), std::back_inserter(m_staged));
     m_rows = std::move(m_staged);
     m_staged.clear();

@@ -61,11 +61,14 @@ public:
     }
 
     void insertAtTop(const ContactRecord& record);
-    // Inserts `records` so that the last of them ends up at row 0, in one step.
+    // Inserts `records` so that the last of them ends up at row 0, in one step. All or
+    // nothing: when memory runs out (std::bad_alloc) the list is as it was and `records` too.
     void insertAllAtTop(std::vector<ContactRecord>&& records);
     // The same in two steps, for records that arrive one at a time: each staged record will
     // stand above the ones staged before it, and all go in at once.
     void stageAtTop(const ContactRecord& record);
+    // Throws std::bad_alloc, with the list as it was and the records still staged, only
+    // before anything is told of the insertion.
     void insertStagedAtTop();
     // Drops the staged records, as when a load fails part-way.
     void discardStaged();

@@ -2,7 +2,9 @@
 
 #include "book_file.h"
 #include "book_session.h"
+#include "book_size_limit.h"
 
+#include <new>
 #include <system_error>
 
 namespace qor {
@@ -13,25 +15,64 @@ std::string pathText(const std::filesystem::path& path)
     return std::string(text.begin(), text.end());
 }
 
+ImportReading readImportFile(const std::filesystem::path& file)
+{
+    ImportReading reading;
+    TransferOutcome& outcome = reading.outcome;
+    // A file too big for this machine is refused from its size, before it is read: reading
+    // it would run out of memory.
+    const BookBytes bytes = readFileWithin(file, largestReadableBook());
+    if (bytes.status != ReadStatus::Read) {
+        if (bytes.status == ReadStatus::Missing)
+            outcome.message = pathText(file) + ": no such file";
+        else if (bytes.status == ReadStatus::TooBig)
+            outcome.message = pathText(file.filename()) + " is too big to import (" + bytes.error
+                + "). Nothing was imported.";
+        else
+            outcome.message = bytes.error;
+        return reading;
+    }
+    try {
+        ImportResult imported = importContacts(bytes.bytes());
+        if (!imported.ok) {
+            outcome.message = pathText(file.filename()) + ", line " + std::to_string(imported.errorLine) + ": "
+                + imported.error + ". Nothing was imported.";
+            return reading;
+        }
+        outcome.message = imported.unplaced.describe();
+        outcome.count = imported.contacts.size();
+        reading.contacts = std::move(imported.contacts);
+        outcome.ok = true;
+    } catch (const std::bad_alloc&) {
+        reading = ImportReading{};
+        reading.outcome.message = tooBigToImport(file);
+    }
+    return reading;
+}
+
+std::string tooBigToImport(const std::filesystem::path& file)
+{
+    return pathText(file.filename()) + " is too big to import with the memory this computer has. Nothing was imported.";
+}
+
+TransferOutcome putImportInList(BookSession& session, ImportReading&& reading, const std::filesystem::path& file)
+{
+    if (!reading.outcome.ok)
+        return reading.outcome;
+    try {
+        session.insertImported(std::move(reading.contacts)); // the last that may fail
+    } catch (const std::bad_alloc&) {
+        // Contacts that were read but do not fit in the list as well: the list is as it was.
+        TransferOutcome outcome;
+        outcome.message = tooBigToImport(file);
+        return outcome;
+    }
+    return reading.outcome;
+}
+
 TransferOutcome importIntoList(BookSession& session, const std::filesystem::path& file)
 {
-    TransferOutcome outcome;
-    const BookBytes bytes = readBookFile(file);
-    if (bytes.status != ReadStatus::Read) {
-        outcome.message = bytes.status == ReadStatus::Missing ? pathText(file) + ": no such file" : bytes.error;
-        return outcome;
-    }
-    ImportResult imported = importContacts(bytes.bytes());
-    if (!imported.ok) {
-        outcome.message = pathText(file.filename()) + ", line " + std::to_string(imported.errorLine) + ": "
-            + imported.error + ". Nothing was imported.";
-        return outcome;
-    }
-    outcome.ok = true;
-    outcome.count = imported.contacts.size();
-    outcome.message = imported.unplaced.describe();
-    session.insertImported(std::move(imported.contacts));
-    return outcome;
+    return putImportInList(session, readImportFile(file), file);
 }
 
 TransferOutcome exportList(const BookSession& session, const std::filesystem::path& file, ExchangeFormat format)

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace qor {
 
@@ -16,10 +17,24 @@ struct TransferOutcome {
     std::string message;   // the fault, or what found no field
 };
 
-// Puts the contacts of `file` on top of the list, the file's first contact at row 0, as Add
-// would: they are written by the next save, and no value holds a line end (each became a
-// space). A file with a fault changes nothing.
+// Puts the contacts of `file` on top of the list, the file's first contact at row 0, as one
+// change (undone as one): they are written by the next save, and no value holds a line end
+// (each became a space). A file with a fault, one too big for this machine, or contacts that do
+// not fit in its memory change nothing.
 TransferOutcome importIntoList(BookSession& session, const std::filesystem::path& file);
+
+// The same in two halves, so that a front end can read a big file on a thread of its own and
+// keep its window alive (and cancel): what reading the file found, which touches no list...
+struct ImportReading {
+    TransferOutcome outcome; // ok, count and the account, or the fault
+    std::vector<ContactRecord> contacts;
+};
+ImportReading readImportFile(const std::filesystem::path& file);
+// ...and putting it on top of the list (`file` names it in a message).
+TransferOutcome putImportInList(BookSession& session, ImportReading&& reading, const std::filesystem::path& file);
+
+// The message for a file whose contacts do not fit in this machine's memory.
+std::string tooBigToImport(const std::filesystem::path& file);
 
 // Writes the whole list, top to bottom, to `file` in `format`, replacing it safely. Refuses
 // the book itself.

@@ -35,6 +35,13 @@ struct BookBytes {
 // or device.
 BookBytes readBookFile(const std::filesystem::path& path);
 
+// readBookFile a piece at a time, for a reader that need not hold the whole file: hands the
+// file's bytes to `piece` in order, at most `pieceSize` bytes at a time, and holds no more
+// than one piece. The status and error are readBookFile's; `data` stays empty and `size` is
+// the number of bytes read. When reading fails halfway, the pieces before were handed over.
+using PieceFunction = std::function<void(std::string_view)>;
+BookBytes readBookFileInPieces(const std::filesystem::path& path, std::size_t pieceSize, const PieceFunction& piece);
+
 // Seams for tests: stand in for write(2) and fsync(2) on the file a save writes.
 using WriteFunction = std::function<long(int fd, const char* data, std::size_t size)>;
 using SyncFunction = std::function<int(int fd)>;

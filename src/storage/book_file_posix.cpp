@@ -110,29 +110,51 @@ int createTemporary(const std::filesystem::path& target, std::string& name)
     return fd;
 }
 
+// Opens the file at `path` for reading, as readBookFile refuses it: the descriptor, or -1 with
+// `result`'s status and error saying why. `st` is the open file's status.
+int openForReading(const std::filesystem::path& path, BookBytes& result, struct stat& st)
+{
+    result.status = ReadStatus::Unreadable;
+    // O_NONBLOCK: opening a named pipe must not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int e = errno;
+        result.status = e == ENOENT && !isDanglingLink(path) ? ReadStatus::Missing : ReadStatus::Unreadable;
+        result.error = result.status == ReadStatus::Missing ? describe("cannot open", path, e) : danglingLink(path);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0) {
+        result.error = describe("cannot examine", path, errno);
+        ::close(fd);
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        result.error = path.string() + " is not a regular file";
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// read(2), tried again when a signal interrupts it.
+ssize_t readSome(int fd, char* into, std::size_t size)
+{
+    for (;;) {
+        const ssize_t n = ::read(fd, into, size);
+        if (n >= 0 || errno != EINTR)
+            return n;
+    }
+}
+
 } // namespace
 
 BookBytes readBookFile(const std::filesystem::path& path)
 {
     BookBytes result;
-    result.status = ReadStatus::Unreadable;
-    // O_NONBLOCK: opening a named pipe must not wait for a writer.
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0) {
-        const int e = errno;
-        result.status = e == ENOENT && !isDanglingLink(path) ? ReadStatus::Missing : ReadStatus::Unreadable;
-        result.error = result.status == ReadStatus::Missing ? describe("cannot open", path, e) : danglingLink(path);
-        return result;
-    }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) {
-        result.error = describe("cannot examine", path, errno);
+    FileDescriptor fd(openForReading(path, result, st));
+    if (fd.get() < 0)
         return result;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        result.error = path.string() + " is not a regular file";
-        return result;
-    }
 
     // One byte more than the size, so a file of the expected size ends with a read of 0 bytes
     // without growing the buffer.
@@ -148,10 +170,8 @@ BookBytes readBookFile(const std::filesystem::path& path)
             bytes = std::move(grown);
             capacity = larger;
         }
-        const ssize_t n = ::read(fd.get(), bytes.get() + done, capacity - done);
+        const ssize_t n = readSome(fd.get(), bytes.get() + done, capacity - done);
         if (n < 0) {
-            if (errno == EINTR)
-                continue;
             result.error = describe("cannot read", path, errno);
             return result;
         }
@@ -162,6 +182,29 @@ BookBytes readBookFile(const std::filesystem::path& path)
     result.status = ReadStatus::Read;
     result.data = std::move(bytes);
     result.size = done;
+    return result;
+}
+
+BookBytes readBookFileInPieces(const std::filesystem::path& path, std::size_t pieceSize, const PieceFunction& piece)
+{
+    BookBytes result;
+    struct stat st {};
+    FileDescriptor fd(openForReading(path, result, st));
+    if (fd.get() < 0)
+        return result;
+    const auto buffer = std::make_unique_for_overwrite<char[]>(pieceSize);
+    for (;;) {
+        const ssize_t n = readSome(fd.get(), buffer.get(), pieceSize);
+        if (n < 0) {
+            result.error = describe("cannot read", path, errno);
+            return result;
+        }
+        if (n == 0)
+            break;
+        result.size += static_cast<std::size_t>(n);
+        piece(std::string_view(buffer.get(), static_cast<std::size_t>(n)));
+    }
+    result.status = ReadStatus::Read;
     return result;
 }
 

@@ -136,26 +136,37 @@ HANDLE createTempBeside(const std::filesystem::path& target, std::filesystem::pa
     return INVALID_HANDLE_VALUE;
 }
 
+// Opens the file at `path` for reading, as readBookFile refuses it: an invalid handle, with
+// `result`'s status and error saying why, when it cannot be read. `size` is its size.
+HANDLE openForReading(const std::filesystem::path& path, BookBytes& result, LARGE_INTEGER& size)
+{
+    result.status = ReadStatus::Unreadable;
+    const HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD e = GetLastError();
+        result.status = (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) ? ReadStatus::Missing
+                                                                                 : ReadStatus::Unreadable;
+        result.error = describe("cannot open", path, e);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (GetFileType(h) != FILE_TYPE_DISK || !GetFileSizeEx(h, &size)) {
+        result.error = pathText(path) + " is not a regular file";
+        CloseHandle(h);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
 } // namespace
 
 BookBytes readBookFile(const std::filesystem::path& path)
 {
     BookBytes result;
-    result.status = ReadStatus::Unreadable;
-    Handle h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.valid()) {
-        const DWORD e = GetLastError();
-        result.status = (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) ? ReadStatus::Missing
-                                                                                 : ReadStatus::Unreadable;
-        result.error = describe("cannot open", path, e);
-        return result;
-    }
     LARGE_INTEGER size{};
-    if (GetFileType(h.get()) != FILE_TYPE_DISK || !GetFileSizeEx(h.get(), &size)) {
-        result.error = pathText(path) + " is not a regular file";
+    Handle h(openForReading(path, result, size));
+    if (!h.valid())
         return result;
-    }
 
     // One byte more than the size, so a file of the expected size ends with a read of 0 bytes
     // without growing the buffer.
@@ -183,6 +194,30 @@ BookBytes readBookFile(const std::filesystem::path& path)
     result.status = ReadStatus::Read;
     result.data = std::move(bytes);
     result.size = done;
+    return result;
+}
+
+BookBytes readBookFileInPieces(const std::filesystem::path& path, std::size_t pieceSize, const PieceFunction& piece)
+{
+    BookBytes result;
+    LARGE_INTEGER size{};
+    Handle h(openForReading(path, result, size));
+    if (!h.valid())
+        return result;
+    const auto buffer = std::make_unique_for_overwrite<char[]>(pieceSize);
+    for (;;) {
+        DWORD got = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(pieceSize, 1u << 30));
+        if (!ReadFile(h.get(), buffer.get(), want, &got, nullptr)) {
+            result.error = describe("cannot read", path, GetLastError());
+            return result;
+        }
+        if (got == 0)
+            break;
+        result.size += got;
+        piece(std::string_view(buffer.get(), got));
+    }
+    result.status = ReadStatus::Read;
     return result;
 }
 

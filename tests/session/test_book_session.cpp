@@ -9,18 +9,11 @@ namespace {
 
 using testing::bookOf;
 using testing::contact;
+using testing::surnames;
 using testing::fileContents;
 using testing::OpenBook;
 using testing::writeFile;
 using F = ContactField;
-
-std::vector<std::string> surnames(const ContactStore& store)
-{
-    std::vector<std::string> out;
-    for (int row = 0; row < store.rowCount(); ++row)
-        out.emplace_back(store.text(row, columnOf(F::SURNAME)));
-    return out;
-}
 
 std::vector<std::filesystem::path> besideTheBook(const std::filesystem::path& book)
 {

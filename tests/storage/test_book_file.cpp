@@ -8,8 +8,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -115,6 +118,46 @@ TEST_F(BookFile, DanglingSymbolicLink_isUnreadableAndReplaceNeverCreatesItsTarge
     EXPECT_FALSE(replaceFileSafely(book_, kOld).ok);
     EXPECT_FALSE(fs::exists(dir_ / "nowhere.qor"));
 #endif
+}
+
+TEST_F(BookFile, InPieces_handsOverEveryByteInOrder_andRefusesWhatTheWholeReadRefuses)
+{
+    std::string bytes = newBook(3u << 20);
+    bytes[17] = '\0';
+    writeFile(book_, bytes);
+    std::string joined;
+    std::size_t largest = 0;
+    const auto gather = [&](std::string_view piece) {
+        joined.append(piece);
+        largest = std::max(largest, piece.size());
+    };
+    const BookBytes read = readBookFileInPieces(book_, 64u << 10, gather);
+    EXPECT_EQ(read.status, ReadStatus::Read);
+    EXPECT_EQ(read.size, bytes.size());
+    EXPECT_EQ(read.data, nullptr);
+    EXPECT_EQ(joined, bytes);
+    EXPECT_EQ(largest, 64u << 10);
+
+    // Whatever readBookFile refuses, in the same words; no piece is handed over.
+    const std::vector<std::pair<const char*, std::function<void()>>> refused{
+        {"missing", [&] { fs::remove(book_); }},
+        {"a directory", [&] { fs::create_directory(book_); }},
+#ifndef _WIN32
+        {"a named pipe", [&] { fs::remove(book_); ASSERT_EQ(::mkfifo(book_.c_str(), 0600), 0); }},
+        {"a dangling link", [&] { fs::remove(book_); fs::create_symlink("later.qor", book_); }},
+#endif
+    };
+    for (const auto& [what, make] : refused) {
+        SCOPED_TRACE(what);
+        make();
+        joined.clear();
+        const BookBytes whole = readBookFile(book_);
+        const BookBytes pieces = readBookFileInPieces(book_, 64u << 10, gather);
+        EXPECT_NE(pieces.status, ReadStatus::Read);
+        EXPECT_EQ(pieces.status, whole.status);
+        EXPECT_EQ(pieces.error, whole.error);
+        EXPECT_TRUE(joined.empty());
+    }
 }
 
 // --- Replacing -----------------------------------------------------------------------------

@@ -46,6 +46,15 @@ struct OpenBook {
     LoadReport report;
 };
 
+// The list's surnames, row 0 first.
+inline std::vector<std::string> surnames(const ContactStore& store)
+{
+    std::vector<std::string> out;
+    for (int row = 0; row < store.rowCount(); ++row)
+        out.emplace_back(store.text(row, columnOf(ContactField::SURNAME)));
+    return out;
+}
+
 // Every row of the list, top to bottom.
 inline std::vector<ContactRecord> rowsOf(const ContactStore& store)
 {

@@ -1,7 +1,9 @@
-// The command line: GNU-style parsing, --help and --version, and the export and import verbs
-// with their exit statuses, messages and the book they leave.
+// The command line: GNU-style parsing, --help and --version, the export and import verbs with
+// their exit statuses, messages and the book they leave, and the escapes that keep a file's
+// text from driving the terminal.
 #include "book_list.h"
 #include "command_line.h"
+#include "terminal_text.h"
 #include "window_harness.h"
 
 #include <QProcess>
@@ -9,6 +11,10 @@
 #include <QTest>
 #include <fstream>
 #include <sstream>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 using namespace qor;
 using namespace qor::test;
@@ -111,6 +117,44 @@ private slots:
         QCOMPARE(r.status, kExitSuccess);
         QCOMPARE(r.out, help);
         QVERIFY(r.err.empty());
+
+        // Help or a version that cannot be written is a failure (qor --help >/dev/full).
+        for (const char* verb : {"--help", "--version"}) {
+            std::ostringstream full, err;
+            full.setstate(std::ios::badbit);
+            QCOMPARE(runVerb(parseCommandLine({verb}).line, full, err), kExitFailure);
+            QCOMPARE(err.str(), std::string("qor: cannot write to standard output\n"));
+        }
+    }
+
+    void terminalText_showsEveryControlCharacterAsAnEscape_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("listing");
+        QTest::addColumn<QByteArray>("fileFormat"); // as an export shows it on a terminal
+        QTest::newRow("ordinary") << QByteArray("Ann O'Neil-M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80")
+                                  << QByteArray("Ann O'Neil-M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80")
+                                  << QByteArray("Ann O'Neil-M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80");
+        QTest::newRow("ESC sequences") << QByteArray("\x1B]0;title\x07\x1B[2J") << QByteArray("\\e]0;title\\a\\e[2J")
+                                       << QByteArray("\\e]0;title\\a\\e[2J");
+        QTest::newRow("named C0") << QByteArray("\b\t\n\v\f\r") << QByteArray("\\b\\t\\n\\v\\f\\r")
+                                  << QByteArray("\\b\\t\n\\v\\f\r");
+        QTest::newRow("other C0 and DEL") << QByteArray("\x00\x01\x1F\x7F", 4) << QByteArray("\\x00\\x01\\x1f\\x7f")
+                                          << QByteArray("\\x00\\x01\\x1f\\x7f");
+        QTest::newRow("C1 (CSI, NEL)") << QByteArray("a\xC2\x9B" "31m\xC2\x85\xC2\xA0") << QByteArray("a\\u009b31m\\u0085\xC2\xA0")
+                                       << QByteArray("a\\u009b31m\\u0085\xC2\xA0");
+        QTest::newRow("not UTF-8") << QByteArray("\x9B\xC3(\xE2\x82") << QByteArray("\\x9b\\xc3(\\xe2\\x82")
+                                   << QByteArray("\\x9b\\xc3(\\xe2\\x82");
+        QTest::newRow("backslash") << QByteArray("C:\\te\\;x") << QByteArray("C:\\\\te\\\\;x") << QByteArray("C:\\te\\;x");
+    }
+    void terminalText_showsEveryControlCharacterAsAnEscape()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, listing);
+        QFETCH(QByteArray, fileFormat);
+        const std::string_view bytes(text.constData(), std::size_t(text.size()));
+        QCOMPARE(QByteArray::fromStdString(terminalText(bytes)), listing);
+        QCOMPARE(QByteArray::fromStdString(terminalText(bytes, EscapeStyle::FileFormat)), fileFormat);
     }
 
     void export_writesTheListOrderToAFileOrStandardOutput()
@@ -163,6 +207,12 @@ private slots:
         QCOMPARE(list.rows[3][F::SURNAME], std::string("New"));
         QCOMPARE(list.rows[3][F::TEL], std::string("1"));
         QCOMPARE(list.rows[3][F::MOBILE], std::string("2"));
+
+        // The account names the file's own columns: their control characters are escaped.
+        writeFile(f.path("in.csv"), "SURNAME,\"Web\x1B[2J\"\r\nLee,x\r\n");
+        const Run csv = run({"--import", f.path("in.csv"), f.path("qor.qor")});
+        QCOMPARE(csv.status, kExitSuccess);
+        QVERIFY2(contains(csv.out, "\n1 value in column \"Web\\e[2J\" was not imported\n"), csv.out.c_str());
     }
 
     void import_intoAMissingBook_givesExactlyTheImportedContacts()
@@ -208,6 +258,39 @@ private slots:
         QCOMPARE(r.status, kExitFailure);
         QVERIFY(contains(r.err, "not changed"));
         QVERIFY(QFileInfo(QString::fromStdString(f.path("dir.qor"))).isDir());
+    }
+
+    void export_toATerminal_showsControlCharactersEscaped_andToAPipeEveryByte()
+    {
+        Folder f;
+        writeFile(f.path("qor.qor"), "SURNAME=Evil\x1B]0;owned\x07\r\nFIRSTNAME=A\\B\r\n");
+        const QStringList args{QStringLiteral("--export"), QStringLiteral("-"), QStringLiteral("--format=csv"),
+                               QString::fromStdString(f.path("qor.qor"))};
+        QProcess piped;
+        piped.start(QStringLiteral(QOR_BINARY), args);
+        QVERIFY(piped.waitForFinished(60000));
+        const QByteArray exact = piped.readAllStandardOutput();
+        QVERIFY(exact.contains("\"Evil\x1B]0;owned\x07\",A\\B,"));
+
+        // A pseudo-terminal as standard output, as an interactive shell gives it.
+        const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
+        const std::string follower = ::ptsname(terminal);
+        QProcess shown;
+        shown.setChildProcessModifier([&follower] {
+            const int fd = ::open(follower.c_str(), O_RDWR | O_NOCTTY);
+            ::dup2(fd, STDOUT_FILENO);
+        });
+        shown.start(QStringLiteral(QOR_BINARY), args);
+        QVERIFY(shown.waitForFinished(60000));
+        QCOMPARE(shown.exitCode(), kExitSuccess);
+        QByteArray screen(1 << 16, '\0');
+        const ssize_t n = ::read(terminal, screen.data(), std::size_t(screen.size()));
+        ::close(terminal);
+        QVERIFY(n > 0);
+        screen.truncate(n);
+        QVERIFY2(screen.contains("\"Evil\\e]0;owned\\a\",A\\B,"), screen.constData());
+        QVERIFY(!screen.contains('\x1B'));
     }
 
     void verbs_runWithoutADisplayBecauseTheyStartNoGui()

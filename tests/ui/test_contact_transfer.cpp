@@ -1,10 +1,13 @@
 // Import... and Export... in the window: contacts on top of the list like Add, the whole list
-// out, faults leaving everything as it was.
+// out, faults (a damaged file, one too big for this machine) leaving everything as it was.
+#include "book_size_limit.h"
 #include "contact_table.h"
 #include "contact_transfer.h"
 #include "window_harness.h"
 
+#include <QElapsedTimer>
 #include <QTest>
+#include <filesystem>
 #include <fstream>
 
 using namespace qor;
@@ -74,6 +77,21 @@ private slots:
 
         QVERIFY(!importIntoList(h.window(), besideBook(h, "missing.vcf")).ok);
         QCOMPARE(h.window().table().rowCount(), 1);
+
+        // A file too big for this machine (a hole, so the disk holds none of it) is refused from
+        // its size, before it is read: reading it once ran out of memory and ended the window.
+        const std::string big = besideBook(h, "big.vcf");
+        writeFile(big, "BEGIN:VCARD\r\n");
+        std::filesystem::resize_file(big, largestReadableBook() + 1);
+        QElapsedTimer clock;
+        clock.start();
+        const TransferOutcome tooBig = importIntoList(h.window(), big);
+        QVERIFY(clock.elapsed() < 10000);
+        QVERIFY(!tooBig.ok);
+        QVERIFY2(tooBig.message.starts_with("big.vcf is too big to import (the file is "), tooBig.message.c_str());
+        QVERIFY(tooBig.message.ends_with("). Nothing was imported."));
+        QCOMPARE(surnames(h.window().table()), QStringList({QStringLiteral("Keep")}));
+        QCOMPARE(h.shown(F::FIRSTNAME), QStringLiteral("typed"));
     }
 
     void export_writesTheWholeListTopToBottom_andImportsBackEqual()

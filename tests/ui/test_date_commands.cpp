@@ -137,6 +137,12 @@ private slots:
         QCOMPARE(run({"--upcoming", "10", "--from", "2027-06-01", f.book()}).out,
                  std::string("2027-06-05\tbirthday\tHalf Month\t\n"));
         QCOMPARE(readFile(f.book()), kBook); // listing never writes the book
+
+        // A name's control characters are escapes: a tab adds no column, ESC drives no terminal.
+        writeFile(f.path("odd.qor"), bookOf({{{"FIRSTNAME", "A\tB"}, {"SURNAME", "X\x1B[2J\\"},
+                                              {"DOBDAY", "20"}, {"DOBMON", "Dec"}}}));
+        QCOMPARE(run({"--upcoming", "1", "--from", "2026-12-20", f.path("odd.qor")}).out,
+                 std::string("2026-12-20\tbirthday\tA\\tB X\\e[2J\\\\\t\n"));
     }
 
     void upcoming_withNothingComingUp_isAnEmptyListAndSuccess()
