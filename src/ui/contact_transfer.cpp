@@ -4,8 +4,12 @@
 
 #include "book_dialog.h"
 
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QThread>
+#include <memory>
 
 namespace qor {
 
@@ -15,12 +19,45 @@ std::filesystem::path pathOf(const QString& fileName) { return std::filesystem::
 
 QString fileNameOf(const std::filesystem::path& path) { return QString::fromStdU16String(path.u16string()); }
 
+// How long an import runs before it shows its progress: a small file shows none.
+constexpr int kImportProgressDelayMs = 400;
+// The most of an import's account a box shows.
+constexpr qsizetype kLongestShownAccount = 2000;
+
 } // namespace
 
 TransferOutcome importIntoList(BookDialog& window, const std::filesystem::path& file)
 {
     window.readForm();
-    const TransferOutcome outcome = importIntoList(window.session(), file);
+    // The file is read on a thread of its own, which touches no list: a big file neither
+    // freezes the window nor keeps a signal from saving the list, and Cancel leaves the list
+    // as it was. The thread's result is shared, so a cancelled reading may finish on its own.
+    auto reading = std::make_shared<ImportReading>();
+    QThread* reader = QThread::create([reading, file] { *reading = readImportFile(file); });
+    QProgressDialog progress(QStringLiteral("Importing %1...").arg(fileNameOf(file.filename())),
+                             QStringLiteral("Cancel"), 0, 0, &window);
+    progress.setObjectName(QStringLiteral("importProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(kImportProgressDelayMs);
+    QEventLoop loop;
+    QObject::connect(reader, &QThread::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&progress, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
+    QObject::connect(&progress, &QDialog::rejected, &loop, &QEventLoop::quit);
+    QObject::connect(&window, &QDialog::finished, &loop, &QEventLoop::quit); // a signal ended it
+    reader->start();
+    loop.exec();
+    if (!reader->isFinished() || window.hasEndedUnattended()) {
+        QObject::connect(reader, &QThread::finished, reader, &QObject::deleteLater);
+        if (reader->isFinished())
+            reader->deleteLater();
+        TransferOutcome cancelled;
+        cancelled.message = "The import was cancelled. Nothing was imported.";
+        return cancelled;
+    }
+    reader->wait();
+    delete reader;
+    progress.reset();
+    const TransferOutcome outcome = putImportInList(window.session(), std::move(*reading), file);
     if (outcome.ok) {
         window.autosizeColumns();
         window.showForm();
@@ -47,13 +84,17 @@ void importCommand(BookDialog& window)
     if (fileName.isEmpty())
         return;
     const TransferOutcome outcome = importIntoList(window, pathOf(fileName));
+    if (window.hasEndedUnattended())
+        return; // a signal ended the window while the file was read: nobody is there to tell
+    // The account of what found no field can name a million kinds; a box shows its beginning.
+    QString message = QString::fromStdString(outcome.message);
+    if (message.size() > kLongestShownAccount)
+        message = message.left(kLongestShownAccount) + QStringLiteral("...");
     if (!outcome.ok)
-        QMessageBox::warning(&window, QStringLiteral("Import"), QString::fromStdString(outcome.message));
-    else if (!outcome.message.empty())
+        QMessageBox::warning(&window, QStringLiteral("Import"), message);
+    else if (!message.isEmpty())
         QMessageBox::information(&window, QStringLiteral("Import"),
-                                 QStringLiteral("Imported %1 contacts. %2.")
-                                     .arg(outcome.count)
-                                     .arg(QString::fromStdString(outcome.message)));
+                                 QStringLiteral("Imported %1 contacts. %2.").arg(outcome.count).arg(message));
 }
 
 void exportCommand(BookDialog& window)

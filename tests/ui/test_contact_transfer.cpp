@@ -6,6 +6,9 @@
 #include "window_harness.h"
 
 #include <QElapsedTimer>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -92,6 +95,45 @@ private slots:
         QVERIFY(tooBig.message.ends_with("). Nothing was imported."));
         QCOMPARE(surnames(h.window().table()), QStringList({QStringLiteral("Keep")}));
         QCOMPARE(h.shown(F::FIRSTNAME), QStringLiteral("typed"));
+    }
+
+    void import_ofABigFile_letsTheWindowCancelOrEndAndLeavesTheListAsItWas()
+    {
+        // The file is read on a thread of its own: the window's loop runs meanwhile, so Cancel
+        // works and a signal's end saves the list as it was.
+        std::string cards;
+        for (int i = 0; i < 20000; ++i)
+            cards += "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Many" + std::to_string(i) + ";;;;\r\nEND:VCARD\r\n";
+        for (const bool end : {false, true}) {
+            WindowHarness h(bookOf({"A", "B"}));
+            h.show();
+            const std::string file = besideBook(h, "many.vcf");
+            writeFile(file, cards);
+            QTimer::singleShot(0, &h.window(), [&h, end] {
+                if (end) {
+                    h.window().endUnattended();
+                    return;
+                }
+                auto* progress = h.window().findChild<QProgressDialog*>(QStringLiteral("importProgress"));
+                QVERIFY(progress);
+                auto* cancel = progress->findChild<QPushButton*>();
+                QVERIFY(cancel);
+                cancel->click();
+            });
+            const TransferOutcome outcome = importIntoList(h.window(), file);
+            QVERIFY(!outcome.ok);
+            QVERIFY(QString::fromStdString(outcome.message).contains(QStringLiteral("cancelled")));
+            QCOMPARE(surnames(h.window().table()), QStringList({QStringLiteral("B"), QStringLiteral("A")}));
+            QCOMPARE(h.window().hasEndedUnattended(), end);
+            if (end)
+                QCOMPARE(h.readBook(), bookOf({"B", "A"}));
+        }
+        // Left alone, the same file comes in whole.
+        WindowHarness h(bookOf({"A"}));
+        const std::string file = besideBook(h, "many.vcf");
+        writeFile(file, cards);
+        QVERIFY(importIntoList(h.window(), file).ok);
+        QCOMPARE(h.window().table().rowCount(), 20001);
     }
 
     void export_writesTheWholeListTopToBottom_andImportsBackEqual()
