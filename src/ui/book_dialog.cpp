@@ -39,7 +39,14 @@ BookDialog::BookDialog(std::filesystem::path bookPath, std::unique_ptr<UserMessa
     initialise();
 }
 
-BookDialog::~BookDialog() = default;
+BookDialog::~BookDialog()
+{
+    // The children read the session's store (the table observes it, the views ask the models
+    // for rows as they go), and QWidget would delete them only after the session is gone: they
+    // go first, the views before the models they ask.
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+    qDeleteAll(findChildren<QObject*>(Qt::FindDirectChildrenOnly));
+}
 
 void BookDialog::buildFromTemplate()
 {
