@@ -92,6 +92,8 @@ QString startDisplayServer(const QString& xvfb, QProcess& server)
             continue;
         server.start(xvfb, {QStringLiteral(":%1").arg(number), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
                             QStringLiteral("-screen"), QStringLiteral("0"), QStringLiteral("800x600x24")});
+        // Until QProcess has seen the start it says Starting, even once the socket is there.
+        server.waitForStarted(kPatienceMs);
         if (QTest::qWaitFor([&] { return QFile::exists(socket) || server.state() == QProcess::NotRunning; },
                             kPatienceMs)
             && server.state() == QProcess::Running)
