@@ -84,6 +84,8 @@ QString startDisplayServer(const QString& xvfb, QProcess& server)
     server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
                         QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
                         QStringLiteral("800x600x24")});
+    // Until QProcess has seen the start it says Starting, even once the server is up.
+    server.waitForStarted(kServerStartMs);
     QByteArray number;
     const bool told = QTest::qWaitFor([&] {
         number += server.readAllStandardOutput();
