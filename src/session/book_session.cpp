@@ -1,6 +1,7 @@
 #include "book_session.h"
 
 #include "book_file.h"
+#include "book_history.h"
 #include "book_location.h"
 #include "book_size_limit.h"
 #include "form_rules.h"
@@ -199,9 +200,11 @@ SaveResult BookSession::writeOver(const FormattedBook& book, SaveMode mode)
         if (saved.outcome == SaveOutcome::Failed)
             return fail(saved.error, book.bytes, mode);
     }
+    const BookBefore before = captureBookBefore(m_bookPath); // for the history, after the write
     const WriteResult written = replaceFileSafely(m_bookPath, book.bytes);
     if (!written.ok)
         return fail(written.error, book.bytes, mode);
+    recordInHistory(before, book.bytes, saved);
     m_bookEncoding = book.encoding;
     m_bookStamp = stampOfWritten(book.bytes, m_bookPath);
     m_unreadLines = 0; // told once; the book now holds only what it says

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "book_history.h"
 #include "book_lock.h"
 #include "book_stamp.h"
 #include "book_text.h"
@@ -96,6 +97,9 @@ private:
     SaveResult writeSafely(SaveMode mode);
     SaveResult writeOver(const FormattedBook& book, SaveMode mode);
     SaveResult keepBookAsItWas();
+    // After the book was replaced: the save goes into the book's history, and what went wrong
+    // there into `saved`, never failing it (save_history.cpp).
+    void recordInHistory(const BookBefore& before, std::string_view written, SaveResult& saved) const;
     SaveResult writeBeside(std::string_view bytes, const std::filesystem::path& beside);
     SaveResult fail(const std::string& reason, std::string_view bytes, SaveMode mode);
     FormattedBook formatList() const;
