@@ -39,6 +39,12 @@ constexpr std::array kOptions{
                "list the birthdays and anniversaries of BOOK in the next DAYS days (30 unless "
                "given), today included, and open no window"},
     OptionRow{"from", "YYYY-MM-DD", false, "the first day --upcoming lists, instead of today"},
+    OptionRow{"history", "", true,
+               "list the states of BOOK that its history keeps, newest first, and open no window"},
+    OptionRow{"restore", "N", true,
+               "make state N of BOOK's history (1 is the newest) the book again and save it, "
+               "as closing the window would; open no window"},
+    OptionRow{"to", "FILE", false, "write the state --restore brings back to FILE instead, leaving BOOK alone"},
     OptionRow{"help", "", true, "display this help and exit"},
     OptionRow{"version", "", true, "output version information and exit"},
 };
@@ -186,6 +192,8 @@ std::string helpText()
         + "  or:  " + kProgramName + " --export FILE [--format FORMAT] [BOOK]\n"
         + "  or:  " + kProgramName + " --import FILE [BOOK]\n"
         + "  or:  " + kProgramName + " --upcoming [DAYS] [--from YYYY-MM-DD] [BOOK]\n"
+        + "  or:  " + kProgramName + " --history [BOOK]\n"
+        + "  or:  " + kProgramName + " --restore N [--to FILE] [BOOK]\n"
         + "Keep contacts in a book file and move them in and out as vCard and CSV.\n"
           "\n"
           "With no option, open the contact window on BOOK. BOOK is qor.qor in the current\n"
@@ -218,6 +226,12 @@ std::string helpText()
             "month (its English name, the first three letters of it, or 1 to 12) and maybe a\n"
             "four-digit year; 29 February falls on 28 February in other years. A BOOK named\n"
             "by digits alone is written ./NAME.\n"
+            "\n"
+            "Every save keeps what it changed in BOOK.history, beside the book. --history\n"
+            "prints one line per state kept: its number (1 is the newest), the time of the\n"
+            "save that wrote it, the contacts, and the contacts that save added and removed\n"
+            "('-' for a book another program wrote), separated by tabs. The history keeps\n"
+            "every save of the last 30 days and the last 100 saves at least.\n"
             "\n"
             "Exit status:\n"
             " 0  if OK,\n"

@@ -7,6 +7,7 @@
 #include "book_list.h"
 #include "contact_exchange.h"
 #include "date_commands.h"
+#include "history_commands.h"
 
 #include <algorithm>
 #include <ctime>
@@ -158,6 +159,8 @@ int runImport(const CommandLine& line, std::ostream& out, std::ostream& err)
     const BookImport done = importIntoBook(book, std::move(imported.contacts));
     if (!done.ok)
         return failure(err, done.error + "; the book is not changed");
+    if (!done.saved.historyError.empty())
+        err << kProgramName << ": the book is saved, but not in its history: " << done.saved.historyError << '\n';
     if (!done.saved.keptOld.empty())
         err << kProgramName << ": " << shownPath(book) << " held "
             << plural(done.saved.unreadLines, "line", "lines")
@@ -190,6 +193,8 @@ const std::map<std::string, VerbFunction, std::less<>>& verbTable()
         {"export", runExport},
         {"import", runImport},
         {"upcoming", runUpcoming},
+        {"history", runHistory},
+        {"restore", runRestore},
         {"help", runHelp},
         {"version", runVersion},
     };

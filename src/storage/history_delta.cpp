@@ -14,16 +14,41 @@ constexpr std::string_view kRecordKey = "SURNAME=";
 constexpr std::string_view kRecordKeyLE = {"S\0U\0R\0N\0A\0M\0E\0=\0", 16};
 constexpr std::string_view kRecordKeyBE = {"\0S\0U\0R\0N\0A\0M\0E\0=", 16};
 
-// Where a piece starts when a record's line starts at `at` (just after a line feed byte): the
-// line itself, or in UTF-16 little-endian one byte further, past the line feed's high byte.
-std::size_t recordStartAt(std::string_view book, std::size_t at)
+// The book's code unit, as its byte-order mark tells: lines are found by their line feed unit.
+struct Units {
+    std::size_t size = 1;
+    std::string_view feed = "\n";
+    std::string_view recordKey = kRecordKey;
+};
+
+Units unitsOf(std::string_view book)
 {
-    const std::string_view rest = book.substr(at);
-    if (rest.starts_with(kRecordKey) || rest.starts_with(kRecordKeyBE))
-        return at;
-    if (rest.size() > kRecordKeyLE.size() && rest[0] == '\0' && rest.substr(1).starts_with(kRecordKeyLE))
-        return at + 1;
+    if (book.starts_with("\xFF\xFE"))
+        return {2, {"\n\0", 2}, kRecordKeyLE};
+    if (book.starts_with("\xFE\xFF"))
+        return {2, {"\0\n", 2}, kRecordKeyBE};
+    return {};
+}
+
+// Where the line after the one starting at `line` starts, or npos for the last line.
+std::size_t nextLine(std::string_view book, std::size_t line, const Units& units)
+{
+    for (std::size_t at = line; at + units.size <= book.size(); at += units.size) {
+        if (units.size == 1) {
+            const void* feed = std::memchr(book.data() + at, '\n', book.size() - at);
+            return feed ? static_cast<std::size_t>(static_cast<const char*>(feed) - book.data()) + 1
+                        : std::string_view::npos;
+        }
+        if (book.substr(at, 2) == units.feed)
+            return at + 2;
+    }
     return std::string_view::npos;
+}
+
+// A line of nothing but its line end (the blank line between two records).
+bool isBlank(std::string_view line)
+{
+    return line.find_first_not_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
 } // namespace
@@ -43,19 +68,25 @@ std::uint64_t recordCount(const std::vector<std::string_view>& pieces)
 
 std::vector<std::string_view> cutIntoPieces(std::string_view book)
 {
+    // A record's piece is its lines alone, and the blank lines between records are pieces of
+    // their own: a record reads the same wherever it stands, last in the book or not.
+    const Units units = unitsOf(book);
     std::vector<std::string_view> pieces;
     std::size_t start = 0;
-    std::size_t line = 0;
-    while (line < book.size()) {
-        const std::size_t cut = recordStartAt(book, line);
-        if (cut != std::string_view::npos && cut > start) {
-            pieces.push_back(book.substr(start, cut - start));
-            start = cut;
+    std::size_t blankFrom = std::string_view::npos;
+    for (std::size_t line = 0; line < book.size();) {
+        const std::size_t next = nextLine(book, line, units);
+        const std::size_t end = next == std::string_view::npos ? book.size() : next;
+        if (line > start && book.substr(line).starts_with(units.recordKey)) {
+            const std::size_t gap = blankFrom != std::string_view::npos && blankFrom > start ? blankFrom : line;
+            pieces.push_back(book.substr(start, gap - start));
+            if (line > gap)
+                pieces.push_back(book.substr(gap, line - gap));
+            start = line;
         }
-        const void* feed = std::memchr(book.data() + line, '\n', book.size() - line);
-        if (!feed)
-            break;
-        line = static_cast<std::size_t>(static_cast<const char*>(feed) - book.data()) + 1;
+        const bool blank = isBlank(book.substr(line, end - line));
+        blankFrom = !blank ? std::string_view::npos : blankFrom == std::string_view::npos ? line : blankFrom;
+        line = end;
     }
     if (start < book.size())
         pieces.push_back(book.substr(start));

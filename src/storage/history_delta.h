@@ -7,8 +7,8 @@
 
 namespace qor {
 
-// A book cut into pieces a history entry can point at: the lines before the first record, then
-// each record from its SURNAME line to the next (blank line included). Pieces are cut at the
+// A book cut into pieces a history entry can point at: the lines before the first record, each
+// record from its SURNAME line on, and the blank lines between records. Pieces are cut at the
 // bytes, in any of the book's encodings (8-bit, UTF-16 either way), so joining them gives the
 // book back byte for byte, lines QOR does not read included. A file with no SURNAME line is
 // one piece: still exact, only not shared with the next state.
