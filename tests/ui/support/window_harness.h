@@ -123,7 +123,7 @@ private:
 // A book as the program writes it, of contacts with these surnames and all else empty, first
 // in the file first.
 std::string bookOf(const std::vector<std::string>& surnames);
-// The files in the harness's folder other than the book and its lock.
+// The files in the harness's folder other than the book, its lock and its history.
 QStringList besideTheBook(const WindowHarness& h);
 // Every byte of the file at `path`, "" when there is none.
 std::string readFile(const QString& path);
