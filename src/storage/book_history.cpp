@@ -80,7 +80,9 @@ HistoryNote record(const std::filesystem::path& book, const BookBefore& before, 
         at = 0;
     }
 
-    const std::string_view beforeBytes = before.status == ReadStatus::Read ? before.bytes.bytes() : std::string_view{};
+    // An empty view still points somewhere: the hash copies from it.
+    const std::string_view beforeBytes =
+        before.status == ReadStatus::Read && before.bytes.size > 0 ? before.bytes.bytes() : std::string_view("");
     const std::vector<std::string_view> beforePieces = cutIntoPieces(beforeBytes);
     const std::vector<std::string_view> afterPieces = cutIntoPieces(written);
     const PieceDelta delta = deltaBetween(beforePieces, afterPieces);
