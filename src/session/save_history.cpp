@@ -7,10 +7,10 @@
 
 namespace qor {
 
-void BookSession::recordInHistory(const BookBefore& before, std::string_view written, SaveResult& saved) const
+void BookSession::recordInHistory(const BookBefore& before, std::string_view written, SaveResult& saved)
 {
     // The book is already saved: whatever happens to its history is told, not a failed save.
-    const HistoryNote note = recordSave(m_bookPath, before, written, std::time(nullptr), localTimeNow());
+    const HistoryNote note = m_history.record(m_bookPath, before, written, std::time(nullptr), localTimeNow());
     saved.historyError = note.error;
     saved.historySetAside = note.setAside;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,11 +33,15 @@ namespace qor {
 
 std::filesystem::path historyPathFor(const std::filesystem::path& book);
 
-// The book as it was just before a save replaces it: read by the save before it writes.
+// The book as it was just before a save replaces it: read by the save before it writes, or,
+// `remembered`, the book a HistoryRecorder last recorded (its hash `hash`), which its next save
+// need not read again.
 struct BookBefore {
     ReadStatus status = ReadStatus::Missing;
     BookBytes bytes;
     std::int64_t modified = 0; // seconds since 1970, when the file was last written
+    bool remembered = false;
+    std::uint64_t hash = 0;
 };
 // Never throws: a book it cannot read, or no memory to read it into, gives Unreadable.
 BookBefore captureBookBefore(const std::filesystem::path& book) noexcept;
@@ -64,6 +69,44 @@ struct HistoryNote {
 // On any failure the history holds its earlier entries, and at worst the start of this one.
 HistoryNote recordSave(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
                        std::int64_t now, const std::tm& localNow, const HistoryRules& rules = {}) noexcept;
+
+// Records the saves of one book, one after the other (a session's), remembering between them
+// what the next save needs: the pieces of the book it last recorded, by hash and size only (a
+// few megabytes for 100,000 contacts; the bytes are not kept), and the history as its last
+// append left it. The first save it records reads and checks the whole history, as recordSave
+// does; later ones, finding the file as they left it (same size and time), append without
+// reading it, and need not read the book they replace when it is the book last recorded.
+class HistoryRecorder {
+public:
+    // Just before the book is replaced: what recording the save needs of it. `onDisk` is the
+    // hash of the bytes the caller found in the book just now, when it checked them: when it is
+    // the book last recorded and the history still ends with it, nothing is read.
+    BookBefore bookBefore(const std::filesystem::path& book, std::optional<std::uint64_t> onDisk) const noexcept;
+    // As recordSave.
+    HistoryNote record(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
+                       std::int64_t now, const std::tm& localNow, const HistoryRules& rules = {}) noexcept;
+
+    // What is known of the history as the last append left it.
+    struct Tail {
+        bool known = false;
+        std::uint64_t size = 0;
+        std::filesystem::file_time_type modified{};
+        std::size_t entries = 0;
+        std::int64_t oldestTime = 0;
+        std::uint64_t lastHashAfter = 0;
+    };
+
+private:
+    HistoryNote recordChecked(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
+                              std::int64_t now, const std::tm& localNow, const HistoryRules& rules);
+    bool tailStillHolds(const std::filesystem::path& history) const;
+
+    Tail m_tail;
+    bool m_bookKnown = false;
+    std::uint64_t m_bookHash = 0; // the book last recorded, written
+    std::uint64_t m_bookSize = 0;
+    std::vector<PieceKey> m_bookPieces;
+};
 
 struct HistoryState {
     int number = 0; // 1 is the newest

@@ -66,11 +66,59 @@ std::uint64_t recordCount(const std::vector<std::string_view>& pieces)
     return count;
 }
 
+namespace {
+
+// A line of bytes made only of line ends and zeros: part of the blank lines between records.
+bool isBlankByte(char c)
+{
+    return c == '\n' || c == '\r' || c == '\0';
+}
+
+// The cut of a book of 8-bit code units, at memory speed: each line start found by memchr is
+// checked for the record key; the blank lines before a record are found by walking back from
+// it. Cuts exactly where the line-by-line cut below does.
+std::vector<std::string_view> cutBytes(std::string_view book)
+{
+    std::vector<std::string_view> pieces;
+    pieces.reserve(book.size() / 256 + 1);
+    const char* const data = book.data();
+    const std::size_t size = book.size();
+    std::size_t start = 0;
+    for (std::size_t feed = 0;; ++feed) {
+        const void* found = std::memchr(data + feed, '\n', size - feed);
+        if (!found)
+            break;
+        feed = static_cast<std::size_t>(static_cast<const char*>(found) - data);
+        const std::size_t line = feed + 1;
+        if (size - line < kRecordKey.size() || std::memcmp(data + line, kRecordKey.data(), kRecordKey.size()) != 0)
+            continue;
+        // The blank lines just before the record, unless they open the piece.
+        std::size_t nonBlank = line;
+        while (nonBlank > start && isBlankByte(data[nonBlank - 1]))
+            --nonBlank;
+        std::size_t gap = line;
+        if (nonBlank > start)
+            gap = static_cast<std::size_t>(static_cast<const char*>(std::memchr(data + nonBlank, '\n', line - nonBlank)) - data) + 1;
+        pieces.push_back(book.substr(start, gap - start));
+        if (line > gap)
+            pieces.push_back(book.substr(gap, line - gap));
+        start = line;
+        feed = line + kRecordKey.size() - 1;
+    }
+    if (start < size)
+        pieces.push_back(book.substr(start));
+    return pieces;
+}
+
+} // namespace
+
 std::vector<std::string_view> cutIntoPieces(std::string_view book)
 {
     // A record's piece is its lines alone, and the blank lines between records are pieces of
     // their own: a record reads the same wherever it stands, last in the book or not.
     const Units units = unitsOf(book);
+    if (units.size == 1)
+        return cutBytes(book);
     std::vector<std::string_view> pieces;
     std::size_t start = 0;
     std::size_t blankFrom = std::string_view::npos;
@@ -93,43 +141,65 @@ std::vector<std::string_view> cutIntoPieces(std::string_view book)
     return pieces;
 }
 
-PieceDelta deltaBetween(const std::vector<std::string_view>& before, const std::vector<std::string_view>& after)
+std::vector<PieceKey> keysOf(const std::vector<std::string_view>& pieces)
 {
-    // One hash a piece, a map from hash to the first piece of the state before that has it:
-    // a save of 100,000 contacts that changed one is matched in one pass over each state.
+    std::vector<PieceKey> keys;
+    keys.reserve(pieces.size());
+    for (const std::string_view piece : pieces)
+        keys.push_back({hashBytes(piece), piece.size(), isRecordPiece(piece)});
+    return keys;
+}
+
+PieceDelta deltaBetween(const std::vector<PieceKey>& before, const std::vector<std::string_view>& after,
+                        const std::vector<PieceKey>& afterKeys)
+{
+    // A map from key to the first piece of the state before that has it: a save of 100,000
+    // contacts that changed one is matched in one pass over each state.
     std::unordered_map<std::uint64_t, std::uint64_t> firstAt;
-    // Records of the state before not yet matched by one of the state after, by hash.
+    // Records of the state before not yet matched by one of the state after, by key.
     std::unordered_map<std::uint64_t, std::uint64_t> unmatched;
     firstAt.reserve(before.size());
     unmatched.reserve(before.size());
+    std::uint64_t beforeRecords = 0;
     for (std::uint64_t i = 0; i < before.size(); ++i) {
-        const std::uint64_t hash = hashBytes(before[i]);
-        firstAt.try_emplace(hash, i);
-        if (isRecordPiece(before[i]))
-            ++unmatched[hash];
+        firstAt.try_emplace(before[i].hash, i);
+        if (before[i].record) {
+            ++unmatched[before[i].hash];
+            ++beforeRecords;
+        }
     }
     PieceDelta delta;
     std::uint64_t matched = 0;
-    for (const std::string_view piece : after) {
-        const std::uint64_t hash = hashBytes(piece);
-        if (auto left = unmatched.find(hash); left != unmatched.end() && left->second > 0 && isRecordPiece(piece)) {
-            --left->second;
-            ++matched;
+    std::uint64_t afterRecords = 0;
+    for (std::size_t k = 0; k < after.size(); ++k) {
+        const PieceKey& key = afterKeys[k];
+        if (key.record) {
+            ++afterRecords;
+            if (auto left = unmatched.find(key.hash); left != unmatched.end() && left->second > 0
+                && before[firstAt.at(key.hash)] == key) {
+                --left->second;
+                ++matched;
+            }
         }
         PieceStep* run = delta.steps.empty() || !delta.steps.back().copy ? nullptr : &delta.steps.back();
-        if (run && run->start + run->count < before.size() && before[run->start + run->count] == piece) {
+        if (run && run->start + run->count < before.size() && before[run->start + run->count] == key) {
             ++run->count;
             continue;
         }
-        if (const auto found = firstAt.find(hash); found != firstAt.end() && before[found->second] == piece) {
+        if (const auto found = firstAt.find(key.hash); found != firstAt.end() && before[found->second] == key) {
             delta.steps.push_back({true, found->second, 1, {}});
             continue;
         }
-        delta.steps.push_back({false, 0, 0, piece});
+        delta.steps.push_back({false, 0, 0, after[k]});
     }
-    delta.added = recordCount(after) - matched;
-    delta.removed = recordCount(before) - matched;
+    delta.added = afterRecords - matched;
+    delta.removed = beforeRecords - matched;
     return delta;
+}
+
+PieceDelta deltaBetween(const std::vector<std::string_view>& before, const std::vector<std::string_view>& after)
+{
+    return deltaBetween(keysOf(before), after, keysOf(after));
 }
 
 bool applyDelta(const std::vector<std::string_view>& before, const std::vector<PieceStep>& steps,

@@ -36,8 +36,22 @@ struct PieceDelta {
     std::uint64_t removed = 0;
 };
 
-// The steps that turn `before` into `after`. Pieces are matched by their bytes, so the steps
-// rebuild `after` exactly; the pieces given whole point into `after`'s bytes.
+// A piece as the next save compares it, without its bytes: what a writer keeps of the book it
+// last wrote, so the save after it need neither read nor cut that book again.
+struct PieceKey {
+    std::uint64_t hash = 0; // hashBytes of the piece
+    std::uint64_t size = 0;
+    bool record = false;    // isRecordPiece
+    bool operator==(const PieceKey&) const = default;
+};
+std::vector<PieceKey> keysOf(const std::vector<std::string_view>& pieces);
+
+// The steps that turn `before` into `after` (`afterKeys` being keysOf(after)). Pieces are matched
+// by their size and 64-bit hash, as the book's stamp tells a changed book from the same one; the
+// whole state each entry leads to is hashed too, and checked when it is rebuilt. The pieces given
+// whole point into `after`'s bytes.
+PieceDelta deltaBetween(const std::vector<PieceKey>& before, const std::vector<std::string_view>& after,
+                        const std::vector<PieceKey>& afterKeys);
 PieceDelta deltaBetween(const std::vector<std::string_view>& before, const std::vector<std::string_view>& after);
 
 // Applies `steps` to `before`. False when a copy reaches beyond `before` (a damaged entry).

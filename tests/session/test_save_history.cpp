@@ -84,5 +84,32 @@ TEST(SaveHistory, aHistoryThatCannotBeWrittenOrIsDamagedNeverFailsTheSave)
     }
 }
 
+TEST(SaveHistory, laterSavesOfASessionChainWithoutKeepingTheBookWholeAgain)
+{
+    SavedBook book(bookOf({"A", "B"}));
+    std::vector<std::string> books;
+    for (int i = 0; i < 4; ++i) {
+        book.session.form = contact("Added " + std::to_string(i));
+        book.session.add();
+        const SaveResult saved = book.save();
+        ASSERT_EQ(saved.outcome, SaveOutcome::Saved);
+        EXPECT_TRUE(saved.historyError.empty()) << saved.historyError;
+        books.push_back(fileContents(book.path));
+    }
+    const std::string history = fileContents(historyPathFor(book.path));
+    // The book found is kept whole once, in the first entry; each later one holds one record.
+    EXPECT_EQ(history.find(bookOf({"A", "B"})), history.rfind(bookOf({"A", "B"})));
+    const HistoryListing listing = listHistory(book.path);
+    ASSERT_TRUE(listing.ok) << listing.error;
+    ASSERT_EQ(listing.states.size(), 5u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(rebuildState(book.path, 4 - i).bytes, books[static_cast<std::size_t>(i)]);
+        if (i > 0) { // the first rewrites the records of the book found in QOR's own way
+            EXPECT_EQ(listing.states[static_cast<std::size_t>(3 - i)].facts.added, 1) << i;
+        }
+    }
+    EXPECT_EQ(rebuildState(book.path, 5).bytes, bookOf({"A", "B"}));
+}
+
 } // namespace
 } // namespace qor
