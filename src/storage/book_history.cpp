@@ -123,8 +123,8 @@ HistoryNote HistoryRecorder::recordChecked(const std::filesystem::path& book, co
     HistoryNote note;
     const std::filesystem::path history = historyPathFor(book);
     // The pieces of the book written, kept for the next save whatever happens to its history.
-    const std::vector<std::string_view> afterPieces = cutIntoPieces(written);
-    std::vector<PieceKey> afterKeys = keysOf(afterPieces);
+    std::vector<PieceKey> afterKeys;
+    const std::vector<std::string_view> afterPieces = cutIntoPieces(written, afterKeys);
     const std::uint64_t hashAfter = hashBytes(written);
     std::vector<PieceKey> beforeKeys;
     const bool remembered = before.remembered && m_bookKnown && before.hash == m_bookHash;
@@ -172,8 +172,7 @@ HistoryNote HistoryRecorder::recordChecked(const std::filesystem::path& book, co
     std::vector<std::string_view> beforePieces;
     if (!before.remembered) {
         // Read: the steps copy from it, in the history or kept whole in this entry.
-        beforePieces = cutIntoPieces(beforeBytes);
-        beforeKeys = keysOf(beforePieces);
+        beforePieces = cutIntoPieces(beforeBytes, beforeKeys);
     } else if (!remembered || !chained) {
         // The book replaced is neither in the history nor here to keep whole: the entry gives
         // the book written whole, which is all it needs to be brought back.

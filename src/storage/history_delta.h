@@ -45,6 +45,8 @@ struct PieceKey {
     bool operator==(const PieceKey&) const = default;
 };
 std::vector<PieceKey> keysOf(const std::vector<std::string_view>& pieces);
+// cutIntoPieces, with each piece's key in `keys`, made as the piece is cut.
+std::vector<std::string_view> cutIntoPieces(std::string_view book, std::vector<PieceKey>& keys);
 
 // The steps that turn `before` into `after` (`afterKeys` being keysOf(after)). Pieces are matched
 // by their size and 64-bit hash, as the book's stamp tells a changed book from the same one; the

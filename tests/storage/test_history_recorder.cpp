@@ -6,6 +6,7 @@
 #include "book_stamp.h"
 #include "history_delta.h"
 
+#include <map>
 #include <random>
 
 using namespace qor;
@@ -185,12 +186,63 @@ TEST(HistoryPieces, TheFastCutCutsWhereTheLinesTellInAnyMixOfLineEnds)
     std::mt19937 random(11);
     for (int round = 0; round < 3000; ++round) {
         std::string book;
-        const int count = static_cast<int>(random() % 12);
+        const int count = static_cast<int>(random() % 40);
         for (int i = 0; i < count; ++i)
             book += parts[random() % parts.size()];
-        const std::vector<std::string_view> pieces = cutIntoPieces(book);
+        std::vector<PieceKey> keys;
+        const std::vector<std::string_view> pieces = cutIntoPieces(book, keys);
         std::vector<std::string> cut(pieces.begin(), pieces.end());
         ASSERT_EQ(cut, cutByLines(book)) << ::testing::PrintToString(book);
         ASSERT_EQ(joinPieces(pieces), book);
+        ASSERT_EQ(keys, keysOf(pieces));
+        ASSERT_EQ(cutIntoPieces(book), pieces);
+    }
+}
+
+TEST(HistoryPieces, StepsRebuildTheStateAfterAndCountWhatEachKeyGainedOrLost)
+{
+    const std::vector<std::string> kinds{"SURNAME=a\n", "SURNAME=b\n", "SURNAME=c\n", "SURNAME=d\n",
+                                         "\n", "\r\n", "CREATOR=QOR\n"};
+    std::mt19937 random(5);
+    for (int round = 0; round < 2000; ++round) {
+        std::vector<std::string> beforeText;
+        std::vector<std::string> afterText;
+        // Now and then a book big enough that pieces missed near are given whole at first.
+        const unsigned size = round % 50 == 0 ? 5000 + random() % 3000 : random() % 30;
+        for (unsigned i = 0; i < size; ++i)
+            beforeText.push_back(kinds[random() % kinds.size()]);
+        if (size > 30) // records of their own, so that the pieces near are not all alike
+            for (unsigned i = 0; i < size; i += 3)
+                beforeText[i] = "SURNAME=" + std::to_string(i) + "\n";
+        // Mostly the same pieces, some changed, dropped or added: as one save leaves a book.
+        for (const std::string& piece : beforeText) {
+            const unsigned what = random() % 10;
+            if (what == 0)
+                continue;
+            // A changed record, in a big book one unlike any before.
+            const std::string changed = size > 30 ? "SURNAME=new " + std::to_string(afterText.size()) + "\n"
+                                                  : kinds[random() % kinds.size()];
+            afterText.push_back(what == 1 ? changed : piece);
+            if (what == 2)
+                afterText.push_back(kinds[random() % kinds.size()]);
+        }
+        if (round % 5 == 0)
+            std::reverse(afterText.begin(), afterText.end());
+        const std::vector<std::string_view> before(beforeText.begin(), beforeText.end());
+        const std::vector<std::string_view> after(afterText.begin(), afterText.end());
+        const PieceDelta delta = deltaBetween(before, after);
+        std::vector<std::string_view> rebuilt;
+        ASSERT_TRUE(applyDelta(before, delta.steps, rebuilt));
+        ASSERT_EQ(joinPieces(rebuilt), joinPieces(after));
+        std::uint64_t kept = 0; // for each record, the fewer of its copies before and after
+        std::map<std::string, std::pair<std::uint64_t, std::uint64_t>> copies;
+        for (const std::string& piece : beforeText)
+            ++copies[piece].first;
+        for (const std::string& piece : afterText)
+            ++copies[piece].second;
+        for (const auto& [piece, counts] : copies)
+            kept += piece.starts_with("SURNAME=") ? std::min(counts.first, counts.second) : 0;
+        EXPECT_EQ(delta.added, recordCount(after) - kept);
+        EXPECT_EQ(delta.removed, recordCount(before) - kept);
     }
 }
