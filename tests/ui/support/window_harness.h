@@ -36,6 +36,9 @@ public:
         QString rescuedPath; // as the last "saved in the rescue folder" box told
         std::size_t oldBookKeptLines = 0; // as the last "kept as it was" box told
         QString oldBookKeptName;
+        int historyTrouble = 0;
+        QString historyError;    // as the last history box told
+        QString historySetAside;
         std::function<void(QWidget*)> whileOpenElsewhereBoxIsOpen;
     };
     explicit RecordingMessages(std::shared_ptr<Counts> counts) : m_counts(std::move(counts)) {}
@@ -50,6 +53,12 @@ public:
     {
         m_counts->oldBookKeptLines = lines;
         m_counts->oldBookKeptName = keptName;
+    }
+    void historyTrouble(QWidget*, const QString& error, const QString& setAsideName) override
+    {
+        ++m_counts->historyTrouble;
+        m_counts->historyError = error;
+        m_counts->historySetAside = setAsideName;
     }
     void saveFailed(QWidget*, const QString& reason) override
     {
