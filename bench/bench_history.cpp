@@ -33,16 +33,6 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
-long peakResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-    return -1;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -91,7 +81,7 @@ int main(int argc, char** argv)
                 withoutHistory, timedSaves, withHistory / withoutHistory);
     std::printf("history after the session's saves: %.1f MB; peak resident memory so far: %ld MiB\n",
                 static_cast<double>(std::filesystem::file_size(qor::historyPathFor(book))) / 1e6,
-                peakResidentKiB() / 1024);
+                qor::peakResidentKiB() / 1024);
 
     // A first save of a session on a book that has a history: it reads and checks it whole.
     {

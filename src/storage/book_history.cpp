@@ -192,8 +192,7 @@ HistoryNote HistoryRecorder::recordChecked(const std::filesystem::path& book, co
         entry.found = FoundState{{before.modified, recordCount(beforePieces), -1, -1},
                                  before.status == ReadStatus::Read && !before.remembered, beforeBytes};
     }
-    std::string bytes = at == 0 ? std::string(kHistoryHead) : std::string();
-    bytes += frameEntry(entry);
+    const std::string bytes = frameEntry(entry, at == 0 ? kHistoryHead : std::string_view());
     const WriteResult appended = writeHistoryTail(history, at, bytes);
     if (!appended.ok) {
         note.error = appended.error;

@@ -157,40 +157,49 @@ bool tornOpening(std::string_view rest)
 
 } // namespace
 
-std::string frameEntry(const HistoryEntry& entry)
+std::string frameEntry(const HistoryEntry& entry, std::string_view lead)
 {
-    std::string contents;
+    std::size_t size = lead.size() + kOpenSize + 1 + 7 * 8 + 8 + kCloseSize;
+    if (entry.found)
+        size += 5 * 8 + entry.found->bytes.size();
+    for (const PieceStep& step : entry.steps)
+        size += 1 + 2 * 8 + (step.copy ? 0 : step.bytes.size());
+    std::string frame;
+    frame.reserve(size);
+    frame.append(lead);
+    const std::size_t open = frame.size();
+    frame.append(kEntryOpen);
+    frame.append(16, '\0'); // the length and checksum, once the contents are there
     std::uint8_t flags = 0;
     if (entry.found)
         flags = static_cast<std::uint8_t>(kHasFound | (entry.found->listed ? kFoundListed : 0));
-    contents.push_back(static_cast<char>(flags));
-    putFacts(contents, entry.facts);
-    put(contents, entry.hashBefore);
-    put(contents, entry.hashAfter);
-    put(contents, entry.sizeAfter);
+    frame.push_back(static_cast<char>(flags));
+    putFacts(frame, entry.facts);
+    put(frame, entry.hashBefore);
+    put(frame, entry.hashAfter);
+    put(frame, entry.sizeAfter);
     if (entry.found) {
-        putFacts(contents, entry.found->facts);
-        put(contents, entry.found->bytes.size());
-        contents.append(entry.found->bytes);
+        putFacts(frame, entry.found->facts);
+        put(frame, entry.found->bytes.size());
+        frame.append(entry.found->bytes);
     }
-    put(contents, entry.steps.size());
+    put(frame, entry.steps.size());
     for (const PieceStep& step : entry.steps) {
-        contents.push_back(step.copy ? '\0' : '\1');
+        frame.push_back(step.copy ? '\0' : '\1');
         if (step.copy) {
-            put(contents, step.start);
-            put(contents, step.count);
+            put(frame, step.start);
+            put(frame, step.count);
         } else {
-            put(contents, step.bytes.size());
-            contents.append(step.bytes);
+            put(frame, step.bytes.size());
+            frame.append(step.bytes);
         }
     }
-    std::string frame;
-    frame.reserve(kOpenSize + contents.size() + kCloseSize);
-    frame.append(kEntryOpen);
-    put(frame, contents.size());
-    put(frame, hashBytes(contents));
-    frame.append(contents);
-    put(frame, contents.size());
+    const std::size_t contents = frame.size() - open - kOpenSize;
+    std::string header;
+    put(header, contents);
+    put(header, hashBytes(std::string_view(frame).substr(open + kOpenSize)));
+    frame.replace(open + kEntryOpen.size(), 16, header);
+    put(frame, contents);
     frame.append(kEntryClose);
     return frame;
 }

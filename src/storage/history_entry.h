@@ -44,8 +44,10 @@ struct HistoryEntry {
 
 // One entry as it is appended to the file: a frame of magic, length and a checksum (hashBytes)
 // of its contents, the contents, then the length and a closing magic again, so the last entry
-// can be read from the file's end and a torn write is told from a damaged file.
-std::string frameEntry(const HistoryEntry& entry);
+// can be read from the file's end and a torn write is told from a damaged file. `lead` goes
+// before the frame (the file's head, for a new file): the frame of a book kept whole is built in
+// one buffer, never copied.
+std::string frameEntry(const HistoryEntry& entry, std::string_view lead = {});
 
 struct HistoryFile {
     enum class Shape {

@@ -50,8 +50,7 @@ std::optional<std::string> compactedHistory(const HistoryFile& file, std::uint64
         foundBytes = joinPieces(pieces);
         first.found = FoundState{file.entries[drop - 1].facts, true, foundBytes};
     }
-    std::string bytes(kHistoryHead);
-    bytes += frameEntry(first);
+    std::string bytes = frameEntry(first, kHistoryHead);
     for (std::size_t i = drop + 1; i < count; ++i)
         bytes.append(file.frames[i]);
     return bytes;

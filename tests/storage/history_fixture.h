@@ -27,6 +27,17 @@ inline std::string bookOf(const std::vector<ContactRecord>& records, TextEncodin
         .bytes;
 }
 
+// Rules that keep `saves` saves and `seconds` of them, and a room of one book and `slackBytes`.
+inline HistoryRules rulesKeeping(std::size_t saves, std::int64_t seconds, std::uint64_t slackBytes)
+{
+    HistoryRules rules;
+    rules.keepSaves = saves;
+    rules.keepSeconds = seconds;
+    rules.sharePercent = 0;
+    rules.slackBytes = slackBytes;
+    return rules;
+}
+
 class History : public ::testing::Test {
 protected:
     History() : folder_("qor-history-"), book_(folder_.path() / "qor.qor"), history_(historyPathFor(book_)) {}

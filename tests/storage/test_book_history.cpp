@@ -187,11 +187,7 @@ TEST_F(History, ADamagedHistoryIsSetAsideAndANewOneStarted)
 
 TEST_F(History, OnlySavesBeyondTheDaysAndSavesKeptGoOnceTheFileOutgrowsItsRoom)
 {
-    HistoryRules rules;
-    rules.keepSaves = 5;
-    rules.keepSeconds = 1000;
-    rules.sharePercent = 0;
-    rules.slackBytes = 2000;
+    HistoryRules rules = rulesKeeping(5, 1000, 2000);
     std::vector<ContactRecord> list{contact("Ada"), contact("Brunel")};
     std::vector<std::string> books;
     std::int64_t time = kNow;

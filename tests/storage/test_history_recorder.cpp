@@ -33,6 +33,10 @@ protected:
     }
     HistoryRecorder recorder_;
     BookBefore lastBefore_;
+    // Three books, each a contact more.
+    const std::string ada = bookOf({contact("Ada")});
+    const std::string bea = bookOf({contact("Bea"), contact("Ada")});
+    const std::string cyd = bookOf({contact("Cyd"), contact("Bea"), contact("Ada")});
 };
 
 // The cut as the book's lines tell it, one line at a time: what the fast cut must match.
@@ -102,9 +106,8 @@ TEST_F(Recorder, LaterSavesReadNeitherTheBookNorTheWholeHistoryAndEveryStateCome
 
 TEST_F(Recorder, ABookNotTheOneLastRecordedIsReadAndKeptWhole)
 {
-    const std::string ada = bookOf({contact("Ada")});
     const std::string other = bookOf({contact("Other")});
-    const std::string both = bookOf({contact("Bea"), contact("Ada")});
+    const std::string both = bea;
     writeFile(book_, ada);
     ASSERT_TRUE(saveKnown(ada).recorded);
     writeFile(book_, other); // another program wrote the book since
@@ -117,9 +120,6 @@ TEST_F(Recorder, ABookNotTheOneLastRecordedIsReadAndKeptWhole)
 
 TEST_F(Recorder, AHistoryChangedBehindItsBackIsReadAndCheckedWholeAgain)
 {
-    const std::string ada = bookOf({contact("Ada")});
-    const std::string bea = bookOf({contact("Bea"), contact("Ada")});
-    const std::string cyd = bookOf({contact("Cyd"), contact("Bea"), contact("Ada")});
     writeFile(book_, ada);
     ASSERT_TRUE(saveKnown(ada).recorded);
     ASSERT_TRUE(saveKnown(bea).recorded);
@@ -140,9 +140,6 @@ TEST_F(Recorder, AHistoryChangedBehindItsBackIsReadAndCheckedWholeAgain)
 
 TEST_F(Recorder, AFailedAppendLeavesTheNextSaveToReadTheBookAgain)
 {
-    const std::string ada = bookOf({contact("Ada")});
-    const std::string bea = bookOf({contact("Bea"), contact("Ada")});
-    const std::string cyd = bookOf({contact("Cyd"), contact("Bea"), contact("Ada")});
     writeFile(book_, ada);
     ASSERT_TRUE(saveKnown(ada).recorded);
     std::filesystem::rename(history_, history_.string() + ".away");
@@ -160,11 +157,7 @@ TEST_F(Recorder, AFailedAppendLeavesTheNextSaveToReadTheBookAgain)
 
 TEST_F(Recorder, TheOldestSavesGoAsTheyDidWhenTheRecorderKnowsTheSizes)
 {
-    HistoryRules rules;
-    rules.keepSaves = 2;
-    rules.keepSeconds = 100;
-    rules.slackBytes = 0;
-    rules.sharePercent = 0;
+    const HistoryRules rules = rulesKeeping(2, 100, 0);
     std::vector<ContactRecord> list{contact("Ada")};
     writeFile(book_, bookOf(list));
     for (int i = 0; i < 6; ++i) {
