@@ -39,6 +39,7 @@ constexpr std::uint32_t kSeed = 20240601;
 class SilentMessages : public qor::UserMessages {
 public:
     void fieldTooLong(QWidget*, const QString&, std::size_t) override {}
+    void historyTrouble(QWidget*, const QString&, const QString&) override {}
     void saveFailed(QWidget*, const QString& reason) override
     {
         std::fprintf(stderr, "bench_window: save failed: %s\n", qPrintable(reason));
@@ -206,23 +207,16 @@ void benchFind(std::size_t contacts, int runs)
     report("find_key_worst_" + n, *std::max_element(keystrokes.begin(), keystrokes.end()), "ms");
 }
 
-long peakResidentKiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmHWM:", 0) == 0)
-            return std::strtol(line.c_str() + 6, nullptr, 10);
-    return -1;
-}
-
 // Child mode: open and show the window on the book at `path`, print the peak resident set.
 // The parent writes the book, so generating it does not count.
-int peakRss(const char* path)
+// With `saves`, the window then saves that many times, each save going into the book's history.
+int peakRss(const char* path, int saves = 0)
 {
     auto window = std::make_unique<qor::BookDialog>(path, std::make_unique<SilentMessages>());
     showAndSettle(*window);
-    std::printf("%ld\n", peakResidentKiB());
+    for (int i = 0; i < saves; ++i)
+        window->save();
+    std::printf("%ld\n", qor::peakResidentKiB());
     return 0;
 }
 
@@ -261,6 +255,9 @@ void benchPeakRss(std::size_t contacts)
     const BookFolder folder(contacts);
     const long kib = std::strtol(runChild({QStringLiteral("--peak-rss"), QString::fromStdString(folder.path())}).c_str(), nullptr, 10);
     report("peak_rss_" + std::to_string(contacts), static_cast<double>(kib) / 1024.0, "MiB");
+    const long savedKib = std::strtol(
+        runChild({QStringLiteral("--peak-rss-saves"), QString::fromStdString(folder.path())}).c_str(), nullptr, 10);
+    report("peak_rss_3_saves_" + std::to_string(contacts), static_cast<double>(savedKib) / 1024.0, "MiB");
 }
 
 } // namespace
@@ -270,6 +267,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc == 3 && std::strcmp(argv[1], "--peak-rss") == 0)
         return peakRss(argv[2]);
+    if (argc == 3 && std::strcmp(argv[1], "--peak-rss-saves") == 0)
+        return peakRss(argv[2], 3);
     if (argc == 3 && std::strcmp(argv[1], "--open-once") == 0)
         return openOnce(argv[2]);
     const bool quick = argc == 2 && std::strcmp(argv[1], "--quick") == 0;

@@ -1,5 +1,7 @@
 #include "book_generator.h"
 
+#include <cstdlib>
+#include <fstream>
 #include <array>
 #include <string_view>
 
@@ -182,6 +184,16 @@ std::string generateBookBytes(std::size_t n, std::uint32_t seed, TextEncoding en
     return formatBook(records.size(),
                       [&](std::size_t i) -> const ContactRecord& { return records[i]; }, encoding)
         .bytes;
+}
+
+long peakResidentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
 }
 
 } // namespace qor

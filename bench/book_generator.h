@@ -22,4 +22,7 @@ std::vector<ContactRecord> generateContacts(std::size_t n, std::uint32_t seed);
 std::string generateBookBytes(std::size_t n, std::uint32_t seed,
                               TextEncoding encoding = TextEncoding::Utf8);
 
+// The process's peak resident memory so far (Linux), in KiB; -1 where it cannot be told.
+long peakResidentKiB();
+
 } // namespace qor

@@ -39,6 +39,12 @@ constexpr std::array kOptions{
                "list the birthdays and anniversaries of BOOK in the next DAYS days (30 unless "
                "given), today included, and open no window"},
     OptionRow{"from", "YYYY-MM-DD", false, "the first day --upcoming lists, instead of today"},
+    OptionRow{"history", "", true,
+               "list the states of BOOK that its history keeps, newest first, and open no window"},
+    OptionRow{"restore", "N", true,
+               "make state N of BOOK's history (1 is the newest) the book again and save it, "
+               "as closing the window would; open no window"},
+    OptionRow{"to", "FILE", false, "write the state --restore brings back to FILE instead, leaving BOOK alone"},
     OptionRow{"help", "", true, "display this help and exit"},
     OptionRow{"version", "", true, "output version information and exit"},
 };
@@ -186,6 +192,8 @@ std::string helpText()
         + "  or:  " + kProgramName + " --export FILE [--format FORMAT] [BOOK]\n"
         + "  or:  " + kProgramName + " --import FILE [BOOK]\n"
         + "  or:  " + kProgramName + " --upcoming [DAYS] [--from YYYY-MM-DD] [BOOK]\n"
+        + "  or:  " + kProgramName + " --history [BOOK]\n"
+        + "  or:  " + kProgramName + " --restore N [--to FILE] [BOOK]\n"
         + "Keep contacts in a book file and move them in and out as vCard and CSV.\n"
           "\n"
           "With no option, open the contact window on BOOK. BOOK is qor.qor in the current\n"
@@ -224,6 +232,11 @@ std::string helpText()
             "so that no name adds a column or drives the terminal. An export to standard\n"
             "output is written byte for byte, unless it goes to a terminal: there its\n"
             "control characters are shown as escapes too.\n"
+            "Every save keeps what it changed in BOOK.history, beside the book. --history\n"
+            "prints one line per state kept: its number (1 is the newest), the time of the\n"
+            "save that wrote it, the contacts, and the contacts that save added and removed\n"
+            "('-' for a book another program wrote), separated by tabs. The history keeps\n"
+            "every save of the last 30 days and the last 100 saves at least.\n"
             "\n"
             "Exit status:\n"
             " 0  if OK,\n"

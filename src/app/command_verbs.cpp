@@ -10,6 +10,7 @@
 #include "date_commands.h"
 #include "file_size_signal.h"
 #include "terminal_text.h"
+#include "history_commands.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -184,6 +185,8 @@ int runImport(const CommandLine& line, std::ostream& out, std::ostream& err)
     const BookImport done = importIntoBook(book, std::move(imported.contacts));
     if (!done.ok)
         return failure(err, done.error + "; the book is not changed");
+    if (!done.saved.historyError.empty())
+        err << kProgramName << ": the book is saved, but not in its history: " << done.saved.historyError << '\n';
     if (!done.saved.keptOld.empty())
         err << kProgramName << ": " << shownPath(book) << " held "
             << plural(done.saved.unreadLines, "line", "lines")
@@ -217,6 +220,8 @@ const std::map<std::string, VerbFunction, std::less<>>& verbTable()
         {"export", runExport},
         {"import", runImport},
         {"upcoming", runUpcoming},
+        {"history", runHistory},
+        {"restore", runRestore},
         {"help", runHelp},
         {"version", runVersion},
     };

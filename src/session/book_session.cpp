@@ -1,6 +1,7 @@
 #include "book_session.h"
 
 #include "book_file.h"
+#include "book_history.h"
 #include "book_location.h"
 #include "book_size_limit.h"
 #include "form_rules.h"
@@ -212,7 +213,7 @@ SaveResult BookSession::writeSafely(SaveMode mode)
         m_pendingBeside = beside;
         return SaveResult::of(SaveOutcome::Conflict, {}, beside);
     }
-    return writeOver(book, mode);
+    return writeOver(book, mode, true);
 }
 
 SaveResult BookSession::answerConflict(ConflictChoice choice)
@@ -229,10 +230,10 @@ SaveResult BookSession::answerConflict(ConflictChoice choice)
     case ConflictChoice::Overwrite:
         break;
     }
-    return writeOver(book, SaveMode::Attended);
+    return writeOver(book, SaveMode::Attended, false);
 }
 
-SaveResult BookSession::writeOver(const FormattedBook& book, SaveMode mode)
+SaveResult BookSession::writeOver(const FormattedBook& book, SaveMode mode, bool checked)
 {
     SaveResult saved = SaveResult::of(SaveOutcome::Saved);
     if (m_unreadLines > 0) {
@@ -240,9 +241,15 @@ SaveResult BookSession::writeOver(const FormattedBook& book, SaveMode mode)
         if (saved.outcome == SaveOutcome::Failed)
             return fail(saved.error, book.bytes, mode);
     }
+    // For the history, after the write: the book last written needs no reading again.
+    const std::optional<std::uint64_t> onDisk =
+        checked && m_bookStamp.status == ReadStatus::Read ? std::optional(m_bookStamp.hash) : std::nullopt;
+    const BookBefore before = m_keepHistory ? m_history.bookBefore(m_bookPath, onDisk) : BookBefore{};
     const WriteResult written = replaceFileSafely(m_bookPath, book.bytes);
     if (!written.ok)
         return fail(written.error, book.bytes, mode);
+    if (m_keepHistory)
+        recordInHistory(before, book.bytes, saved);
     m_bookEncoding = book.encoding;
     m_bookStamp = stampOfWritten(book.bytes, m_bookPath);
     m_unreadLines = 0; // told once; the book now holds only what it says

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "book_history.h"
 #include "book_lock.h"
 #include "book_stamp.h"
 #include "book_text.h"
@@ -106,11 +107,19 @@ public:
     // failed and nobody is there to put it right.
     SaveResult saveBeside();
 
+    // Whether saves go into the book's history (they do unless told otherwise): off only to
+    // measure what the history costs a save.
+    void keepHistory(bool keep) { m_keepHistory = keep; }
+
 private:
     SaveResult writeSafely(SaveMode mode);
-    SaveResult writeOver(const FormattedBook& book, SaveMode mode);
+    // `checked`: the book on disk was just found to be what m_bookStamp says.
+    SaveResult writeOver(const FormattedBook& book, SaveMode mode, bool checked);
     SaveResult keepBookAsItWas();
     void showUndone(const UndoneChange& change);
+    // After the book was replaced: the save goes into the book's history, and what went wrong
+    // there into `saved`, never failing it (save_history.cpp).
+    void recordInHistory(const BookBefore& before, std::string_view written, SaveResult& saved);
     SaveResult writeBeside(std::string_view bytes, const std::filesystem::path& beside);
     SaveResult fail(const std::string& reason, std::string_view bytes, SaveMode mode);
     FormattedBook formatList() const;
@@ -139,6 +148,9 @@ private:
     std::optional<FormattedBook> m_pending;
     std::filesystem::path m_pendingBeside;
     BookLock m_lock;
+    // Every save's entry in the book's history, and what the next one needs of the last.
+    HistoryRecorder m_history;
+    bool m_keepHistory = true;
 };
 
 } // namespace qor

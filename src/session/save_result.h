@@ -41,6 +41,11 @@ struct SaveResult {
     // hold): how many, and the copy of the book as it was, kept beside it. Told once.
     std::size_t unreadLines = 0;
     std::filesystem::path keptOld;
+    // Saved: the save is in the book's history unless `historyError` says why not (the book is
+    // saved all the same); a damaged history was set aside as `historySetAside` and a new one
+    // begun. Told once.
+    std::string historyError;
+    std::filesystem::path historySetAside;
 
     static SaveResult of(SaveOutcome outcome, std::string error = {}, std::filesystem::path beside = {})
     {

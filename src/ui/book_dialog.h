@@ -127,6 +127,7 @@ private:
     QString fieldName(ContactField field) const;
     void lockBook();
     SaveOutcome answered(SaveResult result);
+    void tellHistory(const SaveResult& result);
     SaveMode saveMode() const { return m_unattended ? SaveMode::Unattended : SaveMode::Attended; }
     void closeOpenBoxes();
     void endWindow(int result);
@@ -155,6 +156,7 @@ private:
     bool m_ended = false;
     bool m_loaded = false;     // the list holds the book
     bool m_endPending = false; // an unattended end came while the window was opening
+    bool m_historyFailureTold = false; // a save missing from the history is told once a window
 };
 
 } // namespace qor

@@ -70,7 +70,24 @@ BookDialog::SaveOutcome BookDialog::answered(SaveResult result)
         else
             m_messages->oldBookKept(this, result.unreadLines, nameOf(result.keptOld));
     }
+    tellHistory(result);
     return result.outcome;
+}
+
+void BookDialog::tellHistory(const SaveResult& result)
+{
+    // A damaged history set aside is told each time it happens (once for each such file); a
+    // history that takes no save is told once a window, not at every save after.
+    const bool failed = !result.historyError.empty() && !m_historyFailureTold;
+    if (!failed && result.historySetAside.empty())
+        return;
+    m_historyFailureTold = m_historyFailureTold || failed;
+    const QString error = failed ? QString::fromStdString(result.historyError) : QString();
+    const QString setAside = result.historySetAside.empty() ? QString() : nameOf(result.historySetAside);
+    if (m_unattended)
+        std::fprintf(stderr, "qor: %s\n", qPrintable(historyTroubleText(error, setAside)));
+    else
+        m_messages->historyTrouble(this, error, setAside);
 }
 
 } // namespace qor

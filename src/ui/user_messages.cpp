@@ -103,6 +103,23 @@ void UserMessages::listRescued(QWidget* parent, const QString& path)
     QMessageBox::information(parent, QCoreApplication::applicationName(), listRescuedText(path));
 }
 
+void UserMessages::historyTrouble(QWidget* parent, const QString& error, const QString& setAsideName)
+{
+    QMessageBox::information(parent, QCoreApplication::applicationName(), historyTroubleText(error, setAsideName));
+}
+
+QString historyTroubleText(const QString& error, const QString& setAsideName)
+{
+    QString text = QStringLiteral("The book is saved.");
+    if (!setAsideName.isEmpty())
+        text += QStringLiteral(" Its history was damaged: it is kept as %1 beside the book, and a new history "
+                               "begins with this save.")
+                    .arg(setAsideName);
+    if (!error.isEmpty())
+        text += QStringLiteral(" This save is not in the book's history: %1.").arg(error);
+    return text;
+}
+
 QString listRescuedText(const QString& path)
 {
     return QStringLiteral("The book's folder takes no new file, so this window's contacts were saved as %1.").arg(path);

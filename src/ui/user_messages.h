@@ -32,6 +32,10 @@ public:
     // After a save: the book held `lines` lines QOR does not read, which the new book does not
     // hold; the book as it was is kept as `keptName` beside it. Information icon, OK.
     virtual void oldBookKept(QWidget* parent, std::size_t lines, const QString& keptName);
+    // After a save, which is made all the same: the book's history was damaged and is kept as
+    // `setAsideName` beside the book, a new one begun (empty if not); the save is not in the
+    // history because of `error` (empty if it is). Information icon, OK.
+    virtual void historyTrouble(QWidget* parent, const QString& error, const QString& setAsideName);
     // The list went to `path` in the rescue folder, for the book's folder took no new file.
     // Information icon, OK.
     virtual void listRescued(QWidget* parent, const QString& path);
@@ -43,5 +47,7 @@ public:
 QString listRescuedText(const QString& path);
 // The text of UserMessages::oldBookKept, also for the standard error of an unattended save.
 QString oldBookKeptText(std::size_t lines, const QString& keptName);
+// The text of UserMessages::historyTrouble, also for the standard error of an unattended save.
+QString historyTroubleText(const QString& error, const QString& setAsideName);
 
 } // namespace qor

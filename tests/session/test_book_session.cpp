@@ -19,7 +19,7 @@ std::vector<std::filesystem::path> besideTheBook(const std::filesystem::path& bo
 {
     std::vector<std::filesystem::path> out;
     for (const auto& entry : std::filesystem::directory_iterator(book.parent_path()))
-        if (entry.path() != book)
+        if (entry.path() != book && entry.path() != historyPathFor(book)) // the history is told of apart
             out.push_back(entry.path());
     return out;
 }

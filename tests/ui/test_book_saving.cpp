@@ -217,6 +217,51 @@ private slots:
         QCOMPARE(h.readBook(), bookOf({"A"}));
     }
 
+    void aDamagedHistorySetAsideIsToldOnceAndTheBookIsSaved()
+    {
+        WindowHarness h(bookOf({"A"}));
+        const std::string history = h.bookPath() + ".history";
+        std::ofstream(history, std::ios::binary) << "not a history at all";
+        h.show();
+        h.put(F::SURNAME, QStringLiteral("B"));
+        h.clickButton(kAddButton);
+        h.clickButton(kSaveButton);
+        QCOMPARE(h.readBook(), bookOf({"B", "A"}));
+        QCOMPARE(h.counts().historyTrouble, 1);
+        QVERIFY(h.counts().historyError.isEmpty());
+        QVERIFY(h.counts().historySetAside.startsWith(QStringLiteral("qor.qor.history.damaged-")));
+        QCOMPARE(readFile(h.folder() + QLatin1Char('/') + h.counts().historySetAside), std::string("not a history at all"));
+        h.clickButton(kSaveButton); // the new history takes it: nothing to tell
+        QCOMPARE(h.counts().historyTrouble, 1);
+        QVERIFY(historyTroubleText({}, QStringLiteral("x.damaged")).contains(QStringLiteral("kept as x.damaged")));
+    }
+
+    void aHistoryThatTakesNoSaveIsToldOnceAWindow_andNeverByABoxWhenUnattended()
+    {
+        WindowHarness h(bookOf({"A"}));
+        std::filesystem::create_directory(h.bookPath() + ".history"); // no file can go there
+        h.show();
+        h.clickButton(kSaveButton);
+        h.put(F::SURNAME, QStringLiteral("B"));
+        h.clickButton(kAddButton);
+        h.clickButton(kSaveButton);
+        QCOMPARE(h.readBook(), bookOf({"B", "A"}));
+        QCOMPARE(h.counts().historyTrouble, 1);
+        QVERIFY(!h.counts().historyError.isEmpty());
+        QVERIFY(h.counts().historySetAside.isEmpty());
+        QCOMPARE(h.counts().saveFailed, 0);
+
+        WindowHarness u(bookOf({"A"}));
+        std::ofstream(u.bookPath() + ".history", std::ios::binary) << "not a history at all";
+        u.show();
+        u.put(F::SURNAME, QStringLiteral("B"));
+        u.clickButton(kAddButton);
+        u.window().endUnattended(); // told on standard error, not in a box
+        QVERIFY(u.window().hasEndedUnattended());
+        QCOMPARE(u.counts().historyTrouble, 0);
+        QCOMPARE(u.readBook(), bookOf({"B", "A"}));
+    }
+
     void saveFailure_showsTheRealErrorBox()
     {
         // The box itself: "Save to File" under "Error Writing File", with only an OK button.

@@ -96,6 +96,7 @@ QStringList besideTheBook(const WindowHarness& h)
     QStringList names = QDir(h.folder()).entryList(QDir::Files | QDir::Hidden | QDir::System);
     names.removeAll(QStringLiteral("qor.qor"));
     names.removeAll(QStringLiteral("qor.qor.lock"));
+    names.removeAll(QStringLiteral("qor.qor.history")); // every save's own, told of apart
     return names;
 }
 

@@ -37,6 +37,9 @@ public:
         QString rescuedPath; // as the last "saved in the rescue folder" box told
         std::size_t oldBookKeptLines = 0; // as the last "kept as it was" box told
         QString oldBookKeptName;
+        int historyTrouble = 0;
+        QString historyError;    // as the last history box told
+        QString historySetAside;
         std::function<void(QWidget*)> whileOpenElsewhereBoxIsOpen;
     };
     explicit RecordingMessages(std::shared_ptr<Counts> counts) : m_counts(std::move(counts)) {}
@@ -51,6 +54,12 @@ public:
     {
         m_counts->oldBookKeptLines = lines;
         m_counts->oldBookKeptName = keptName;
+    }
+    void historyTrouble(QWidget*, const QString& error, const QString& setAsideName) override
+    {
+        ++m_counts->historyTrouble;
+        m_counts->historyError = error;
+        m_counts->historySetAside = setAsideName;
     }
     void saveFailed(QWidget*, const QString& reason) override
     {
@@ -125,7 +134,7 @@ private:
 // in the file first.
 using qor::testing::bookOf;
 using qor::testing::contact;
-// The files in the harness's folder other than the book and its lock.
+// The files in the harness's folder other than the book, its lock and its history.
 QStringList besideTheBook(const WindowHarness& h);
 // Every byte of the file at `path`, "" when there is none.
 std::string readFile(const QString& path);

@@ -1,0 +1,54 @@
+// Bringing back a state of the book from its history, through the session as every writer.
+#include "book_restore.h"
+
+#include "book_history.h"
+#include "book_session.h"
+#include "list_transfer.h"
+
+namespace qor {
+
+BookRestore restoreBookState(const std::filesystem::path& book, int number, std::chrono::milliseconds wait)
+{
+    BookRestore result;
+    BookSession session(book);
+    if (session.lockBook(wait) == BookLock::State::HeldElsewhere) {
+        result.error = pathText(book) + " is open in another QOR window or command; close it first";
+        return result;
+    }
+    // Read under the lock: the history cannot gain an entry meanwhile.
+    const RebuiltState state = rebuildState(book, number);
+    if (!state.ok) {
+        result.error = state.error;
+        return result;
+    }
+    const LoadReport loaded = session.load();
+    if (loaded.refusal) {
+        result.error = *loaded.refusal == BookRefusal::NotABook ? pathText(book) + " is not a QOR contact book"
+                                                                : loaded.reason;
+        return result;
+    }
+    ContactStore& store = session.store();
+    while (store.rowCount() > 0)
+        store.removeRowAt(store.rowCount() - 1);
+    // A state with nothing in it is an empty book, not the reader's one empty contact.
+    std::vector<ContactRecord> records;
+    if (state.bytes.find_first_not_of(" \t\r\n\v\f") != std::string::npos)
+        records = parseBook(state.bytes, ContactRecord{}).records;
+    result.contacts = records.size();
+    session.insertImported(std::move(records)); // the file's first record on top: saved first
+
+    result.saved = session.save(SaveMode::Attended);
+    if (result.saved.outcome == SaveOutcome::Conflict) {
+        session.answerConflict(ConflictChoice::GoBack);
+        result.error = pathText(book) + " was changed by another program meanwhile";
+        return result;
+    }
+    if (result.saved.outcome != SaveOutcome::Saved) {
+        result.error = result.saved.error;
+        return result;
+    }
+    result.ok = true;
+    return result;
+}
+
+} // namespace qor

@@ -1,0 +1,18 @@
+// Every save of the book goes into its history: the session's side of it.
+#include "book_session.h"
+
+#include "local_time.h"
+
+#include <ctime>
+
+namespace qor {
+
+void BookSession::recordInHistory(const BookBefore& before, std::string_view written, SaveResult& saved)
+{
+    // The book is already saved: whatever happens to its history is told, not a failed save.
+    const HistoryNote note = m_history.record(m_bookPath, before, written, std::time(nullptr), localTimeNow());
+    saved.historyError = note.error;
+    saved.historySetAside = note.setAside;
+}
+
+} // namespace qor

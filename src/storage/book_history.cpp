@@ -1,0 +1,316 @@
+// Recording each save in the book's history, and reading the states back.
+#include "book_history.h"
+
+#include "book_location.h"
+#include "book_stamp.h"
+#include "history_append.h"
+#include "history_retention.h"
+#include "history_states.h"
+
+#include <algorithm>
+#include <chrono>
+#include <new>
+#include <system_error>
+
+namespace qor {
+
+namespace {
+
+constexpr const char* kHistorySuffix = ".history";
+
+std::int64_t secondsOf(std::filesystem::file_time_type time)
+{
+    const auto system = std::chrono::file_clock::to_sys(time);
+    return std::chrono::duration_cast<std::chrono::seconds>(system.time_since_epoch()).count();
+}
+
+// A free name "<history>.damaged-YYYYMMDD-HHMMSS" (then "-2", "-3"...) for a damaged history.
+std::filesystem::path setAsidePath(const std::filesystem::path& history, const std::tm& when)
+{
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &when);
+    const std::string base = history.filename().string() + ".damaged-" + stamp;
+    std::filesystem::path candidate = history.parent_path() / base;
+    std::error_code ec;
+    for (int n = 2; std::filesystem::symlink_status(candidate, ec).type() != std::filesystem::file_type::not_found; ++n)
+        candidate = history.parent_path() / (base + "-" + std::to_string(n));
+    return candidate;
+}
+
+struct LoadedHistory {
+    BookBytes read;
+    HistoryFile file;
+    std::string error;
+};
+
+LoadedHistory loadHistory(const std::filesystem::path& history)
+{
+    LoadedHistory loaded;
+    loaded.read = readBookFile(history);
+    if (loaded.read.status == ReadStatus::Unreadable || loaded.read.status == ReadStatus::TooBig)
+        loaded.error = "the history " + history.string() + " cannot be read"
+                     + (loaded.read.error.empty() ? std::string() : " (" + loaded.read.error + ")");
+    else if (loaded.read.status == ReadStatus::Read)
+        loaded.file = readHistoryBytes(loaded.read.bytes());
+    return loaded;
+}
+
+// What an append needs of a history just read: where its sound entries end, and their ends.
+HistoryRecorder::Tail tailOf(const HistoryFile& file)
+{
+    HistoryRecorder::Tail tail;
+    tail.known = true; // a torn last entry is cut off by the append
+    tail.size = file.soundSize;
+    tail.entries = file.entries.size();
+    if (!file.entries.empty()) {
+        tail.oldestTime = file.entries.front().facts.time;
+        tail.lastHashAfter = file.entries.back().hashAfter;
+    }
+    return tail;
+}
+
+} // namespace
+
+bool HistoryRecorder::tailStillHolds(const std::filesystem::path& history) const
+{
+    if (!m_tail.known)
+        return false;
+    std::error_code ec;
+    const std::filesystem::file_status status = std::filesystem::symlink_status(history, ec);
+    if (ec || status.type() != std::filesystem::file_type::regular)
+        return false;
+    const std::uintmax_t size = std::filesystem::file_size(history, ec);
+    if (ec || size != m_tail.size)
+        return false;
+    const auto modified = std::filesystem::last_write_time(history, ec);
+    return !ec && modified == m_tail.modified;
+}
+
+BookBefore HistoryRecorder::bookBefore(const std::filesystem::path& book, std::optional<std::uint64_t> onDisk) const noexcept
+{
+    try {
+        if (onDisk && m_bookKnown && *onDisk == m_bookHash && m_tail.entries > 0 && m_tail.lastHashAfter == m_bookHash
+            && tailStillHolds(historyPathFor(book))) {
+            BookBefore before;
+            before.status = ReadStatus::Read;
+            before.remembered = true;
+            before.hash = m_bookHash;
+            return before;
+        }
+    } catch (const std::exception&) {
+        // Read it, then.
+    }
+    return captureBookBefore(book);
+}
+
+HistoryNote HistoryRecorder::record(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
+                                    std::int64_t now, const std::tm& localNow, const HistoryRules& rules) noexcept
+{
+    try {
+        return recordChecked(book, before, written, now, localNow, rules);
+    } catch (const std::exception& failure) {
+        m_tail = Tail{};
+        HistoryNote note;
+        note.error = std::string("the save could not be added to the history (") + failure.what() + ")";
+        return note;
+    }
+}
+
+HistoryNote HistoryRecorder::recordChecked(const std::filesystem::path& book, const BookBefore& before,
+                                           std::string_view written, std::int64_t now, const std::tm& localNow,
+                                           const HistoryRules& rules)
+{
+    HistoryNote note;
+    const std::filesystem::path history = historyPathFor(book);
+    // The pieces of the book written, kept for the next save whatever happens to its history.
+    std::vector<PieceKey> afterKeys;
+    const std::vector<std::string_view> afterPieces = cutIntoPieces(written, afterKeys);
+    const std::uint64_t hashAfter = hashBytes(written);
+    std::vector<PieceKey> beforeKeys;
+    const bool remembered = before.remembered && m_bookKnown && before.hash == m_bookHash;
+    if (remembered)
+        beforeKeys.swap(m_bookPieces);
+    m_bookKnown = true;
+    m_bookHash = hashAfter;
+    m_bookSize = written.size();
+    m_bookPieces = std::move(afterKeys);
+    const std::vector<PieceKey>& afterKeysKept = m_bookPieces;
+
+    if (!tailStillHolds(history)) {
+        // Not as this recorder left it (or never seen): read and check the whole file.
+        m_tail = Tail{};
+        LoadedHistory loaded = loadHistory(history);
+        if (!loaded.error.empty()) {
+            note.error = loaded.error;
+            return note;
+        }
+        if (loaded.file.shape == HistoryFile::Shape::Damaged) {
+            // Its sound entries stay readable in the file set aside; this book needs a history
+            // that can take the next save.
+            const std::filesystem::path aside = setAsidePath(history, localNow);
+            std::error_code ec;
+            std::filesystem::rename(history, aside, ec);
+            if (ec) {
+                note.error = "the damaged history " + history.string() + " could not be set aside (" + ec.message() + ")";
+                return note;
+            }
+            note.setAside = aside;
+            loaded.file = HistoryFile{};
+        }
+        m_tail = tailOf(loaded.file);
+    }
+    const std::uint64_t at = m_tail.size;
+    const Tail found = m_tail;
+    m_tail = Tail{}; // unknown until the append is through
+
+    // An empty view still points somewhere: the hash copies from it.
+    const std::string_view beforeBytes =
+        before.status == ReadStatus::Read && before.bytes.size > 0 ? before.bytes.bytes() : std::string_view("");
+    const std::uint64_t hashBefore = before.remembered ? before.hash : hashBytes(beforeBytes);
+    const bool chained = before.status != ReadStatus::Missing && before.status != ReadStatus::Unreadable
+                      && found.entries > 0 && found.lastHashAfter == hashBefore;
+    std::vector<std::string_view> beforePieces;
+    if (!before.remembered) {
+        // Read: the steps copy from it, in the history or kept whole in this entry.
+        beforePieces = cutIntoPieces(beforeBytes, beforeKeys);
+    } else if (!remembered || !chained) {
+        // The book replaced is neither in the history nor here to keep whole: the entry gives
+        // the book written whole, which is all it needs to be brought back.
+        beforeKeys.clear();
+    }
+    const PieceDelta delta = deltaBetween(beforeKeys, afterPieces, afterKeysKept);
+
+    HistoryEntry entry;
+    entry.facts = {now, recordCount(afterPieces), static_cast<std::int64_t>(delta.added),
+                   static_cast<std::int64_t>(delta.removed)};
+    entry.hashBefore = hashBefore;
+    entry.hashAfter = hashAfter;
+    entry.sizeAfter = written.size();
+    entry.steps = delta.steps;
+    if (!chained) {
+        // Nothing in the history leads to the book this save replaced: it is kept whole.
+        entry.found = FoundState{{before.modified, recordCount(beforePieces), -1, -1},
+                                 before.status == ReadStatus::Read && !before.remembered, beforeBytes};
+    }
+    const std::string bytes = frameEntry(entry, at == 0 ? kHistoryHead : std::string_view());
+    const WriteResult appended = writeHistoryTail(history, at, bytes);
+    if (!appended.ok) {
+        note.error = appended.error;
+        return note;
+    }
+    note.recorded = true;
+    const std::uint64_t size = at + bytes.size();
+    Tail tail = found;
+    std::error_code ec;
+    tail.modified = std::filesystem::last_write_time(history, ec);
+    tail.known = !ec;
+    tail.size = size;
+    tail.oldestTime = found.entries == 0 ? now : found.oldestTime;
+    tail.entries = found.entries + 1;
+    tail.lastHashAfter = hashAfter;
+    m_tail = tail;
+
+    // Whether the oldest saves may go is told from sizes and times alone; the file is read only
+    // when some do.
+    const std::uint64_t room = written.size() + written.size() / 100 * rules.sharePercent + rules.slackBytes;
+    if (size > room && tail.entries > std::max<std::size_t>(rules.keepSaves, 1)
+        && tail.oldestTime < now - rules.keepSeconds) {
+        const LoadedHistory grown = loadHistory(history);
+        if (!grown.error.empty() || grown.file.shape != HistoryFile::Shape::Sound || grown.file.soundSize != size)
+            return note;
+        if (const auto compacted = compactedHistory(grown.file, size, written.size(), now, rules)) {
+            m_tail = Tail{};
+            const WriteResult rewritten = replaceFileSafely(history, *compacted);
+            if (!rewritten.ok)
+                note.error = "the oldest saves could not be dropped from the history (" + rewritten.error + ")";
+        }
+    }
+    return note;
+}
+
+std::filesystem::path historyPathFor(const std::filesystem::path& book)
+{
+    std::filesystem::path target;
+    std::string error;
+    if (!resolveBookLinks(book, target, error))
+        target = book;
+    target += kHistorySuffix;
+    return target;
+}
+
+BookBefore captureBookBefore(const std::filesystem::path& book) noexcept
+{
+    BookBefore before;
+    try {
+        before.bytes = readBookFile(book);
+        before.status = before.bytes.status;
+        std::error_code ec;
+        const auto modified = std::filesystem::last_write_time(book, ec);
+        if (!ec)
+            before.modified = secondsOf(modified);
+    } catch (const std::bad_alloc&) {
+        before = BookBefore{};
+        before.status = ReadStatus::Unreadable;
+    }
+    return before;
+}
+
+HistoryNote recordSave(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
+                       std::int64_t now, const std::tm& localNow, const HistoryRules& rules) noexcept
+{
+    HistoryRecorder recorder;
+    return recorder.record(book, before, written, now, localNow, rules);
+}
+
+HistoryListing listHistory(const std::filesystem::path& book)
+{
+    HistoryListing listing;
+    const std::filesystem::path history = historyPathFor(book);
+    const LoadedHistory loaded = loadHistory(history);
+    if (!loaded.error.empty()) {
+        listing.error = loaded.error;
+        return listing;
+    }
+    if (loaded.file.shape == HistoryFile::Shape::Damaged) {
+        listing.error = "the history " + history.string() + " is damaged; the next save sets it aside and starts a new one";
+        return listing;
+    }
+    const std::vector<StateRef> states = statesOf(loaded.file);
+    for (std::size_t i = 0; i < states.size(); ++i)
+        listing.states.push_back({static_cast<int>(i + 1), states[states.size() - 1 - i].facts});
+    listing.ok = true;
+    return listing;
+}
+
+RebuiltState rebuildState(const std::filesystem::path& book, int number)
+{
+    RebuiltState rebuilt;
+    const std::filesystem::path history = historyPathFor(book);
+    const LoadedHistory loaded = loadHistory(history);
+    if (!loaded.error.empty()) {
+        rebuilt.error = loaded.error;
+        return rebuilt;
+    }
+    if (loaded.file.shape == HistoryFile::Shape::Damaged) {
+        rebuilt.error = "the history " + history.string() + " is damaged";
+        return rebuilt;
+    }
+    const std::vector<StateRef> states = statesOf(loaded.file);
+    if (number < 1 || static_cast<std::size_t>(number) > states.size()) {
+        rebuilt.error = "there is no state " + std::to_string(number) + " in the history of " + book.string()
+                      + " (it holds " + std::to_string(states.size()) + ")";
+        return rebuilt;
+    }
+    const StateRef& state = states[states.size() - static_cast<std::size_t>(number)];
+    std::vector<std::string_view> pieces;
+    if (!rebuildPieces(loaded.file, state.entry, state.found, pieces)) {
+        rebuilt.error = "state " + std::to_string(number) + " of the history " + history.string() + " is damaged";
+        return rebuilt;
+    }
+    rebuilt.bytes = joinPieces(pieces);
+    rebuilt.facts = state.facts;
+    rebuilt.ok = true;
+    return rebuilt;
+}
+
+} // namespace qor

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "book_file.h"
+#include "history_entry.h"
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qor {
+
+// The book's history: `qor.qor.history` beside the file the book's links end at, mode 0600. Each
+// save appends one entry holding what it changed (the records it added, and where the records
+// it kept stood in the book before), the time, the contacts after the save, how many it added
+// and removed, and a hash of the bytes it wrote. The first entry, and the entry of a save that
+// finds the book changed by another program since the last entry (its hash differs), also holds
+// the book as that save found it, whole: so the history never needs the book to rebuild a state,
+// and a book garbled by another program can be brought back from it.
+//
+// States are numbered newest first: 1 is the book the newest save wrote, 2 the book before it,
+// and so on; a book a save found (the first one, or one another program wrote) is a state of its
+// own, listed before that save's. Each state is rebuilt byte for byte.
+//
+// The book is saved first and its entry appended after: a crash between the two leaves the new
+// book and a history without its entry, and the next save, finding the book unlike the last
+// entry, keeps it whole. A crash during the append leaves a last entry cut short, which readers
+// ignore and the next append cuts off. A history damaged otherwise is set aside and a new one
+// started; nothing here ever stops the book from being read or saved.
+
+std::filesystem::path historyPathFor(const std::filesystem::path& book);
+
+// The book as it was just before a save replaces it: read by the save before it writes, or,
+// `remembered`, the book a HistoryRecorder last recorded (its hash `hash`), which its next save
+// need not read again.
+struct BookBefore {
+    ReadStatus status = ReadStatus::Missing;
+    BookBytes bytes;
+    std::int64_t modified = 0; // seconds since 1970, when the file was last written
+    bool remembered = false;
+    std::uint64_t hash = 0;
+};
+// Never throws: a book it cannot read, or no memory to read it into, gives Unreadable.
+BookBefore captureBookBefore(const std::filesystem::path& book) noexcept;
+
+// What the history keeps: at least every save of the last `keepSeconds`, and at least the last
+// `keepSaves` saves; beyond those the oldest go once the file outgrows one copy of the book plus
+// `sharePercent` % of it plus `slackBytes` (one copy, because the oldest state is kept whole).
+struct HistoryRules {
+    std::int64_t keepSeconds = 30 * 24 * 60 * 60;
+    std::size_t keepSaves = 100;
+    std::uint64_t sharePercent = 10;
+    std::uint64_t slackBytes = 10 * 1024 * 1024;
+};
+
+// What recording a save did, for the caller to tell the user.
+struct HistoryNote {
+    bool recorded = false;
+    std::string error;                 // why the save is not in the history
+    std::filesystem::path setAside;    // a damaged history was renamed to this; a new one began
+};
+
+// Appends the entry of a save that replaced `before` by `written`, at `now` (seconds since
+// 1970; `localNow` names a damaged history set aside). Never throws and never touches the book.
+// A damaged history is renamed to "<history>.damaged-YYYYMMDD-HHMMSS" and a new one started.
+// On any failure the history holds its earlier entries, and at worst the start of this one.
+HistoryNote recordSave(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
+                       std::int64_t now, const std::tm& localNow, const HistoryRules& rules = {}) noexcept;
+
+// Records the saves of one book, one after the other (a session's), remembering between them
+// what the next save needs: the pieces of the book it last recorded, by hash and size only (a
+// few megabytes for 100,000 contacts; the bytes are not kept), and the history as its last
+// append left it. The first save it records reads and checks the whole history, as recordSave
+// does; later ones, finding the file as they left it (same size and time), append without
+// reading it, and need not read the book they replace when it is the book last recorded.
+class HistoryRecorder {
+public:
+    // Just before the book is replaced: what recording the save needs of it. `onDisk` is the
+    // hash of the bytes the caller found in the book just now, when it checked them: when it is
+    // the book last recorded and the history still ends with it, nothing is read.
+    BookBefore bookBefore(const std::filesystem::path& book, std::optional<std::uint64_t> onDisk) const noexcept;
+    // As recordSave.
+    HistoryNote record(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
+                       std::int64_t now, const std::tm& localNow, const HistoryRules& rules = {}) noexcept;
+
+    // What is known of the history as the last append left it.
+    struct Tail {
+        bool known = false;
+        std::uint64_t size = 0;
+        std::filesystem::file_time_type modified{};
+        std::size_t entries = 0;
+        std::int64_t oldestTime = 0;
+        std::uint64_t lastHashAfter = 0;
+    };
+
+private:
+    HistoryNote recordChecked(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
+                              std::int64_t now, const std::tm& localNow, const HistoryRules& rules);
+    bool tailStillHolds(const std::filesystem::path& history) const;
+
+    Tail m_tail;
+    bool m_bookKnown = false;
+    std::uint64_t m_bookHash = 0; // the book last recorded, written
+    std::uint64_t m_bookSize = 0;
+    std::vector<PieceKey> m_bookPieces;
+};
+
+struct HistoryState {
+    int number = 0; // 1 is the newest
+    StateFacts facts;
+};
+
+struct HistoryListing {
+    bool ok = false;
+    std::string error;               // a history that cannot be read, or is damaged
+    std::vector<HistoryState> states; // newest first; empty when there is no history
+};
+
+// The states the history of `book` can bring back. Reads only; a missing history has none.
+HistoryListing listHistory(const std::filesystem::path& book);
+
+struct RebuiltState {
+    bool ok = false;
+    std::string error;
+    std::string bytes; // the book as it was in that state
+    StateFacts facts;
+};
+
+// The bytes of state `number` (as listHistory numbers them). Reads only. Fails for a state that
+// does not exist, and for one whose rebuilt bytes do not hash as recorded.
+RebuiltState rebuildState(const std::filesystem::path& book, int number);
+
+} // namespace qor
