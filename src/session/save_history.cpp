@@ -1,7 +1,7 @@
 // Every save of the book goes into its history: the session's side of it.
 #include "book_session.h"
 
-#include "local_time.h"
+#include "date_rules.h"
 
 #include <ctime>
 

@@ -1,7 +1,7 @@
 // Every save of the session goes into the book's history, and nothing that happens to the
 // history fails a save.
 #include "book_session.h"
-#include "session_test_books.h"
+#include "test_books.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
