@@ -10,6 +10,7 @@ BookImport importIntoBook(const std::filesystem::path& book, std::vector<Contact
 {
     BookImport result;
     BookSession session(book);
+    session.keepUndoSteps(false);
     if (session.lockBook(wait) == BookLock::State::HeldElsewhere) {
         // Another window holds the book: its next save would not know of these contacts.
         result.error = pathText(book) + " is open in another QOR window or command; "

@@ -11,6 +11,7 @@ BookRestore restoreBookState(const std::filesystem::path& book, int number, std:
 {
     BookRestore result;
     BookSession session(book);
+    session.keepUndoSteps(false);
     if (session.lockBook(wait) == BookLock::State::HeldElsewhere) {
         result.error = pathText(book) + " is open in another QOR window or command; close it first";
         return result;

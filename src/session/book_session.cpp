@@ -98,7 +98,8 @@ bool BookSession::add()
     flattenLineEnds(form);
     m_store.insertAtTop(form);
     UndoStep step{UndoStep::Kind::Add, "Add \"" + listNameOf(form) + "\"", 0, {}, form, {}};
-    m_undo.record(std::move(step));
+    if (m_keepUndoSteps)
+        m_undo.record(std::move(step));
     return true;
 }
 
@@ -110,7 +111,8 @@ bool BookSession::update()
     const int row = m_mark.row();
     UndoStep step{UndoStep::Kind::Update, "Update \"" + listNameOf(form) + "\"", row, m_store.record(row), form, {}};
     m_store.setRecord(row, form);
-    m_undo.record(std::move(step));
+    if (m_keepUndoSteps)
+        m_undo.record(std::move(step));
     return true;
 }
 
@@ -122,7 +124,8 @@ bool BookSession::remove()
     ContactRecord removed = m_store.record(row);
     UndoStep step{UndoStep::Kind::Delete, "Delete \"" + listNameOf(removed) + "\"", row, std::move(removed), {}, {}};
     m_store.removeRowAt(row);
-    m_undo.record(std::move(step));
+    if (m_keepUndoSteps)
+        m_undo.record(std::move(step));
     return true;
 }
 
@@ -156,11 +159,14 @@ void BookSession::insertImported(std::vector<ContactRecord>&& contacts)
         flattenLineEnds(contact);
     UndoStep step{UndoStep::Kind::Import,
                   "Import (" + std::to_string(contacts.size()) + (contacts.size() == 1 ? " contact)" : " contacts)"),
-                  0, {}, {}, contacts};
+                  0, {}, {}, {}};
+    if (m_keepUndoSteps)
+        step.rows = contacts;
     // insertAllAtTop puts the last record on top; the first belongs there.
     std::reverse(contacts.begin(), contacts.end());
     m_store.insertAllAtTop(std::move(contacts));
-    m_undo.record(std::move(step));
+    if (m_keepUndoSteps)
+        m_undo.record(std::move(step));
 }
 
 void BookSession::clearForm()

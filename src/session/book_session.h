@@ -94,6 +94,9 @@ public:
     // when there is none.
     std::string undoName() const { return m_undo.undoName(); }
     std::string redoName() const { return m_undo.redoName(); }
+    // A session that nobody will undo in (a command-line import or restore) keeps no steps:
+    // an import's step would hold a second copy of every imported contact.
+    void keepUndoSteps(bool keep) { m_keepUndoSteps = keep; }
 
     // Writes the list to the book, top to bottom. First the book on disk is compared with what
     // was last read from or written to it: when something else changed it, an attended save
@@ -137,6 +140,7 @@ private:
     ListMark m_mark{m_store};
     ChangeCount m_changes;
     UndoSteps m_undo;
+    bool m_keepUndoSteps = true;
     TextEncoding m_bookEncoding = TextEncoding::Utf8;
     BookStamp m_bookStamp; // what was last read from or written to the book
     // Why the book found at opening must not be replaced; empty when saving may replace it.

@@ -124,5 +124,18 @@ TEST(Undo, anyMixOfCommandsUndoesAndRedoesThroughEveryStateAndANewChangeForgetsT
     EXPECT_EQ(listOf(s.store()), states.front());
 }
 
+TEST(Undo, aSessionThatKeepsNoStepsHasNothingToUndo)
+{
+    OpenSession open;
+    BookSession& s = open.session;
+    s.keepUndoSteps(false);
+    s.insertImported({contact("X"), contact("Y")});
+    s.form = contact("Z");
+    s.add();
+    EXPECT_EQ(s.undoName(), "");
+    EXPECT_FALSE(s.undo());
+    EXPECT_EQ(s.store().rowCount(), 6);
+}
+
 } // namespace
 } // namespace qor
