@@ -3,6 +3,7 @@
 
 #include "book_history.h"
 #include "book_session.h"
+#include "command_save.h"
 #include "list_transfer.h"
 
 namespace qor {
@@ -22,15 +23,10 @@ BookRestore restoreBookState(const std::filesystem::path& book, int number, std:
         result.error = state.error;
         return result;
     }
-    const LoadReport loaded = session.load();
-    if (loaded.refusal) {
-        result.error = *loaded.refusal == BookRefusal::NotABook ? pathText(book) + " is not a QOR contact book"
-                                                                : loaded.reason;
+    result.error = refusalOf(session.load(), book);
+    if (!result.error.empty())
         return result;
-    }
-    ContactStore& store = session.store();
-    while (store.rowCount() > 0)
-        store.removeRowAt(store.rowCount() - 1);
+    session.store().removeTopRows(session.store().rowCount());
     // A state with nothing in it is an empty book, not the reader's one empty contact.
     std::vector<ContactRecord> records;
     if (state.bytes.find_first_not_of(" \t\r\n\v\f") != std::string::npos)
@@ -38,17 +34,8 @@ BookRestore restoreBookState(const std::filesystem::path& book, int number, std:
     result.contacts = records.size();
     session.insertImported(std::move(records)); // the file's first record on top: saved first
 
-    result.saved = session.save(SaveMode::Attended);
-    if (result.saved.outcome == SaveOutcome::Conflict) {
-        session.answerConflict(ConflictChoice::GoBack);
-        result.error = pathText(book) + " was changed by another program meanwhile";
-        return result;
-    }
-    if (result.saved.outcome != SaveOutcome::Saved) {
-        result.error = result.saved.error;
-        return result;
-    }
-    result.ok = true;
+    result.error = saveAsCommand(session, result.saved, "meanwhile");
+    result.ok = result.error.empty();
     return result;
 }
 

@@ -1,0 +1,26 @@
+#include "command_save.h"
+
+#include "list_transfer.h"
+
+namespace qor {
+
+std::string refusalOf(const LoadReport& loaded, const std::filesystem::path& book)
+{
+    if (!loaded.refusal)
+        return {};
+    return *loaded.refusal == BookRefusal::NotABook ? pathText(book) + " is not a QOR contact book" : loaded.reason;
+}
+
+std::string saveAsCommand(BookSession& session, SaveResult& saved, std::string_view doing)
+{
+    saved = session.save(SaveMode::Attended);
+    if (saved.outcome == SaveOutcome::Conflict) {
+        session.answerConflict(ConflictChoice::GoBack);
+        return pathText(session.bookPath()) + " was changed by another program " + std::string(doing);
+    }
+    if (saved.outcome != SaveOutcome::Saved)
+        return saved.error;
+    return {};
+}
+
+} // namespace qor

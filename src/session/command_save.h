@@ -1,0 +1,20 @@
+#pragma once
+
+#include "book_session.h"
+
+#include <string>
+#include <string_view>
+
+namespace qor {
+
+// What a writer without a window (--import, --restore) says when opening the book found it
+// unusable: why it may not be written, or "" when it may.
+std::string refusalOf(const LoadReport& loaded, const std::filesystem::path& book);
+
+// Saves the list as such a writer does, into `saved`: a book that another program changed since
+// it was read under the lock is left as it is (nobody is there to choose, and a second file
+// would be a surprise). Returns why the book is not changed, or "" when it was saved. `doing`
+// ends the message: "while the contacts were imported".
+std::string saveAsCommand(BookSession& session, SaveResult& saved, std::string_view doing);
+
+} // namespace qor
