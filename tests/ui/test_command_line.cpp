@@ -4,6 +4,7 @@
 #include "book_list.h"
 #include "command_line.h"
 #include "terminal_text.h"
+#include "verb_run.h"
 #include "window_harness.h"
 
 #include <QProcess>
@@ -21,28 +22,6 @@ using namespace qor::test;
 using F = ContactField;
 
 namespace {
-
-struct Run {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Run run(const std::vector<std::string>& args)
-{
-    Run r;
-    const ParsedCommandLine parsed = parseCommandLine(args);
-    std::ostringstream out, err;
-    if (!parsed.error.empty()) {
-        r.status = kExitUsage;
-        r.err = parsed.error;
-        return r;
-    }
-    r.status = runVerb(parsed.line, out, err);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
 
 std::string readFile(const std::string& path)
 {

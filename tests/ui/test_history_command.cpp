@@ -2,6 +2,7 @@
 // the book or into another file, with the messages and exit statuses of the other verbs.
 #include "book_history.h"
 #include "command_line.h"
+#include "verb_run.h"
 #include "window_harness.h"
 
 #include <QProcess>
@@ -16,28 +17,6 @@ using namespace qor;
 using namespace qor::test;
 
 namespace {
-
-struct Run {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Run run(const std::vector<std::string>& args)
-{
-    Run r;
-    const ParsedCommandLine parsed = parseCommandLine(args);
-    if (!parsed.error.empty()) {
-        r.status = kExitUsage;
-        r.err = parsed.error;
-        return r;
-    }
-    std::ostringstream out, err;
-    r.status = runVerb(parsed.line, out, err);
-    r.out = out.str();
-    r.err = err.str();
-    return r;
-}
 
 std::string readFile(const std::string& path)
 {
