@@ -97,7 +97,7 @@ bool BookSession::add()
 {
     flattenLineEnds(form);
     m_store.insertAtTop(form);
-    UndoStep step{UndoStep::Kind::Add, "Add \"" + listNameOf(form) + "\"", 0, {}, form, {}};
+    UndoStep step{UndoStep::Kind::Add, "Add \"" + listNameOf(form) + "\"", 0, {}, form, {}, {}};
     if (m_keepUndoSteps)
         m_undo.record(std::move(step));
     return true;
@@ -109,7 +109,7 @@ bool BookSession::update()
         return false;
     flattenLineEnds(form);
     const int row = m_mark.row();
-    UndoStep step{UndoStep::Kind::Update, "Update \"" + listNameOf(form) + "\"", row, m_store.record(row), form, {}};
+    UndoStep step{UndoStep::Kind::Update, "Update \"" + listNameOf(form) + "\"", row, m_store.record(row), form, {}, {}};
     m_store.setRecord(row, form);
     if (m_keepUndoSteps)
         m_undo.record(std::move(step));
@@ -122,7 +122,7 @@ bool BookSession::remove()
         return false;
     const int row = m_mark.row();
     ContactRecord removed = m_store.record(row);
-    UndoStep step{UndoStep::Kind::Delete, "Delete \"" + listNameOf(removed) + "\"", row, std::move(removed), {}, {}};
+    UndoStep step{UndoStep::Kind::Delete, "Delete \"" + listNameOf(removed) + "\"", row, std::move(removed), {}, {}, {}};
     m_store.removeRowAt(row);
     if (m_keepUndoSteps)
         m_undo.record(std::move(step));
@@ -159,7 +159,7 @@ void BookSession::insertImported(std::vector<ContactRecord>&& contacts)
         flattenLineEnds(contact);
     UndoStep step{UndoStep::Kind::Import,
                   "Import (" + std::to_string(contacts.size()) + (contacts.size() == 1 ? " contact)" : " contacts)"),
-                  0, {}, {}, {}};
+                  0, {}, {}, {}, {}};
     if (m_keepUndoSteps)
         step.rows = contacts;
     // insertAllAtTop puts the last record on top; the first belongs there.

@@ -32,6 +32,13 @@ struct LoadReport {
     std::optional<ContactField> firstLongField;
 };
 
+// What reading the book again did.
+struct ReloadResult {
+    bool ok = false;
+    std::string error; // why the list is as it was
+    std::size_t contacts = 0;
+};
+
 // The window's logic without widgets: the list's rows, the mark, the form record and the
 // commands a front end runs on them, and the book file behind them. A front end turns its
 // events into these calls and their results into what the user sees; nothing here asks the
@@ -85,7 +92,20 @@ public:
     // Puts `contacts` on top of the list in their order (the first at row 0), as one change.
     void insertImported(std::vector<ContactRecord>&& contacts);
 
-    // Undo and redo of the list's changes (Add, Update, Delete, Import), any number of them.
+    // Puts `contact` back on top of the list, as one change named "Restore \"Lee, Ann\"": a
+    // contact brought back from the book's history.
+    bool restoreContact(const ContactRecord& contact);
+    // Makes the list `rows` (list order, row 0 first), as one change named `name` ("Restore the
+    // whole book", "Reload from disk"). The change holds only the rows that differ, so undoing
+    // it costs what it changed, not the book. The mark goes; row 0 is shown in the form.
+    void becomeList(std::vector<ContactRecord>&& rows, std::string name);
+    // Reads the book on disk again and makes the list what it holds, as one change ("Reload
+    // from disk"): what the book now holds is what the next save compares with, so that save
+    // does not ask. A book that cannot be read leaves the list as it is and says why.
+    ReloadResult reloadFromDisk();
+
+    // Undo and redo of the list's changes (Add, Update, Delete, Import, a merge, a restore, a
+    // reload), any number of them.
     // An undone or redone change whose row is still there marks that row and shows it in the
     // form. Each returns whether there was a change to act on.
     bool undo();

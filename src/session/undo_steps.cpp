@@ -32,6 +32,12 @@ UndoneChange UndoSteps::undo(ContactStore& store)
     case UndoStep::Kind::Import:
         store.removeTopRows(static_cast<int>(step.rows.size()));
         break;
+    case UndoStep::Kind::Replace: {
+        store.removeTopRows(store.rowCount());
+        std::vector<ContactRecord> rows(step.replaced.rbegin(), step.replaced.rend());
+        store.insertAllAtTop(std::move(rows));
+        break;
+    }
     }
     m_undone.push_back(std::move(step));
     m_done.pop_back();
@@ -58,6 +64,12 @@ UndoneChange UndoSteps::redo(ContactStore& store)
         break;
     case UndoStep::Kind::Import: {
         // insertAllAtTop puts the last record on top; the step keeps them in list order.
+        std::vector<ContactRecord> rows(step.rows.rbegin(), step.rows.rend());
+        store.insertAllAtTop(std::move(rows));
+        break;
+    }
+    case UndoStep::Kind::Replace: {
+        store.removeTopRows(store.rowCount());
         std::vector<ContactRecord> rows(step.rows.rbegin(), step.rows.rend());
         store.insertAllAtTop(std::move(rows));
         break;

@@ -12,13 +12,14 @@ class ContactStore;
 // One change to the list that can be undone and redone, holding only the rows it changed: an
 // Update of one row of 100,000 holds that row's two versions, not the list.
 struct UndoStep {
-    enum class Kind { Add, Update, Delete, Import };
+    enum class Kind { Add, Update, Delete, Import, Replace };
     Kind kind = Kind::Add;
     std::string name;             // "Delete \"Lee, Ann\"", for "Undo ..." and "Redo ..."
     int row = 0;                  // Update, Delete: the row; Add: 0
     ContactRecord before;         // Update, Delete: the row as it was
     ContactRecord after;          // Add, Update: the row as the change left it
-    std::vector<ContactRecord> rows; // Import: the contacts it put on top, in list order
+    std::vector<ContactRecord> rows; // Import: the contacts it put on top; Replace: the new list
+    std::vector<ContactRecord> replaced; // Replace: the list as it was
 };
 
 // Where an undo or a redo left the list: the row to mark and show in the form, -1 for none
