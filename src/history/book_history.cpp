@@ -282,7 +282,12 @@ HistoryListing listHistory(const std::filesystem::path& book)
     return listing;
 }
 
-RebuiltState rebuildState(const std::filesystem::path& book, int number)
+namespace {
+
+// The bytes of the state `pick` chooses from the history's states (oldest first): its index,
+// or none. `missing` says why there is none.
+template <typename Pick, typename Missing>
+RebuiltState rebuildPicked(const std::filesystem::path& book, Pick pick, Missing missing)
 {
     RebuiltState rebuilt;
     const std::filesystem::path history = historyPathFor(book);
@@ -296,21 +301,54 @@ RebuiltState rebuildState(const std::filesystem::path& book, int number)
         return rebuilt;
     }
     const std::vector<StateRef> states = statesOf(loaded.file);
-    if (number < 1 || static_cast<std::size_t>(number) > states.size()) {
-        rebuilt.error = "there is no state " + std::to_string(number) + " in the history of " + book.string()
-                      + " (it holds " + std::to_string(states.size()) + ")";
+    const std::optional<std::size_t> picked = pick(loaded.file, states);
+    if (!picked) {
+        rebuilt.error = missing(states.size());
         return rebuilt;
     }
-    const StateRef& state = states[states.size() - static_cast<std::size_t>(number)];
+    const StateRef& state = states[*picked];
     std::vector<std::string_view> pieces;
     if (!rebuildPieces(loaded.file, state.entry, state.found, pieces)) {
-        rebuilt.error = "state " + std::to_string(number) + " of the history " + history.string() + " is damaged";
+        rebuilt.error = "state " + std::to_string(states.size() - *picked) + " of the history " + history.string()
+                      + " is damaged";
         return rebuilt;
     }
     rebuilt.bytes = joinPieces(pieces);
     rebuilt.facts = state.facts;
     rebuilt.ok = true;
     return rebuilt;
+}
+
+} // namespace
+
+RebuiltState rebuildState(const std::filesystem::path& book, int number)
+{
+    return rebuildPicked(
+        book,
+        [number](const HistoryFile&, const std::vector<StateRef>& states) -> std::optional<std::size_t> {
+            if (number < 1 || static_cast<std::size_t>(number) > states.size())
+                return std::nullopt;
+            return states.size() - static_cast<std::size_t>(number);
+        },
+        [&book, number](std::size_t held) {
+            return "there is no state " + std::to_string(number) + " in the history of " + book.string()
+                 + " (it holds " + std::to_string(held) + ")";
+        });
+}
+
+RebuiltState rebuildStateWithHash(const std::filesystem::path& book, std::uint64_t hash)
+{
+    return rebuildPicked(
+        book,
+        [hash](const HistoryFile& file, const std::vector<StateRef>& states) -> std::optional<std::size_t> {
+            for (std::size_t i = states.size(); i > 0; --i) {
+                const HistoryEntry& entry = file.entries[states[i - 1].entry];
+                if ((states[i - 1].found ? entry.hashBefore : entry.hashAfter) == hash)
+                    return i - 1;
+            }
+            return std::nullopt;
+        },
+        [&book](std::size_t) { return "the history of " + book.string() + " does not hold that state"; });
 }
 
 } // namespace qor

@@ -132,5 +132,8 @@ struct RebuiltState {
 // The bytes of state `number` (as listHistory numbers them). Reads only. Fails for a state that
 // does not exist, and for one whose rebuilt bytes do not hash as recorded.
 RebuiltState rebuildState(const std::filesystem::path& book, int number);
+// The bytes of the newest state whose bytes hash (hashBytes) to `hash`: the book as a window
+// last read or wrote it, which a merge needs. Fails when the history holds no such state.
+RebuiltState rebuildStateWithHash(const std::filesystem::path& book, std::uint64_t hash);
 
 } // namespace qor

@@ -12,10 +12,8 @@ BookImport importIntoBook(const std::filesystem::path& book, std::vector<Contact
     BookImport result;
     BookSession session(book);
     session.keepUndoSteps(false);
-    if (session.lockBook(wait) == BookLock::State::HeldElsewhere) {
-        // Another window holds the book: its next save would not know of these contacts.
-        result.error = pathText(book) + " is open in another QOR window or command; "
-                       "close it, or import from the window's menu";
+    if (session.holdWriterTurn(wait) == BookLock::State::HeldElsewhere) {
+        result.error = pathText(book) + " is being saved by another QOR, which kept it busy; try again";
         return result;
     }
     const LoadReport loaded = session.load();

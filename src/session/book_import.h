@@ -10,8 +10,8 @@
 
 namespace qor {
 
-// How long a writer without a window waits for the book's lock: long enough for another
-// command's save, not for a window that stays open for hours.
+// How long a writer without a window waits for its turn among the book's writers: long enough
+// for another command's or a window's save.
 inline constexpr std::chrono::milliseconds kBookLockWait{5000};
 
 // What putting contacts straight into the book file did.
@@ -22,11 +22,13 @@ struct BookImport {
 };
 
 // Puts `contacts` on top of the book at `book`, the first on top, and saves it as a window
-// opened on the book, given the contacts and closed would: the lock beside the book is taken
-// first (waiting up to `wait` for another holder), the book is read then and there, a book that
-// may not be replaced (unreadable, not a book, too big) is refused, and a book that something
-// else changed before the save is refused too. A book that does not exist yet, or holds only
-// white space, gets just the contacts. On every refusal or failure the book is as it was.
+// opened on the book, given the contacts and closed would: the writer's turn is taken first
+// (waiting up to `wait` for another writer) and held to the end, the book is read then and
+// there, a book that may not be replaced (unreadable, not a book, too big) is refused, and a
+// book that a program ignoring the turn changed before the save is refused too. A window open
+// on the book does not stop it: that window's next save merges the contacts in. A book that
+// does not exist yet, or holds only white space, gets just the contacts. On every refusal or
+// failure the book is as it was.
 BookImport importIntoBook(const std::filesystem::path& book, std::vector<ContactRecord>&& contacts,
                           std::chrono::milliseconds wait = kBookLockWait);
 

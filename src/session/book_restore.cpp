@@ -13,8 +13,8 @@ BookRestore restoreBookState(const std::filesystem::path& book, int number, std:
     BookRestore result;
     BookSession session(book);
     session.keepUndoSteps(false);
-    if (session.lockBook(wait) == BookLock::State::HeldElsewhere) {
-        result.error = pathText(book) + " is open in another QOR window or command; close it first";
+    if (session.holdWriterTurn(wait) == BookLock::State::HeldElsewhere) {
+        result.error = pathText(book) + " is being saved by another QOR, which kept it busy; try again";
         return result;
     }
     // Read under the lock: the history cannot gain an entry meanwhile.

@@ -5,6 +5,7 @@
 #include "book_location.h"
 #include "book_size_limit.h"
 #include "form_rules.h"
+#include "list_transfer.h"
 #include "date_rules.h"
 #include "rescue_folder.h"
 
@@ -30,8 +31,13 @@ BookSession::~BookSession()
 BookLock::State BookSession::lockBook(std::chrono::milliseconds wait)
 {
     m_lock = wait.count() > 0 ? BookLock::acquire(m_bookPath, wait) : BookLock::tryAcquire(m_bookPath);
-    if (m_lock.held())
-        removeLeftoverTemporaries(m_bookPath);
+    // The temporary files a killed save left go only while no writer is at work: a command
+    // may be saving the book right now.
+    if (m_lock.held()) {
+        BookLock writer = BookLock::tryAcquire(m_bookPath, BookLock::Kind::Writer);
+        if (writer.held())
+            removeLeftoverTemporaries(m_bookPath);
+    }
     return m_lock.state();
 }
 
@@ -192,51 +198,100 @@ FormattedBook BookSession::formatList() const
 
 SaveResult BookSession::save(SaveMode mode)
 {
-    m_pending.reset();
+    m_conflictPending = false;
+    m_pendingMerge.reset();
     // Running out of memory anywhere in a save (the text of the book, the check of the file on
-    // disk) leaves the book as it was.
+    // disk, the merge) leaves the book as it was.
     try {
         return writeSafely(mode);
     } catch (const std::bad_alloc&) {
-        m_pending.reset();
+        m_pendingMerge.reset();
         return fail("there is not enough memory to write the book; it is left as it was", {}, mode);
     }
 }
 
+BookSession::WriterTurn BookSession::takeWriterTurn()
+{
+    WriterTurn turn;
+    if (m_writerLock.held())
+        return turn;
+    turn.lock = BookLock::acquire(m_bookPath, kWriterWait, BookLock::Kind::Writer);
+    // A folder that takes no lock file says nothing of other writers: the check of the book's
+    // bytes below still stands between them.
+    turn.busy = turn.lock.state() == BookLock::State::HeldElsewhere;
+    return turn;
+}
+
+BookLock::State BookSession::holdWriterTurn(std::chrono::milliseconds wait)
+{
+    m_writerLock = BookLock::acquire(m_bookPath, wait, BookLock::Kind::Writer);
+    return m_writerLock.state();
+}
+
 SaveResult BookSession::writeSafely(SaveMode mode)
 {
-    FormattedBook book = formatList();
     if (!m_refusedBook.empty())
-        return fail(m_refusedBook, book.bytes, mode);
+        return fail(m_refusedBook, formatList().bytes, mode);
+    const WriterTurn turn = takeWriterTurn();
+    if (turn.busy)
+        return fail("another QOR kept the book busy for " + std::to_string(kWriterWait.count() / 1000)
+                        + " seconds; nothing was saved, try again",
+                    formatList().bytes, mode);
 
     if (!stampOnDisk(m_bookPath).sameContentAs(m_bookStamp)) {
-        // Another window or program changed the book: neither side is lost unless the user
-        // chooses so, and nobody is there to choose in an unattended save.
+        // Another window or program changed the book: both sides are merged, or, when the file
+        // is no longer a book to merge with, neither is lost unless the user chooses so.
+        std::optional<PendingMerge> merge = planMergeWithDisk();
+        if (merge && mode == SaveMode::Unattended)
+            return mergeAndWrite(std::move(*merge), mode);
         const std::filesystem::path beside = conflictCopyPath(m_bookPath, localTimeNow());
         if (mode == SaveMode::Unattended)
-            return writeBeside(book.bytes, beside);
-        m_pending = std::move(book);
+            return writeBeside(formatList().bytes, beside);
+        SaveResult conflict = SaveResult::of(SaveOutcome::Conflict, {}, beside);
+        if (merge) {
+            conflict.canMerge = true;
+            conflict.account = merge->plan.account;
+            conflict.mergeBaseUnknown = merge->baseUnknown;
+        }
+        m_conflictPending = true;
         m_pendingBeside = beside;
-        return SaveResult::of(SaveOutcome::Conflict, {}, beside);
+        m_pendingMerge = std::move(merge);
+        return conflict;
     }
-    return writeOver(book, mode, true);
+    return writeOver(formatList(), mode, true);
 }
 
 SaveResult BookSession::answerConflict(ConflictChoice choice)
 {
-    if (!m_pending)
+    if (!m_conflictPending)
         return SaveResult::of(SaveOutcome::Failed, "no save is waiting for an answer");
-    const FormattedBook book = std::move(*m_pending);
-    m_pending.reset();
-    switch (choice) {
-    case ConflictChoice::GoBack:
-        return SaveResult::of(SaveOutcome::WentBack);
-    case ConflictChoice::SaveBeside:
-        return writeBeside(book.bytes, m_pendingBeside); // the file the question named
-    case ConflictChoice::Overwrite:
-        break;
+    m_conflictPending = false;
+    std::optional<PendingMerge> merge = std::move(m_pendingMerge);
+    m_pendingMerge.reset();
+    try {
+        switch (choice) {
+        case ConflictChoice::GoBack:
+            return SaveResult::of(SaveOutcome::WentBack);
+        case ConflictChoice::SaveBeside:
+            return writeBeside(formatList().bytes, m_pendingBeside); // the file the question named
+        case ConflictChoice::Overwrite:
+        case ConflictChoice::Merge:
+            break;
+        }
+        const WriterTurn turn = takeWriterTurn();
+        if (turn.busy)
+            return SaveResult::of(SaveOutcome::Failed, "another QOR kept the book busy; nothing was saved, try again");
+        if (choice == ConflictChoice::Overwrite)
+            return writeOver(formatList(), SaveMode::Attended, false);
+        // The book may have changed again while the question was open: merge with what is there.
+        if (!merge || !stampOnDisk(m_bookPath).sameContentAs(merge->theirsStamp))
+            merge = planMergeWithDisk();
+        if (!merge)
+            return SaveResult::of(SaveOutcome::Failed, pathText(m_bookPath) + " is no longer a book this list can merge with");
+        return mergeAndWrite(std::move(*merge), SaveMode::Attended);
+    } catch (const std::bad_alloc&) {
+        return SaveResult::of(SaveOutcome::Failed, "there is not enough memory to write the book; it is left as it was");
     }
-    return writeOver(book, SaveMode::Attended, false);
 }
 
 SaveResult BookSession::writeOver(const FormattedBook& book, SaveMode mode, bool checked)
@@ -258,6 +313,7 @@ SaveResult BookSession::writeOver(const FormattedBook& book, SaveMode mode, bool
         recordInHistory(before, book.bytes, saved);
     m_bookEncoding = book.encoding;
     m_bookStamp = stampOfWritten(book.bytes, m_bookPath);
+    m_bookStampFromLoad = false;
     m_unreadLines = 0; // told once; the book now holds only what it says
     return saved;
 }
@@ -310,7 +366,8 @@ SaveResult BookSession::fail(const std::string& reason, std::string_view bytes, 
 
 SaveResult BookSession::saveBeside()
 {
-    m_pending.reset();
+    m_conflictPending = false;
+    m_pendingMerge.reset();
     try {
         if (m_store.rowCount() == 0)
             return SaveResult::of(SaveOutcome::Failed, "the list is empty");

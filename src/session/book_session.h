@@ -6,7 +6,9 @@
 #include "book_text.h"
 #include "contact_record.h"
 #include "contact_store.h"
+#include "list_edit.h"
 #include "list_mark.h"
+#include "merge_lists.h"
 #include "save_result.h"
 #include "undo_steps.h"
 
@@ -48,6 +50,10 @@ struct ReloadResult {
 // leave in it what the form should show next.
 class BookSession {
 public:
+    // How long a save waits for another writer of the book (a command-line import, another
+    // window's save) to finish.
+    static constexpr std::chrono::milliseconds kWriterWait{5000};
+
     explicit BookSession(std::filesystem::path bookPath);
     ~BookSession();
     BookSession(const BookSession&) = delete;
@@ -63,8 +69,9 @@ public:
     ContactRecord form;
 
     // Takes the lock beside the book, waiting up to `wait` for another holder to let it go, and
-    // holds it while the session lives. Held: no other QOR writes the book meanwhile, and the
-    // temporary files a killed save left beside it are removed. HeldElsewhere: another QOR
+    // holds it while the session lives: the window's lock, which tells a second window that the
+    // book is open. Held: the temporary files a killed save left beside it are removed, unless
+    // a writer is at work. HeldElsewhere: another QOR
     // holds it. Unavailable: the folder takes no lock file, which says nothing of others.
     BookLock::State lockBook(std::chrono::milliseconds wait = {});
 
@@ -118,14 +125,24 @@ public:
     // an import's step would hold a second copy of every imported contact.
     void keepUndoSteps(bool keep) { m_keepUndoSteps = keep; }
 
-    // Writes the list to the book, top to bottom. First the book on disk is compared with what
+    // Writes the list to the book, top to bottom, taking its turn among the book's writers (the
+    // writer's lock, waiting up to kWriterWait). First the book on disk is compared with what
     // was last read from or written to it: when something else changed it, an attended save
-    // returns Conflict and waits for answerConflict; an unattended one writes the list beside
-    // the book. A book found unreadable at opening is never replaced: Failed, and unattended,
-    // the list goes beside it. On every failure the book is as it was.
+    // returns Conflict and waits for answerConflict; an unattended one merges, or, when the file
+    // is no longer a book it can merge with, writes the list beside the book. A book found
+    // unreadable at opening is never replaced: Failed, and unattended, the list goes beside it.
+    // On every failure the book is as it was.
+    //
+    // A merge (save_merge.cpp) takes as its base the book as this session last read or wrote it,
+    // found in the book's history by its hash, and makes the list the merged list as one change
+    // that can be undone; the save then writes it.
     SaveResult save(SaveMode mode);
-    // The user's answer to a Conflict: the list beside the book, over it, or nothing.
+    // The user's answer to a Conflict: the two sides merged, the list beside the book, over it,
+    // or nothing.
     SaveResult answerConflict(ConflictChoice choice);
+    // Holds the writer's lock until the session ends, waiting up to `wait`: for a command that
+    // reads the book, changes it and saves it, so that no other writer comes between.
+    BookLock::State holdWriterTurn(std::chrono::milliseconds wait);
     // Writes the list to a new file beside the book and leaves the book alone: when a save
     // failed and nobody is there to put it right.
     SaveResult saveBeside();
@@ -135,6 +152,25 @@ public:
     void keepHistory(bool keep) { m_keepHistory = keep; }
 
 private:
+    // Makes `edit` as one change named `name`. `show`: the mark goes and row 0 is shown.
+    void changeList(ListEdit&& edit, std::string name, bool show = true);
+    // The book on disk merged with the list (save_merge.cpp).
+    struct PendingMerge {
+        BookStamp theirsStamp;
+        std::vector<ContactRecord> theirs; // list order
+        MergePlan plan;
+        bool baseUnknown = false;
+        bool theirsBackwards = false; // the file runs the other way from the list
+    };
+    std::optional<PendingMerge> planMergeWithDisk() const;
+    SaveResult mergeAndWrite(PendingMerge&& merge, SaveMode mode);
+    // The writer's lock for one save, unless the session holds it already; `busy` when another
+    // writer kept it for the whole wait.
+    struct WriterTurn {
+        BookLock lock;
+        bool busy = false;
+    };
+    WriterTurn takeWriterTurn();
     SaveResult writeSafely(SaveMode mode);
     // `checked`: the book on disk was just found to be what m_bookStamp says.
     SaveResult writeOver(const FormattedBook& book, SaveMode mode, bool checked);
@@ -163,15 +199,18 @@ private:
     bool m_keepUndoSteps = true;
     TextEncoding m_bookEncoding = TextEncoding::Utf8;
     BookStamp m_bookStamp; // what was last read from or written to the book
+    bool m_bookStampFromLoad = true; // read (the list runs the other way from the file), not written
     // Why the book found at opening must not be replaced; empty when saving may replace it.
     std::string m_refusedBook;
     // Lines of the book the reader did not take, which the first save would drop: that save
     // keeps the book as it was beside it first.
     std::size_t m_unreadLines = 0;
-    // A save waiting for the answer to its Conflict: the list's text and the file beside.
-    std::optional<FormattedBook> m_pending;
+    // A save waiting for the answer to its Conflict: the file beside, and the merge it offers.
+    bool m_conflictPending = false;
     std::filesystem::path m_pendingBeside;
+    std::optional<PendingMerge> m_pendingMerge;
     BookLock m_lock;
+    BookLock m_writerLock; // held for the session's life by a command (holdWriterTurn)
     // Every save's entry in the book's history, and what the next one needs of the last.
     HistoryRecorder m_history;
     bool m_keepHistory = true;

@@ -83,6 +83,16 @@ public:
     // an import needs.
     void removeTopRows(int count);
 
+    // Makes the list another in one change: the rows `removed` (ascending rows of the list as
+    // it is) go, then `added` come in, each at its row of the list as it will be (ascending).
+    // Runs of adjacent rows go and come as one range; an edit of many scattered runs takes the
+    // whole list out and puts the new one in, so no edit costs more than a few passes over it.
+    struct AddedRow {
+        int row = 0;
+        const ContactRecord* record = nullptr;
+    };
+    void editRows(const std::vector<int>& removed, const std::vector<AddedRow>& added);
+
     // The widest cell of `column`, as the measure gives it; 0 for an empty store.
     int contentWidth(int column) const;
 
@@ -114,6 +124,8 @@ private:
     using RowPtr = std::unique_ptr<Row, RowDeleter>;
     RowPtr makeRow(const ContactRecord& record, bool pooled = false);
     void removeRows(int first, int count);
+    void insertRun(int first, const AddedRow* begin, const AddedRow* end);
+    void rebuildRows(const std::vector<int>& removed, const std::vector<AddedRow>& added);
     void* allocateFromPool(std::size_t size);
     void widen(const Row& row);
     static void appendSearchTextOf(const Row& row, std::string& out);

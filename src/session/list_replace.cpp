@@ -5,6 +5,8 @@
 #include "book_size_limit.h"
 #include "book_text.h"
 #include "form_rules.h"
+#include "list_edit.h"
+#include "list_rows.h"
 #include "list_transfer.h"
 
 #include <algorithm>
@@ -26,18 +28,20 @@ void BookSession::becomeList(std::vector<ContactRecord>&& rows, std::string name
 {
     for (ContactRecord& contact : rows)
         flattenLineEnds(contact);
-    UndoStep step{UndoStep::Kind::Replace, std::move(name), 0, {}, {}, {}, {}};
-    if (m_keepUndoSteps) {
-        for (int row = 0; row < m_store.rowCount(); ++row)
-            step.replaced.push_back(m_store.record(row));
-        step.rows = rows;
-    }
-    m_store.removeTopRows(m_store.rowCount());
-    std::reverse(rows.begin(), rows.end());
-    m_store.insertAllAtTop(std::move(rows));
-    if (m_keepUndoSteps)
+    changeList(editTowards(m_store, rows), std::move(name));
+}
+
+void BookSession::changeList(ListEdit&& edit, std::string name, bool show)
+{
+    applyEdit(m_store, edit, true);
+    if (m_keepUndoSteps && !edit.empty()) {
+        UndoStep step{UndoStep::Kind::Replace, std::move(name), 0, {}, {}, {}, std::move(edit)};
         m_undo.record(std::move(step));
-    showRow(0);
+    }
+    if (show) {
+        m_mark.clear();
+        showRow(0);
+    }
 }
 
 ReloadResult BookSession::reloadFromDisk()
@@ -48,22 +52,18 @@ ReloadResult BookSession::reloadFromDisk()
         result.error = file.error;
         return result;
     }
-    // Each record as the form's exchange gives it back, as opening the window reads them.
-    std::vector<ContactRecord> rows;
-    const BookReading reading = readBookRecords(file.bytes(), ContactRecord{}, [&rows](ContactRecord& record) {
-        passThroughForm(record);
-        rows.push_back(record);
-    });
-    if (!reading.isBook) {
+    ListOfBook list = listOfBook(file.bytes());
+    if (!list.reading.isBook) {
         result.error = pathText(m_bookPath) + " is not a QOR contact book";
         return result;
     }
-    result.contacts = rows.size();
-    std::reverse(rows.begin(), rows.end()); // the file's last contact on top
-    becomeList(std::move(rows), "Reload from disk");
+    result.contacts = list.rows.size();
+    becomeList(std::move(list.rows), "Reload from disk");
     m_bookStamp = stampOf(file, m_bookPath);
-    m_bookEncoding = reading.encoding;
-    m_unreadLines = reading.unreadLines;
+    m_bookStampFromLoad = true;
+    m_bookEncoding = list.reading.encoding;
+    m_unreadLines = list.reading.unreadLines;
+    m_refusedBook.clear(); // the list holds the book as it is now, whole
     result.ok = true;
     return result;
 }

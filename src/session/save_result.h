@@ -1,5 +1,7 @@
 #pragma once
 
+#include "merge_lists.h"
+
 #include <filesystem>
 #include <string>
 
@@ -15,7 +17,8 @@ enum class SaveMode {
 
 // What the user chose when the book changed on disk since QOR last read or wrote it.
 enum class ConflictChoice {
-    SaveBeside, // write this window's contacts to a new file beside the book (the default)
+    Merge,      // merge both sides' changes and save the merged list (the default when possible)
+    SaveBeside, // write this window's contacts to a new file beside the book
     Overwrite,  // replace the book with this window's contacts
     GoBack,     // save nothing and go back to the window
 };
@@ -35,6 +38,15 @@ struct SaveResult {
     std::string error;
     // Conflict: the file "Save beside it" would write; SavedBeside: the file written.
     std::filesystem::path beside;
+    // Conflict: whether the two sides can be merged (the file on disk is still a book), and what
+    // the other side changed (addedThere, removedThere). Saved: `merged` when the save merged,
+    // with what each side changed and where they met.
+    bool canMerge = false;
+    bool merged = false;
+    MergeAccount account;
+    // The book as this side last read or wrote it was not found (in the book's history), so the
+    // merge kept every contact of both sides: one deleted on one side is back.
+    bool mergeBaseUnknown = false;
     // SavedBeside: the book's folder took no new file, and `beside` is in the rescue folder.
     bool rescued = false;
     // Saved, when the book held lines the reader did not take (which the new book does not

@@ -32,12 +32,10 @@ UndoneChange UndoSteps::undo(ContactStore& store)
     case UndoStep::Kind::Import:
         store.removeTopRows(static_cast<int>(step.rows.size()));
         break;
-    case UndoStep::Kind::Replace: {
-        store.removeTopRows(store.rowCount());
-        std::vector<ContactRecord> rows(step.replaced.rbegin(), step.replaced.rend());
-        store.insertAllAtTop(std::move(rows));
+    case UndoStep::Kind::Replace:
+        applyEdit(store, step.edit, false);
+        result.row = 0;
         break;
-    }
     }
     m_undone.push_back(std::move(step));
     m_done.pop_back();
@@ -68,12 +66,10 @@ UndoneChange UndoSteps::redo(ContactStore& store)
         store.insertAllAtTop(std::move(rows));
         break;
     }
-    case UndoStep::Kind::Replace: {
-        store.removeTopRows(store.rowCount());
-        std::vector<ContactRecord> rows(step.rows.rbegin(), step.rows.rend());
-        store.insertAllAtTop(std::move(rows));
+    case UndoStep::Kind::Replace:
+        applyEdit(store, step.edit, true);
+        result.row = 0;
         break;
-    }
     }
     m_done.push_back(std::move(step));
     m_undone.pop_back();

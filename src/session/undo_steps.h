@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contact_record.h"
+#include "list_edit.h"
 
 #include <string>
 #include <vector>
@@ -13,13 +14,15 @@ class ContactStore;
 // Update of one row of 100,000 holds that row's two versions, not the list.
 struct UndoStep {
     enum class Kind { Add, Update, Delete, Import, Replace };
+    // Replace: the list became another (a merge, a restore, a reload); the step holds the rows
+    // that changed.
     Kind kind = Kind::Add;
     std::string name;             // "Delete \"Lee, Ann\"", for "Undo ..." and "Redo ..."
     int row = 0;                  // Update, Delete: the row; Add: 0
     ContactRecord before;         // Update, Delete: the row as it was
     ContactRecord after;          // Add, Update: the row as the change left it
-    std::vector<ContactRecord> rows; // Import: the contacts it put on top; Replace: the new list
-    std::vector<ContactRecord> replaced; // Replace: the list as it was
+    std::vector<ContactRecord> rows; // Import: the contacts it put on top, in list order
+    ListEdit edit;                   // Replace: the rows a merge, a restore or a reload changed
 };
 
 // Where an undo or a redo left the list: the row to mark and show in the form, -1 for none

@@ -79,14 +79,14 @@ constexpr int kAttempts = 8;
 
 } // namespace
 
-BookLock BookLock::tryAcquire(const std::filesystem::path& book)
+BookLock BookLock::tryAcquire(const std::filesystem::path& book, Kind kind)
 {
     using namespace lock_detail;
     std::filesystem::path path;
     std::string error;
     if (!resolveBookLinks(book, path, error))
         return {};
-    path += ".lock";
+    path += kind == Kind::Window ? ".lock" : ".save-lock";
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         std::intptr_t handle = -1;
         switch (makeLockFile(path, handle)) {
@@ -110,11 +110,11 @@ BookLock BookLock::tryAcquire(const std::filesystem::path& book)
     return {path, State::HeldElsewhere, -1};
 }
 
-BookLock BookLock::acquire(const std::filesystem::path& book, std::chrono::milliseconds wait)
+BookLock BookLock::acquire(const std::filesystem::path& book, std::chrono::milliseconds wait, Kind kind)
 {
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
-        BookLock lock = tryAcquire(book);
+        BookLock lock = tryAcquire(book, kind);
         const auto now = std::chrono::steady_clock::now();
         if (lock.state() != State::HeldElsewhere || now >= deadline)
             return lock;

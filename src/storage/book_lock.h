@@ -20,6 +20,15 @@ namespace qor {
 // more than 10 seconds old. It never goes stale by age alone: a window holds it for hours.
 class BookLock {
 public:
+    // Which lock: the window's, held while a window is open on the book ("<book>.lock"), or the
+    // writer's, held only while one writer reads the book again, merges and replaces it
+    // ("<book>.save-lock"), so that writers take turns and none saves over what another just
+    // wrote. Both follow the rules above.
+    enum class Kind {
+        Window,
+        Writer,
+    };
+
     enum class State {
         Held,          // this object holds it
         HeldElsewhere, // another live holder has it: another process, or another BookLock here
@@ -32,12 +41,13 @@ public:
     // same stale lock at once only one of them holds it. Never throws for a file system error:
     // each gives Unavailable, or HeldElsewhere when a lock is there that cannot be read or
     // cannot be told stale.
-    static BookLock tryAcquire(const std::filesystem::path& book);
+    static BookLock tryAcquire(const std::filesystem::path& book, Kind kind = Kind::Window);
 
     // As tryAcquire, trying again every 50 ms until `wait` has passed: for a command-line writer
     // that waits briefly for a window's save. Returns at once with Held or Unavailable; gives
     // HeldElsewhere only when the lock was still held elsewhere at the end of the wait.
-    static BookLock acquire(const std::filesystem::path& book, std::chrono::milliseconds wait);
+    static BookLock acquire(const std::filesystem::path& book, std::chrono::milliseconds wait,
+                            Kind kind = Kind::Window);
 
     // Holds nothing: Unavailable, with an empty path.
     BookLock() = default;

@@ -128,6 +128,7 @@ private:
     void lockBook();
     SaveOutcome answered(SaveResult result);
     void tellHistory(const SaveResult& result);
+    void tellMerge(const SaveResult& result);
     SaveMode saveMode() const { return m_unattended ? SaveMode::Unattended : SaveMode::Attended; }
     void closeOpenBoxes();
     void endWindow(int result);

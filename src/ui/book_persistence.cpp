@@ -2,6 +2,7 @@
 // session reads and writes, the window asks and tells.
 #include "book_dialog.h"
 
+#include "merge_note.h"
 #include "user_messages.h"
 
 #include <QScopedValueRollback>
@@ -43,11 +44,14 @@ BookDialog::SaveOutcome BookDialog::answered(SaveResult result)
     if (result.outcome == SaveOutcome::Conflict) {
         // Another window or program changed the book: neither side is lost unless the user
         // chooses so, and nobody is there to choose once an unattended end has come.
-        ConflictChoice choice = ConflictChoice::SaveBeside;
+        const ConflictChoice unanswered = result.canMerge ? ConflictChoice::Merge : ConflictChoice::SaveBeside;
+        ConflictChoice choice = unanswered;
         if (!m_unattended)
-            choice = m_messages->bookChanged(this, nameOf(result.beside));
+            choice = m_messages->bookChanged(
+                this, BookChange{nameOf(result.beside), result.canMerge,
+                                 QString::fromStdString(otherSideChanges(result.account))});
         if (m_unattended) // the end came while the box was open
-            choice = ConflictChoice::SaveBeside;
+            choice = unanswered;
         result = m_session->answerConflict(choice);
     }
     if (result.outcome == SaveOutcome::Failed && !m_unattended) {
@@ -70,8 +74,22 @@ BookDialog::SaveOutcome BookDialog::answered(SaveResult result)
         else
             m_messages->oldBookKept(this, result.unreadLines, nameOf(result.keptOld));
     }
+    if (result.merged)
+        tellMerge(result);
     tellHistory(result);
     return result.outcome;
+}
+
+void BookDialog::tellMerge(const SaveResult& result)
+{
+    // The list now holds both sides; what needs a word is where they met.
+    const QString note = QString::fromStdString(mergeNote(result.account, result.mergeBaseUnknown));
+    if (note.isEmpty())
+        return;
+    if (m_unattended)
+        std::fprintf(stderr, "qor: %s\n", qPrintable(note));
+    else
+        m_messages->mergeTold(this, note);
 }
 
 void BookDialog::tellHistory(const SaveResult& result)

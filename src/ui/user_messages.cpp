@@ -63,34 +63,53 @@ bool UserMessages::closeWithoutSaving(QWidget* parent)
     return answer == QMessageBox::Yes;
 }
 
-ConflictChoice UserMessages::bookChanged(QWidget* parent, const QString& besideName)
+ConflictChoice UserMessages::bookChanged(QWidget* parent, const BookChange& change)
 {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
-                    QStringLiteral("The contact book was changed on disk by another window or program since "
-                                   "QOR last read or saved it. Saving now would overwrite those changes.\n\n"
-                                   "Save beside it: your contacts go to %1 in the same folder, and the book "
-                                   "stays as it is on disk.")
-                        .arg(besideName),
-                    QMessageBox::NoButton, parent);
-    QPushButton* beside = box.addButton(QStringLiteral("Save beside it"), QMessageBox::AcceptRole);
-    QPushButton* overwrite = box.addButton(QStringLiteral("Overwrite"), QMessageBox::DestructiveRole);
-    QPushButton* back = box.addButton(QStringLiteral("Go back to the window"), QMessageBox::RejectRole);
-    box.setDefaultButton(beside);
+    const QString what = QStringLiteral("The contact book was changed on disk by another window or program since "
+                                        "QOR last read or saved it");
+    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), QString(), QMessageBox::NoButton,
+                    parent);
+    QPushButton* merge = nullptr;
+    QPushButton* beside = nullptr;
+    if (change.canMerge) {
+        box.setText(what + QStringLiteral(" (%1 contacts).\n\n"
+                                          "Merge: the book keeps both sides' changes; a contact changed in both "
+                                          "places is kept in both versions.")
+                               .arg(change.otherSideChanges));
+        merge = box.addButton(QStringLiteral("&Merge"), QMessageBox::AcceptRole);
+    } else {
+        box.setText(what + QStringLiteral(", and it can no longer be merged with. Saving now would overwrite it.\n\n"
+                                          "Save beside it: your contacts go to %1 in the same folder, and the book "
+                                          "stays as it is on disk.")
+                               .arg(change.besideName));
+        beside = box.addButton(QStringLiteral("&Save beside it"), QMessageBox::AcceptRole);
+    }
+    QPushButton* overwrite = box.addButton(QStringLiteral("&Overwrite"), QMessageBox::DestructiveRole);
+    QPushButton* back = box.addButton(QStringLiteral("&Go back to the window"), QMessageBox::RejectRole);
+    box.setDefaultButton(merge ? merge : beside);
     box.setEscapeButton(back);
     box.exec();
     if (box.clickedButton() == overwrite)
         return ConflictChoice::Overwrite;
-    if (box.clickedButton() == beside)
+    if (merge && box.clickedButton() == merge)
+        return ConflictChoice::Merge;
+    if (beside && box.clickedButton() == beside)
         return ConflictChoice::SaveBeside;
     return ConflictChoice::GoBack;
+}
+
+void UserMessages::mergeTold(QWidget* parent, const QString& note)
+{
+    QMessageBox::information(parent, QCoreApplication::applicationName(),
+                             QStringLiteral("The book on disk and this window were merged. ") + note);
 }
 
 void UserMessages::bookOpenElsewhere(QWidget* parent)
 {
     QMessageBox::warning(parent, QCoreApplication::applicationName(),
                          QStringLiteral("The contact book is already open in another QOR window.\n\n"
-                                        "You may go on. Before it saves, each window checks that the book on "
-                                        "disk is still what it read, and asks before it overwrites anything."));
+                                        "You may go on. A window that saves after the other merges the other's "
+                                        "changes with its own, so neither window's contacts are lost."));
 }
 
 void UserMessages::oldBookKept(QWidget* parent, std::size_t lines, const QString& keptName)

@@ -8,6 +8,14 @@ class QWidget;
 
 namespace qor {
 
+// What the conflict box tells: the file "Save beside it" writes, whether the two sides can be
+// merged, and what the other side changed ("+3, -1").
+struct BookChange {
+    QString besideName;
+    bool canMerge = false;
+    QString otherSideChanges;
+};
+
 // The message boxes the main window shows. Every box waits for the user. Tests replace this
 // with a recorder.
 class UserMessages {
@@ -27,8 +35,11 @@ public:
     // After a failed save while the window closes: true to close without saving. The default
     // answer keeps the window open.
     virtual bool closeWithoutSaving(QWidget* parent);
-    // Before a save: the book changed on disk. `besideName` is the file "Save beside it" writes.
-    virtual ConflictChoice bookChanged(QWidget* parent, const QString& besideName);
+    // Before a save: the book changed on disk. Merge (the default) when the two can be merged,
+    // Overwrite, Go back; "Save beside it" (the default) instead of Merge when they cannot.
+    virtual ConflictChoice bookChanged(QWidget* parent, const BookChange& change);
+    // After a save that merged: what the user should know of it (mergeNote). Information icon.
+    virtual void mergeTold(QWidget* parent, const QString& note);
     // After a save: the book held `lines` lines QOR does not read, which the new book does not
     // hold; the book as it was is kept as `keptName` beside it. Information icon, OK.
     virtual void oldBookKept(QWidget* parent, std::size_t lines, const QString& keptName);

@@ -160,10 +160,13 @@ TEST(BookSessionSave, aBookChangedOnDiskIsAQuestionAndEachAnswerKeepsWhatItPromi
         std::string bookAfter;
         bool besideWritten;
     };
+    // The book this session read was never saved by QOR, so its history does not hold it: the
+    // merge keeps every contact of both sides.
     const std::vector<Case> cases = {
         {ConflictChoice::GoBack, SaveOutcome::WentBack, theirs, false},
         {ConflictChoice::SaveBeside, SaveOutcome::SavedBeside, theirs, true},
         {ConflictChoice::Overwrite, SaveOutcome::Saved, bookOf({"Mine", "A"}), false},
+        {ConflictChoice::Merge, SaveOutcome::Saved, bookOf({"Theirs", "Mine", "A"}), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.choice));
@@ -177,6 +180,9 @@ TEST(BookSessionSave, aBookChangedOnDiskIsAQuestionAndEachAnswerKeepsWhatItPromi
         EXPECT_EQ(beside.rfind("qor-conflict-", 0), 0u) << beside;
         EXPECT_EQ(asked.beside.extension(), ".qor");
         EXPECT_EQ(fileContents(open.path), theirs); // nothing written before the answer
+        EXPECT_TRUE(asked.canMerge);
+        EXPECT_EQ(asked.account.addedThere, 1u);
+        EXPECT_TRUE(asked.mergeBaseUnknown);
 
         const SaveResult answered = open.session.answerConflict(c.choice);
         EXPECT_EQ(answered.outcome, c.outcome);
@@ -186,9 +192,11 @@ TEST(BookSessionSave, aBookChangedOnDiskIsAQuestionAndEachAnswerKeepsWhatItPromi
             EXPECT_EQ(fileContents(asked.beside), bookOf({"Mine", "A"}));
         }
         EXPECT_EQ(besideTheBook(open.path).size(), c.besideWritten ? 1u : 0u);
-        // Only an overwrite makes the book what this session knows; otherwise it asks again.
+        // Only an overwrite or a merge makes the book what this session knows; otherwise it asks
+        // again.
+        const bool known = c.choice == ConflictChoice::Overwrite || c.choice == ConflictChoice::Merge;
         const SaveOutcome next = open.session.save(SaveMode::Attended).outcome;
-        EXPECT_EQ(next, c.choice == ConflictChoice::Overwrite ? SaveOutcome::Saved : SaveOutcome::Conflict);
+        EXPECT_EQ(next, known ? SaveOutcome::Saved : SaveOutcome::Conflict);
     }
 }
 
@@ -211,16 +219,26 @@ TEST(BookSessionSave, theSameBytesAreNoChangeButABookRemovedOrMadeMeanwhileIs)
 
 TEST(BookSessionSave, anUnattendedSaveNeverAsksAndKeepsBothSides)
 {
+    // A book it can merge with: merged.
     const std::string book = bookOf({"A"});
+    OpenBook merging(&book);
+    writeFile(merging.path, bookOf({"Theirs"}));
+    const SaveResult merged = merging.session.save(SaveMode::Unattended);
+    EXPECT_EQ(merged.outcome, SaveOutcome::Saved);
+    EXPECT_TRUE(merged.merged);
+    EXPECT_EQ(fileContents(merging.path), bookOf({"Theirs", "A"}));
+    EXPECT_TRUE(besideTheBook(merging.path).empty());
+
+    // A file that is no longer a book: the list goes beside it.
     OpenBook open(&book);
-    writeFile(open.path, bookOf({"Theirs"}));
+    writeFile(open.path, "Dear diary,\n");
     const SaveResult saved = open.session.save(SaveMode::Unattended);
     EXPECT_EQ(saved.outcome, SaveOutcome::SavedBeside);
-    EXPECT_EQ(fileContents(open.path), bookOf({"Theirs"}));
+    EXPECT_EQ(fileContents(open.path), "Dear diary,\n");
     EXPECT_EQ(fileContents(saved.beside), bookOf({"A"}));
     // An answer with no question waiting changes nothing.
     EXPECT_EQ(open.session.answerConflict(ConflictChoice::Overwrite).outcome, SaveOutcome::Failed);
-    EXPECT_EQ(fileContents(open.path), bookOf({"Theirs"}));
+    EXPECT_EQ(fileContents(open.path), "Dear diary,\n");
 }
 
 TEST(BookSessionSave, theFirstSaveThatWouldDropLinesKeepsTheBookAsItWasBesideItAndSaysSoOnce)

@@ -35,30 +35,48 @@ using F = ContactField;
 class BookConflictsTest : public QObject {
     Q_OBJECT
 private slots:
-    void bookChangedOnDisk_saveBesideItKeepsBothSides()
+    void bookChangedOnDisk_theBoxMergesByDefaultAndSavesBesideWhatCannotBeMerged()
     {
         WindowHarness h(bookOf({"A"}));
         h.show();
         h.put(F::SURNAME, QStringLiteral("Mine"));
         h.clickButton(kAddButton);
-        const std::string theirs = bookOf({"Theirs"});
-        h.writeBook(theirs); // another program rewrites the book
+        h.writeBook(bookOf({"Theirs"})); // another program rewrites the book
         h.clickButton(kSaveButton);
         QCOMPARE(h.counts().bookChanged, 1);
+        QVERIFY(h.counts().lastChange.canMerge);
+        QCOMPARE(h.counts().lastChange.otherSideChanges, QStringLiteral("+1, -0"));
+        QCOMPARE(h.readBook(), bookOf({"Theirs", "Mine", "A"}));
+        QCOMPARE(h.window().table().rowCount(), 3); // the window shows the merged list
+        // That program kept no history of the book this window read: the user hears that
+        // what was deleted on one side is back.
+        QCOMPARE(h.counts().mergeNotes, 1);
+        QVERIFY(h.counts().mergeNote.contains(QStringLiteral("not in its history")));
+        QVERIFY(besideTheBook(h).isEmpty());
+        h.clickButton(kSaveButton); // merged: the next save asks nothing
+        QCOMPARE(h.counts().bookChanged, 1);
+
+        // A file that is no longer a book cannot be merged with: the list goes beside it.
+        const std::string theirs = "Dear diary,\n";
+        h.writeBook(theirs);
+        h.clickButton(kSaveButton);
+        QCOMPARE(h.counts().bookChanged, 2);
+        QVERIFY(!h.counts().lastChange.canMerge);
         QVERIFY(h.counts().besideName.startsWith(QStringLiteral("qor-conflict-")));
         QVERIFY(h.counts().besideName.endsWith(QStringLiteral(".qor")));
         QCOMPARE(h.readBook(), theirs);
         QCOMPARE(besideTheBook(h), QStringList{h.counts().besideName});
         const QString beside = h.folder() + QLatin1Char('/') + h.counts().besideName;
-        QCOMPARE(readFile(beside), bookOf({"Mine", "A"}));
+        QCOMPARE(readFile(beside), bookOf({"Theirs", "Mine", "A"}));
         struct stat st {};
         QCOMPARE(::stat(beside.toLocal8Bit().constData(), &st), 0);
         QCOMPARE(st.st_mode & 07777, mode_t(0600));
         QCOMPARE(h.counts().saveFailed, 0);
 
         // Closing asks again, for the book on disk is still not what this window read.
+        h.counts().conflictAnswer = ConflictChoice::SaveBeside;
         h.clickButton(kOkButton);
-        QCOMPARE(h.counts().bookChanged, 2);
+        QCOMPARE(h.counts().bookChanged, 3);
         QVERIFY(!h.window().isVisible());
         QCOMPARE(h.readBook(), theirs);
     }
@@ -108,7 +126,7 @@ private slots:
         QCOMPARE(missing.readBook(), bookOf({"Made meanwhile"}));
     }
 
-    void twoWindows_theSecondIsWarnedAndNeitherLosesItsContact()
+    void twoWindows_theSecondIsWarnedAndTheBookEndsWithBothContacts()
     {
         WindowHarness h(bookOf({"A"}));
         QCOMPARE(h.counts().openElsewhere, 0);
@@ -124,10 +142,11 @@ private slots:
         second->add();
         h.clickButton(kOkButton); // the first closes: the book is its list
         QCOMPARE(h.readBook(), bookOf({"First", "A"}));
-        second->done(QDialog::Accepted); // the second is asked, and saves beside by default
+        second->done(QDialog::Accepted); // the second is asked, and merges by default
         QCOMPARE(secondCounts->bookChanged, 1);
-        QCOMPARE(h.readBook(), bookOf({"First", "A"}));
-        QCOMPARE(readFile(h.folder() + QLatin1Char('/') + secondCounts->besideName), bookOf({"Second", "A"}));
+        QCOMPARE(h.readBook(), bookOf({"First", "Second", "A"}));
+        QCOMPARE(secondCounts->mergeNotes, 0); // nothing met: nothing to tell
+        QVERIFY(besideTheBook(h).isEmpty());
     }
 
     void leftoverTemporaries_goAtStartUnlessAnotherWindowHoldsTheBook()
@@ -162,18 +181,24 @@ private slots:
 
     void unattendedEnd_neverAsksAndPutsTheListBesideABookItCannotReplace()
     {
-        // While the conflict box is open the end comes: the box goes, the list goes beside.
-        WindowHarness h(bookOf({"A"}));
-        h.show();
-        h.writeBook(bookOf({"Theirs"}));
-        h.counts().conflictAnswer = ConflictChoice::GoBack; // what a box closed by the end answers
-        h.counts().whileConflictBoxIsOpen = [&] { h.window().endUnattended(); };
-        h.clickButton(kSaveButton);
-        QVERIFY(h.window().hasEndedUnattended());
-        QVERIFY(!h.window().isVisible());
-        QCOMPARE(h.readBook(), bookOf({"Theirs"}));
-        QCOMPARE(besideTheBook(h).size(), 1);
-        QCOMPARE(readFile(h.folder() + QLatin1Char('/') + besideTheBook(h).first()), bookOf({"A"}));
+        // While the conflict box is open the end comes: the box goes, and the two sides are
+        // merged; a book that can no longer be merged with gets the list beside it.
+        for (const bool mergeable : {true, false}) {
+            WindowHarness h(bookOf({"A"}));
+            h.show();
+            const std::string theirs = mergeable ? bookOf({"Theirs"}) : std::string("Dear diary,\n");
+            h.writeBook(theirs);
+            h.counts().conflictAnswer = ConflictChoice::GoBack; // what a box closed by the end answers
+            h.counts().whileConflictBoxIsOpen = [&] { h.window().endUnattended(); };
+            h.clickButton(kSaveButton);
+            QVERIFY(h.window().hasEndedUnattended());
+            QVERIFY(!h.window().isVisible());
+            QCOMPARE(h.readBook(), mergeable ? bookOf({"Theirs", "A"}) : theirs);
+            QCOMPARE(besideTheBook(h).size(), mergeable ? 0 : 1);
+            if (!mergeable)
+                QCOMPARE(readFile(h.folder() + QLatin1Char('/') + besideTheBook(h).first()), bookOf({"A"}));
+            QCOMPARE(h.counts().mergeNotes, 0); // told on standard error, not in a box
+        }
 
         // A read-only book: no box, no question; the list is kept beside it.
         WindowHarness r(bookOf({"A"}));
@@ -209,7 +234,7 @@ private slots:
         QCOMPARE(h.readBook(), bookOf({"B", "A"}));
     }
 
-    void conflictBox_offersThreeChoicesSaveBesideFirst()
+    void conflictBox_offersMergeFirstOrSaveBesideWhenItCannotMerge()
     {
         struct Seen {
             QString text;
@@ -234,21 +259,30 @@ private slots:
                         b->click();
             });
         };
-        const QString name = QStringLiteral("qor-conflict-20261207-141502.qor");
-        Seen seen;
-        answerWith(seen, QStringLiteral("Save beside it"));
-        QCOMPARE(UserMessages().bookChanged(nullptr, name), ConflictChoice::SaveBeside);
-        QVERIFY(seen.text.contains(name));
-        QCOMPARE(seen.buttons.size(), 3);
-        QVERIFY(seen.buttons.contains(QStringLiteral("Overwrite")));
-        QVERIFY(seen.buttons.contains(QStringLiteral("Go back to the window")));
-        QCOMPARE(seen.defaultButton, QStringLiteral("Save beside it"));
+        // Two sides that can be merged: Merge, Overwrite, Go back; what the other side changed.
+        const BookChange mergeable{QStringLiteral("qor-conflict-20261207-141502.qor"), true, QStringLiteral("+3, -1")};
+        Seen merge;
+        answerWith(merge, {});
+        QCOMPARE(UserMessages().bookChanged(nullptr, mergeable), ConflictChoice::GoBack); // Escape
+        QVERIFY(merge.text.contains(QStringLiteral("(+3, -1 contacts)")));
+        merge.buttons.sort();
+        QCOMPARE(merge.buttons, (QStringList{QStringLiteral("&Go back to the window"), QStringLiteral("&Merge"),
+                                             QStringLiteral("&Overwrite")}));
+        QCOMPARE(merge.defaultButton, QStringLiteral("&Merge"));
+        Seen merged, overwrite;
+        answerWith(merged, QStringLiteral("&Merge"));
+        QCOMPARE(UserMessages().bookChanged(nullptr, mergeable), ConflictChoice::Merge);
+        answerWith(overwrite, QStringLiteral("&Overwrite"));
+        QCOMPARE(UserMessages().bookChanged(nullptr, mergeable), ConflictChoice::Overwrite);
 
-        Seen overwrite, escape;
-        answerWith(overwrite, QStringLiteral("Overwrite"));
-        QCOMPARE(UserMessages().bookChanged(nullptr, name), ConflictChoice::Overwrite);
-        answerWith(escape, {});
-        QCOMPARE(UserMessages().bookChanged(nullptr, name), ConflictChoice::GoBack);
+        // A file that is no longer a book: Save beside it takes Merge's place.
+        const BookChange notABook{mergeable.besideName, false, {}};
+        Seen beside;
+        answerWith(beside, QStringLiteral("&Save beside it"));
+        QCOMPARE(UserMessages().bookChanged(nullptr, notABook), ConflictChoice::SaveBeside);
+        QVERIFY(beside.text.contains(notABook.besideName));
+        QCOMPARE(beside.buttons.size(), 3);
+        QCOMPARE(beside.defaultButton, QStringLiteral("&Save beside it"));
     }
 };
 

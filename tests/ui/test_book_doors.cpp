@@ -1,5 +1,6 @@
-// Every writer of the book shares the window's path to it: the lock, a fresh read of the book,
-// the safe save. Tried with the real program as child processes, as users run it.
+// Every writer of the book shares the window's path to it: its turn among the writers, a fresh
+// read of the book, the merge, the safe save. Tried with the real program as child processes, as
+// users run it.
 #include "book_dialog.h"
 #include "book_list.h"
 #include "window_harness.h"
@@ -7,6 +8,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <vector>
@@ -75,20 +77,44 @@ private slots:
             QVERIFY2(std::count(after.begin(), after.end(), "New" + std::to_string(i)) == 1, qPrintable(QString::number(i)));
     }
 
-    void importWhileAWindowHoldsTheBook_isRefusedAndTheBookIsUntouched()
+    void twoWindowsAndAnImport_endWithEveryContactInAnyOrderAndNoSecondFile()
     {
-        WindowHarness h(bookOf({"A", "B"}));
-        const QString book = QString::fromStdString(h.bookPath());
-        const QString file = h.folder() + QStringLiteral("/in.vcf");
-        writeBytes(file, card("New"));
-        const auto import = startImport(file, book);
-        QVERIFY(import->waitForFinished(kPatienceMs));
-        QCOMPARE(import->exitCode(), 1);
-        QVERIFY(import->readAllStandardError().contains("open in another QOR window"));
-        QCOMPARE(h.readBook(), bookOf({"A", "B"}));
-        // The window's own save goes ahead; nothing was lost, for nothing was imported.
-        h.clickButton(kOkButton);
-        QCOMPARE(surnamesIn(book), (std::vector<std::string>{"A", "B"}));
+        for (const bool firstClosesFirst : {true, false}) {
+            WindowHarness h(bookOf({"A", "B"}));
+            auto secondCounts = std::make_shared<RecordingMessages::Counts>();
+            std::unique_ptr<BookDialog> second = h.secondWindow(secondCounts);
+            h.show();
+            h.put(F::SURNAME, QStringLiteral("One"));
+            h.clickButton(kAddButton);
+            second->formRecord[F::SURNAME] = "Two";
+            second->showForm();
+            second->add();
+
+            // The import does not wait for the windows to close: their saves merge it in.
+            const QString book = QString::fromStdString(h.bookPath());
+            QTemporaryDir cards;
+            const QString file = cards.filePath(QStringLiteral("in.vcf"));
+            writeBytes(file, card("New"));
+            const auto import = startImport(file, book);
+            QVERIFY(import->waitForFinished(kPatienceMs));
+            QCOMPARE(import->exitCode(), 0);
+
+            const auto closeFirst = [&] { h.clickButton(kOkButton); };
+            const auto closeSecond = [&] { second->done(QDialog::Accepted); };
+            if (firstClosesFirst) {
+                closeFirst();
+                closeSecond();
+            } else {
+                closeSecond();
+                closeFirst();
+            }
+            std::vector<std::string> after = surnamesIn(book);
+            std::sort(after.begin(), after.end());
+            QCOMPARE(after, (std::vector<std::string>{"A", "B", "New", "One", "Two"}));
+            QCOMPARE(h.counts().bookChanged + secondCounts->bookChanged, 2); // each window was asked once
+            QCOMPARE(h.counts().saveFailed + secondCounts->saveFailed, 0);
+            QVERIFY2(besideTheBook(h).isEmpty(), qPrintable(besideTheBook(h).join(u' ')));
+        }
     }
 };
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,7 +32,11 @@ public:
         bool closeAnswer = false; // what the user answers to "close without saving?"
         int bookChanged = 0;
         QString besideName;
-        ConflictChoice conflictAnswer = ConflictChoice::SaveBeside;
+        // What the user answers; unset, the box's default (Merge when it can, else Save beside).
+        std::optional<ConflictChoice> conflictAnswer;
+        BookChange lastChange; // as the last conflict box told it
+        int mergeNotes = 0;
+        QString mergeNote;
         std::function<void()> whileConflictBoxIsOpen;
         int openElsewhere = 0;
         QString rescuedPath; // as the last "saved in the rescue folder" box told
@@ -76,13 +81,19 @@ public:
         ++m_counts->closeQuestions;
         return m_counts->closeAnswer;
     }
-    ConflictChoice bookChanged(QWidget*, const QString& besideName) override
+    ConflictChoice bookChanged(QWidget*, const BookChange& change) override
     {
         ++m_counts->bookChanged;
-        m_counts->besideName = besideName;
+        m_counts->besideName = change.besideName;
+        m_counts->lastChange = change;
         if (m_counts->whileConflictBoxIsOpen)
             m_counts->whileConflictBoxIsOpen();
-        return m_counts->conflictAnswer;
+        return m_counts->conflictAnswer.value_or(change.canMerge ? ConflictChoice::Merge : ConflictChoice::SaveBeside);
+    }
+    void mergeTold(QWidget*, const QString& note) override
+    {
+        ++m_counts->mergeNotes;
+        m_counts->mergeNote = note;
     }
     void bookOpenElsewhere(QWidget* parent) override
     {
