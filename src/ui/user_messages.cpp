@@ -93,6 +93,12 @@ void UserMessages::bookOpenElsewhere(QWidget* parent)
                                         "disk is still what it read, and asks before it overwrites anything."));
 }
 
+void UserMessages::reloadFailed(QWidget* parent, const QString& error)
+{
+    QMessageBox::warning(parent, QCoreApplication::applicationName(),
+                         QStringLiteral("The book could not be read again, so the list is as it was.\n\n%1").arg(error));
+}
+
 void UserMessages::oldBookKept(QWidget* parent, std::size_t lines, const QString& keptName)
 {
     QMessageBox::information(parent, QCoreApplication::applicationName(), oldBookKeptText(lines, keptName));
