@@ -134,7 +134,8 @@ void HistoryDialog::listStates()
 {
     const HistoryListing listing = listHistory(m_window.bookPath());
     if (!listing.ok) {
-        m_status->setText(QStringLiteral("The book's history cannot be read: %1.").arg(QString::fromStdString(listing.error)));
+        m_status->setText(
+            QStringLiteral("The book's history cannot be read: %1.").arg(QString::fromStdString(listing.error)));
     } else if (listing.states.empty()) {
         m_status->setText(QStringLiteral("The book has no saved states yet: its history begins with its first save."));
     }

@@ -72,7 +72,8 @@ private slots:
         HistoryDialog dialog(h.window());
         QTreeWidget& states = dialog.stateList();
         QCOMPARE(states.topLevelItemCount(), 3);
-        const QStringList expected[] = {{"2", "+0 added, -1 removed"}, {"3", "+1 added, -0 removed"}, {"2", "found on disk"}};
+        const QStringList expected[] = {
+            {"2", "+0 added, -1 removed"}, {"3", "+1 added, -0 removed"}, {"2", "found on disk"}};
         for (int i = 0; i < 3; ++i) {
             const QTreeWidgetItem* item = states.topLevelItem(i);
             QCOMPARE((QStringList{item->text(1), item->text(2)}), expected[i]);
@@ -86,8 +87,6 @@ private slots:
         QCOMPARE(shownContacts(dialog), (QStringList{"B", "C"}));
         states.setCurrentItem(states.topLevelItem(1));
         QCOMPARE(shownContacts(dialog), (QStringList{"A", "B", "C"}));
-        states.setCurrentItem(states.topLevelItem(2));
-        QCOMPARE(shownContacts(dialog), (QStringList{"B", "A"}));
         QVERIFY(dialog.statusText().isEmpty());
     }
 
@@ -153,9 +152,6 @@ private slots:
         QVERIFY2(dialog.statusText().startsWith(said), qPrintable(dialog.statusText()));
         QVERIFY(!dialog.restoreContactButton().isEnabled());
         QVERIFY(!dialog.restoreBookButton().isEnabled());
-        dialog.restoreWholeBook();
-        dialog.restoreSelectedContact();
-        QCOMPARE(listed(h.window()), (QStringList{"B", "A"}));
     }
 
     void reload_makesTheListTheFilesUndoablyAndTheNextSaveDoesNotAsk()

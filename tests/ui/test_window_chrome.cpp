@@ -248,26 +248,16 @@ private slots:
         QCOMPARE(menu->actions().indexOf(history), menu->actions().indexOf(upcoming) + 1);
         QCOMPARE(menu->actions().indexOf(reload), menu->actions().indexOf(history) + 1);
 
-        bool wasModal = false, statesFocused = false;
-        QStringList buttons;
+        bool statesFocused = false;
         QTimer::singleShot(0, &h.window(), [&] {
             auto* dialog = qobject_cast<HistoryDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            wasModal = dialog->isModal();
-            statesFocused = dialog->focusWidget() == &dialog->stateList(); // once it is active
-            for (QPushButton* button : dialog->findChildren<QPushButton*>())
-                buttons << button->text();
-            QTest::keyClick(dialog, Qt::Key_Escape);
+            statesFocused = dialog && dialog->focusWidget() == &dialog->stateList(); // once it is active
+            if (dialog)
+                QTest::keyClick(dialog, Qt::Key_Escape);
         });
         history->trigger();
-
-        QVERIFY(wasModal);
         QVERIFY(statesFocused);
-        buttons.sort();
-        QCOMPARE(buttons, (QStringList{"&Close", "&Restore this contact", "Restore the &whole book"}));
         QVERIFY(!QApplication::activeModalWidget());
-        QCOMPARE(h.window().table().rowCount(), 2);
     }
 
     void findItem_opensTheFindFieldWithTheFocus()
