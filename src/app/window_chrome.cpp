@@ -3,6 +3,7 @@
 #include "about_dialog.h"
 #include "book_dialog.h"
 #include "contact_transfer.h"
+#include "history_dialog.h"
 #include "upcoming_dialog.h"
 
 #include <QAction>
@@ -35,6 +36,12 @@ void openUpcomingDates(BookDialog& window)
 {
     UpcomingDialog upcoming(window, localToday());
     upcoming.exec();
+}
+
+void openHistory(BookDialog& window)
+{
+    HistoryDialog history(window);
+    history.exec();
 }
 
 #ifdef Q_OS_WIN
@@ -155,6 +162,12 @@ void installWindowChrome(BookDialog& window)
     QAction* upcoming = menu->addAction(QString::fromUtf8(kUpcomingItemText));
     upcoming->setObjectName(QStringLiteral("upcomingAction"));
     QObject::connect(upcoming, &QAction::triggered, &window, [&window] { openUpcomingDates(window); });
+    QAction* history = menu->addAction(QString::fromUtf8(kHistoryItemText));
+    history->setObjectName(QStringLiteral("historyAction"));
+    QObject::connect(history, &QAction::triggered, &window, [&window] { openHistory(window); });
+    QAction* reload = menu->addAction(QString::fromUtf8(kReloadItemText));
+    reload->setObjectName(QStringLiteral("reloadAction"));
+    QObject::connect(reload, &QAction::triggered, &window, [&window] { window.reloadFromDisk(); });
     menu->addSeparator();
     QAction* about = menu->addAction(QString::fromUtf8(kAboutItemText));
     about->setObjectName(QStringLiteral("aboutAction"));
@@ -165,6 +178,8 @@ void installWindowChrome(BookDialog& window)
     addActionToSystemMenu(window, import, kImportCommand);
     addActionToSystemMenu(window, exportItem, kExportCommand);
     addActionToSystemMenu(window, upcoming, kUpcomingCommand);
+    addActionToSystemMenu(window, history, kHistoryCommand);
+    addActionToSystemMenu(window, reload, kReloadCommand);
 #else
     // No system menu to extend here: the item is offered by a right click on the window's
     // background. The controls keep their own context menus, or none.

@@ -12,9 +12,11 @@ class BookDialog;
 
 // The main window's chrome, run as the window's last initialisation step: the application
 // icon, the "About QOR..." item, which opens the About box, the Import... and Export...
-// items, and the "Upcoming dates..." item, which opens the list of coming birthdays and
-// anniversaries. On Windows the items are added to the window's system menu; elsewhere a right click
-// on the window's background shows them.
+// items, the "Upcoming dates..." item, which opens the list of coming birthdays and
+// anniversaries, "History...", which lists the book's saved states to restore from, and
+// "Reload from disk", which makes the list what the book file holds now. On Windows the items
+// are added to the window's system menu; elsewhere a right click on the window's background
+// shows them.
 void installWindowChrome(BookDialog& window);
 
 // Names the menu's Undo and Redo items after the changes they would act on ("Undo Delete
@@ -25,7 +27,8 @@ void nameUndoActions(BookDialog& window, QAction& undo, QAction& redo);
 QIcon applicationIcon();
 
 // The menu holding the About item that installWindowChrome gave `window`, or null. Its
-// actions are named "aboutAction", "importAction", "exportAction" and "upcomingAction".
+// actions are named "undoAction", "redoAction", "findAction", "importAction", "exportAction",
+// "upcomingAction", "historyAction", "reloadAction" and "aboutAction".
 QMenu* aboutMenuFor(QWidget* window);
 
 // The About item's text (string 101) and its system menu command.
@@ -38,7 +41,12 @@ inline constexpr const char* kImportItemText = "&Import...";
 inline constexpr const char* kExportItemText = "&Export...";
 inline constexpr unsigned kImportCommand = 32;
 inline constexpr unsigned kExportCommand = 48;
-// The system menu command of the "Upcoming dates..." item.
+// The system menu commands of the "Upcoming dates...", "History..." and "Reload from disk" items.
 inline constexpr unsigned kUpcomingCommand = 64;
+inline constexpr unsigned kHistoryCommand = 80;
+inline constexpr unsigned kReloadCommand = 96;
+
+// The item that makes the list what the book file holds now, as an undoable change.
+inline constexpr const char* kReloadItemText = "&Reload from disk";
 
 } // namespace qor

@@ -82,6 +82,16 @@ public:
     // Undo and redo of the list's last change (Ctrl+Z; Ctrl+Shift+Z, Ctrl+Y).
     void undo();
     void redo();
+    // Changes that bring back what the book held: each is one change of the list, undone by
+    // Undo and written by the next Save or close, and the list, its mark and the form show it
+    // at once (book_replace.cpp).
+    // `contact`, from the book's history, goes back on top of the list.
+    void restoreContact(const ContactRecord& contact);
+    // The list becomes `rows` (row 0 first): a state of the book from its history.
+    void restoreWholeBook(std::vector<ContactRecord>&& rows);
+    // The list becomes what the book on disk holds now. A book that cannot be read leaves the
+    // list as it is, and a box says why.
+    void reloadFromDisk();
 
     // Find: the field along the bottom that filters the list as the user types. Opening it
     // puts the focus in it; closing it clears the query and gives the focus back.
@@ -115,7 +125,8 @@ private:
     void wireCommands();
     void buildFindBar();
     void buildUndoKeys();
-    void showUndoneChange();
+    // After a change the session made to the list (undo, a restore): the list and the form show it.
+    void showListChange();
     void findQueryChanged(const QString& text);
     void findEntered();
     void showFindCounts();

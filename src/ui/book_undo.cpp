@@ -63,17 +63,17 @@ void BookDialog::undo()
 {
     readForm();
     if (m_session->undo())
-        showUndoneChange();
+        showListChange();
 }
 
 void BookDialog::redo()
 {
     readForm();
     if (m_session->redo())
-        showUndoneChange();
+        showListChange();
 }
 
-void BookDialog::showUndoneChange()
+void BookDialog::showListChange()
 {
     autosizeColumns();
     // The session has marked the row the change put back, if any: the list shows it.

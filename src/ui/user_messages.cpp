@@ -112,6 +112,12 @@ void UserMessages::bookOpenElsewhere(QWidget* parent)
                                         "changes with its own, so neither window's contacts are lost."));
 }
 
+void UserMessages::reloadFailed(QWidget* parent, const QString& error)
+{
+    QMessageBox::warning(parent, QCoreApplication::applicationName(),
+                         QStringLiteral("The book could not be read again, so the list is as it was.\n\n%1").arg(error));
+}
+
 void UserMessages::oldBookKept(QWidget* parent, std::size_t lines, const QString& keptName)
 {
     QMessageBox::information(parent, QCoreApplication::applicationName(), oldBookKeptText(lines, keptName));

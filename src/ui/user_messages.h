@@ -52,6 +52,9 @@ public:
     virtual void listRescued(QWidget* parent, const QString& path);
     // At start: another QOR window holds the book. The user reads it and goes on.
     virtual void bookOpenElsewhere(QWidget* parent);
+    // Reload from disk could not read the book (`error`, what went wrong): the list is as it
+    // was. Warning icon, OK.
+    virtual void reloadFailed(QWidget* parent, const QString& error);
 };
 
 // The text of UserMessages::listRescued, also for the standard error of an unattended save.

@@ -2,6 +2,7 @@
 #include "about_dialog.h"
 #include "contact_table.h"
 #include "dialog_template.h"
+#include "history_dialog.h"
 #include "upcoming_dialog.h"
 #include "window_chrome.h"
 #include "window_harness.h"
@@ -229,6 +230,34 @@ private slots:
         QCOMPARE(h.window().table().rowCount(), 2);
         QCOMPARE(h.readBook(), book); // looking is not saving
         QCOMPARE(h.counts().saveFailed + h.counts().closeQuestions + h.counts().fieldTooLong, 0);
+    }
+
+    void historyAndReloadItems_followUpcomingDatesAndHistoryOpensModallyOnItsStates()
+    {
+        WindowHarness h(emptyRecordBook(2));
+        installWindowChrome(h.window());
+        h.show();
+        QMenu* menu = aboutMenuFor(&h.window());
+        QVERIFY(menu);
+        auto* upcoming = menu->findChild<QAction*>(QStringLiteral("upcomingAction"));
+        auto* history = menu->findChild<QAction*>(QStringLiteral("historyAction"));
+        auto* reload = menu->findChild<QAction*>(QStringLiteral("reloadAction"));
+        QVERIFY(upcoming && history && reload);
+        QCOMPARE(history->text(), QStringLiteral("&History..."));
+        QCOMPARE(reload->text(), QStringLiteral("&Reload from disk"));
+        QCOMPARE(menu->actions().indexOf(history), menu->actions().indexOf(upcoming) + 1);
+        QCOMPARE(menu->actions().indexOf(reload), menu->actions().indexOf(history) + 1);
+
+        bool statesFocused = false;
+        QTimer::singleShot(0, &h.window(), [&] {
+            auto* dialog = qobject_cast<HistoryDialog*>(QApplication::activeModalWidget());
+            statesFocused = dialog && dialog->focusWidget() == &dialog->stateList(); // once it is active
+            if (dialog)
+                QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        history->trigger();
+        QVERIFY(statesFocused);
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void findItem_opensTheFindFieldWithTheFocus()

@@ -46,6 +46,8 @@ public:
         QString historyError;    // as the last history box told
         QString historySetAside;
         std::function<void(QWidget*)> whileOpenElsewhereBoxIsOpen;
+        int reloadFailed = 0;
+        QString reloadError;
     };
     explicit RecordingMessages(std::shared_ptr<Counts> counts) : m_counts(std::move(counts)) {}
     void fieldTooLong(QWidget*, const QString& fieldName, std::size_t contacts) override
@@ -100,6 +102,12 @@ public:
         ++m_counts->openElsewhere;
         if (m_counts->whileOpenElsewhereBoxIsOpen)
             m_counts->whileOpenElsewhereBoxIsOpen(parent);
+    }
+
+    void reloadFailed(QWidget*, const QString& error) override
+    {
+        ++m_counts->reloadFailed;
+        m_counts->reloadError = error;
     }
 
 private:
