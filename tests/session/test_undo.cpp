@@ -1,4 +1,6 @@
 #include "book_session.h"
+#include "list_edit.h"
+#include "search_fold.h"
 #include "test_books.h"
 #include "temp_folder.h"
 
@@ -91,8 +93,9 @@ TEST(Undo, anyMixOfCommandsUndoesAndRedoesThroughEveryStateAndANewChangeForgetsT
     auto below = [&](int n) { return int(random() % unsigned(n)); };
     std::vector<std::vector<ContactRecord>> states{listOf(s.store())};
     std::size_t at = 0;
+    s.store().searchIndex(); // find is open: its texts follow every change
     for (int step = 0; step < 400; ++step) {
-        const int op = below(6);
+        const int op = below(7);
         const int rows = s.store().rowCount();
         s.form = contact("N" + std::to_string(step));
         if (op == 4) {
@@ -110,18 +113,62 @@ TEST(Undo, anyMixOfCommandsUndoesAndRedoesThroughEveryStateAndANewChangeForgetsT
             } else if (op == 2) {
                 s.mark().set(below(rows));
                 s.remove();
-            } else {
+            } else if (op == 3) {
                 s.insertImported({contact("I" + std::to_string(step)), contact("J")});
+            } else {
+                // The list becomes another: some rows gone, some moved, some new; now and then
+                // so many runs that the whole list is put in again.
+                std::vector<ContactRecord> target = listOf(s.store());
+                const int changes = below(4) == 0 ? 200 : 3;
+                for (int i = 0; i < changes && !target.empty(); ++i) {
+                    const std::size_t from = std::size_t(below(int(target.size())));
+                    if (below(3) == 0)
+                        target.erase(target.begin() + std::ptrdiff_t(from));
+                    else if (below(2) == 0)
+                        std::swap(target[from], target[std::size_t(below(int(target.size())))]);
+                    else
+                        target.insert(target.begin() + std::ptrdiff_t(from), contact("R" + std::to_string(step)));
+                }
+                s.becomeList(std::vector<ContactRecord>(target), "Restore the whole book");
+                ASSERT_EQ(listOf(s.store()), target);
             }
             states.resize(++at);
             states.push_back(listOf(s.store()));
             EXPECT_EQ(s.redoName(), ""); // a new change forgets what could be redone
         }
         ASSERT_EQ(listOf(s.store()), states[at]) << "step " << step;
+        const int now = s.store().rowCount();
+        for (int row = 0; row < now; row += 1 + now / 8)
+            ASSERT_TRUE(s.store().searchIndex().matches(row, foldForSearch(states[at][std::size_t(row)][F::SURNAME])))
+                << "step " << step << " row " << row;
     }
     while (s.undo()) {
     }
     EXPECT_EQ(listOf(s.store()), states.front());
+}
+
+TEST(Undo, aChangeOfTheWholeListHoldsOnlyTheRowsItChanges)
+{
+    ContactStore store;
+    std::vector<ContactRecord> list;
+    for (int i = 0; i < 1000; ++i)
+        list.push_back(contact("C" + std::to_string(i), std::to_string(i)));
+    std::vector<ContactRecord> reversed(list.rbegin(), list.rend());
+    store.insertAllAtTop(std::move(reversed));
+    ASSERT_EQ(listOf(store), list);
+
+    // One row changed, one moved from the bottom to the top, one new.
+    std::vector<ContactRecord> target = list;
+    target[500] = contact("Changed");
+    std::rotate(target.begin(), target.end() - 1, target.end());
+    target.insert(target.begin() + 10, contact("New"));
+    const ListEdit edit = editTowards(store, target);
+    EXPECT_EQ(edit.removed.size(), 2u); // the changed row and the moved one where it was
+    EXPECT_EQ(edit.added.size(), 3u);
+    applyEdit(store, edit, true);
+    EXPECT_EQ(listOf(store), target);
+    applyEdit(store, edit, false);
+    EXPECT_EQ(listOf(store), list);
 }
 
 TEST(Undo, aSessionThatKeepsNoStepsHasNothingToUndo)
