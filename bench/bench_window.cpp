@@ -271,6 +271,10 @@ int main(int argc, char** argv)
         return peakRss(argv[2], 3);
     if (argc == 3 && std::strcmp(argv[1], "--open-once") == 0)
         return openOnce(argv[2]);
+    if (argc == 2 && std::strcmp(argv[1], "--commands") == 0) { // the commands alone, to profile them
+        benchCommands(100000, 21);
+        return 0;
+    }
     const bool quick = argc == 2 && std::strcmp(argv[1], "--quick") == 0;
 
     benchOpenAndSave(1000, quick ? 3 : 9);

@@ -18,6 +18,7 @@ void ContactStore::setMeasure(Measure measure)
 {
     m_measure = std::move(measure);
     m_widest.fill(0);
+    m_widestCount.fill(0);
     m_stale.fill(false);
     for (auto& row : m_rows) {
         for (std::size_t c = 0; c < kFieldCount; ++c)
@@ -98,8 +99,22 @@ void ContactStore::copyRecord(int rowIndex, ContactRecord& into) const
 
 void ContactStore::widen(const Row& row)
 {
+    for (std::size_t c = 0; c < kFieldCount; ++c) {
+        if (row.widths[c] > m_widest[c]) {
+            m_widest[c] = row.widths[c];
+            m_widestCount[c] = 1;
+        } else if (row.widths[c] == m_widest[c]) {
+            ++m_widestCount[c];
+        }
+    }
+}
+
+void ContactStore::narrow(const Row& row)
+{
+    // Only when the last of the widest cells goes must the column be scanned again.
     for (std::size_t c = 0; c < kFieldCount; ++c)
-        m_widest[c] = std::max(m_widest[c], row.widths[c]);
+        if (!m_stale[c] && row.widths[c] == m_widest[c] && m_widest[c] > 0 && --m_widestCount[c] <= 0)
+            m_stale[c] = true;
 }
 
 void ContactStore::insertAtTop(const ContactRecord& record)
@@ -169,9 +184,7 @@ void ContactStore::setRecord(int rowIndex, const ContactRecord& record)
         return;
     RowPtr& row = m_rows[static_cast<std::size_t>(rowIndex)];
     RowPtr fresh = makeRow(record);
-    for (std::size_t c = 0; c < kFieldCount; ++c)
-        if (row->widths[c] == m_widest[c] && fresh->widths[c] < m_widest[c])
-            m_stale[c] = true;
+    narrow(*row);
     row = std::move(fresh);
     widen(*row);
     if (m_searchReady)
@@ -197,9 +210,7 @@ void ContactStore::removeRows(int first, int count)
     const int last = first + count - 1;
     const auto from = m_rows.begin() + first;
     for (auto it = from; it != from + count; ++it)
-        for (std::size_t c = 0; c < kFieldCount; ++c)
-            if ((*it)->widths[c] == m_widest[c] && m_widest[c] > 0)
-                m_stale[c] = true;
+        narrow(**it);
     tell([first, last](StoreObserver& o) { o.rowsAboutToBeRemoved(first, last); });
     m_rows.erase(from, from + count);
     if (m_searchReady)
@@ -223,9 +234,17 @@ void ContactStore::insertAt(int rowIndex, const ContactRecord& record)
 void ContactStore::remeasureColumn(std::size_t column) const
 {
     int widest = 0;
-    for (const auto& row : m_rows)
-        widest = std::max(widest, row->widths[column]);
+    int count = 0;
+    for (const auto& row : m_rows) {
+        const int width = row->widths[column];
+        if (width > widest) {
+            widest = width;
+            count = 0;
+        }
+        count += width == widest ? 1 : 0;
+    }
     m_widest[column] = widest;
+    m_widestCount[column] = count;
     m_stale[column] = false;
 }
 

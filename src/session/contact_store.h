@@ -29,8 +29,9 @@ public:
 // on top; each row holds 34 texts in column order. New rows go in at row 0; nothing sorts.
 //
 // The store also knows how wide its texts are. Each cell's width is measured once, when the
-// cell is set, and each column keeps the widest; a column is measured again from the cached
-// widths only when its widest cell was changed or deleted. So sizing the columns after an add
+// cell is set, and each column keeps the widest and how many cells are that wide; a column is
+// measured again from the cached widths only when the last of its widest cells was changed or
+// deleted. So sizing the columns after an add
 // or an update costs 34 measurements, not 34 times the number of rows.
 class ContactStore {
 public:
@@ -128,6 +129,7 @@ private:
     void rebuildRows(const std::vector<int>& removed, const std::vector<AddedRow>& added);
     void* allocateFromPool(std::size_t size);
     void widen(const Row& row);
+    void narrow(const Row& row);
     static void appendSearchTextOf(const Row& row, std::string& out);
     void remeasureColumn(std::size_t column) const;
     template <typename Call> void tell(Call call)
@@ -150,6 +152,7 @@ private:
     SearchIndex m_search;
     bool m_searchReady = false;
     mutable std::array<int, kFieldCount> m_widest{};
+    mutable std::array<int, kFieldCount> m_widestCount{}; // how many cells are that wide
     mutable std::array<bool, kFieldCount> m_stale{}; // the widest cell has gone: scan again
 };
 
