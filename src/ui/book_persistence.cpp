@@ -74,8 +74,11 @@ BookDialog::SaveOutcome BookDialog::answered(SaveResult result)
         else
             m_messages->oldBookKept(this, result.unreadLines, nameOf(result.keptOld));
     }
-    if (result.merged)
+    if (result.merged) {
+        if (!m_unattended)
+            autosizeColumns(); // the list now holds the other side's contacts too
         tellMerge(result);
+    }
     tellHistory(result);
     return result.outcome;
 }
