@@ -2,8 +2,7 @@
 
 #include "book_dialog.h"
 #include "book_history.h"
-#include "book_text.h"
-#include "form_rules.h"
+#include "list_rows.h"
 #include "undo_steps.h"
 
 #include <QDateTime>
@@ -57,16 +56,12 @@ StateContacts contactsOfState(const std::filesystem::path& book, int number)
     // A book of nothing, not the reader's one empty contact.
     if (rebuilt.bytes.find_first_not_of(" \t\r\n\v\f") == std::string::npos)
         return state;
-    const BookReading reading = readBookRecords(rebuilt.bytes, ContactRecord{}, [&state](ContactRecord& record) {
-        passThroughForm(record);
-        state.rows.push_back(record);
-    });
-    if (!reading.isBook) {
-        state.rows.clear();
+    ListOfBook list = listOfBook(rebuilt.bytes);
+    if (!list.reading.isBook) {
         state.error = "the book was not a QOR contact book then";
         return state;
     }
-    std::reverse(state.rows.begin(), state.rows.end());
+    state.rows = std::move(list.rows);
     return state;
 }
 
