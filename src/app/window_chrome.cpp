@@ -6,8 +6,12 @@
 #include "history_dialog.h"
 #include "upcoming_dialog.h"
 
+#include "window_menu_reach.h"
+
 #include <QAction>
 #include <QMenu>
+#include <QShortcut>
+#include <vector>
 
 #ifdef Q_OS_WIN
 #include <QAbstractNativeEventFilter>
@@ -108,8 +112,15 @@ void nameUndoActions(BookDialog& window, QAction& undo, QAction& redo)
 {
     const std::string undoName = window.session().undoName();
     const std::string redoName = window.session().redoName();
-    undo.setText(undoName.empty() ? QStringLiteral("Undo") : QStringLiteral("Undo ") + QString::fromStdString(undoName));
-    redo.setText(redoName.empty() ? QStringLiteral("Redo") : QStringLiteral("Redo ") + QString::fromStdString(redoName));
+    // A contact's name is text, not a mnemonic: its '&' is doubled.
+    const auto named = [](const char* verb, const std::string& name) {
+        QString text = QString::fromUtf8(verb);
+        if (!name.empty())
+            text += QLatin1Char(' ') + QString::fromStdString(name).replace(QLatin1Char('&'), QStringLiteral("&&"));
+        return text;
+    };
+    undo.setText(named("&Undo", undoName));
+    redo.setText(named("&Redo", redoName));
     undo.setEnabled(!undoName.empty());
     redo.setEnabled(!redoName.empty());
 }
@@ -128,6 +139,37 @@ QMenu* aboutMenuFor(QWidget* window)
     return window ? window->findChild<QMenu*>(QLatin1String(kAboutMenuName), Qt::FindDirectChildrenOnly) : nullptr;
 }
 
+namespace {
+
+// One item of the window menu: its name for tests, its text with its mnemonic, the keys shown
+// beside it (the window handles them), what it runs, and its command in Windows' system menu.
+struct MenuItem {
+    const char* objectName;
+    const char* text;
+    QKeySequence keys;
+    void (*run)(BookDialog&);
+    unsigned systemCommand = 0; // 0: not in the system menu
+    bool separatorBefore = false;
+};
+
+const std::vector<MenuItem>& menuItems()
+{
+    static const std::vector<MenuItem> items = {
+        {"undoAction", "&Undo", QKeySequence::Undo, [](BookDialog& w) { w.undo(); }},
+        {"redoAction", "&Redo", QKeySequence(Qt::CTRL | Qt::Key_Y), [](BookDialog& w) { w.redo(); }},
+        {"findAction", "&Find...", QKeySequence(Qt::CTRL | Qt::Key_F), [](BookDialog& w) { w.openFind(); }, 0, true},
+        {"importAction", kImportItemText, QKeySequence(Qt::CTRL | Qt::Key_I), importCommand, kImportCommand},
+        {"exportAction", kExportItemText, QKeySequence(Qt::CTRL | Qt::Key_E), exportCommand, kExportCommand},
+        {"upcomingAction", kUpcomingItemText, QKeySequence(Qt::CTRL | Qt::Key_D), openUpcomingDates, kUpcomingCommand},
+        {"historyAction", kHistoryItemText, {}, openHistory, kHistoryCommand},
+        {"reloadAction", kReloadItemText, {}, [](BookDialog& w) { w.reloadFromDisk(); }, kReloadCommand},
+        {"aboutAction", kAboutItemText, {}, [](BookDialog& w) { openAboutBox(w); }, 0, true},
+    };
+    return items;
+}
+
+} // namespace
+
 void installWindowChrome(BookDialog& window)
 {
     // The large and the small icon: the window system picks the image that fits.
@@ -135,60 +177,38 @@ void installWindowChrome(BookDialog& window)
 
     auto* menu = new QMenu(&window);
     menu->setObjectName(QLatin1String(kAboutMenuName));
-    // Undo and Redo name the change they act on, as the list stands when the menu opens.
-    QAction* undo = menu->addAction(QStringLiteral("Undo"));
-    undo->setObjectName(QStringLiteral("undoAction"));
-    undo->setShortcut(QKeySequence::Undo); // shown beside the item; the window handles the key
-    undo->setShortcutContext(Qt::WidgetShortcut);
-    QObject::connect(undo, &QAction::triggered, &window, [&window] { window.undo(); });
-    QAction* redo = menu->addAction(QStringLiteral("Redo"));
-    redo->setObjectName(QStringLiteral("redoAction"));
-    redo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
-    redo->setShortcutContext(Qt::WidgetShortcut);
-    QObject::connect(redo, &QAction::triggered, &window, [&window] { window.redo(); });
-    QObject::connect(menu, &QMenu::aboutToShow, &window, [&window, undo, redo] { nameUndoActions(window, *undo, *redo); });
-    menu->addSeparator();
-    QAction* find = menu->addAction(QStringLiteral("Find..."));
-    find->setObjectName(QStringLiteral("findAction"));
-    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F)); // shown beside the item; the window handles the key
-    find->setShortcutContext(Qt::WidgetShortcut);
-    QObject::connect(find, &QAction::triggered, &window, [&window] { window.openFind(); });
-    QAction* import = menu->addAction(QString::fromUtf8(kImportItemText));
-    import->setObjectName(QStringLiteral("importAction"));
-    QObject::connect(import, &QAction::triggered, &window, [&window] { importCommand(window); });
-    QAction* exportItem = menu->addAction(QString::fromUtf8(kExportItemText));
-    exportItem->setObjectName(QStringLiteral("exportAction"));
-    QObject::connect(exportItem, &QAction::triggered, &window, [&window] { exportCommand(window); });
-    QAction* upcoming = menu->addAction(QString::fromUtf8(kUpcomingItemText));
-    upcoming->setObjectName(QStringLiteral("upcomingAction"));
-    QObject::connect(upcoming, &QAction::triggered, &window, [&window] { openUpcomingDates(window); });
-    QAction* history = menu->addAction(QString::fromUtf8(kHistoryItemText));
-    history->setObjectName(QStringLiteral("historyAction"));
-    QObject::connect(history, &QAction::triggered, &window, [&window] { openHistory(window); });
-    QAction* reload = menu->addAction(QString::fromUtf8(kReloadItemText));
-    reload->setObjectName(QStringLiteral("reloadAction"));
-    QObject::connect(reload, &QAction::triggered, &window, [&window] { window.reloadFromDisk(); });
-    menu->addSeparator();
-    QAction* about = menu->addAction(QString::fromUtf8(kAboutItemText));
-    about->setObjectName(QStringLiteral("aboutAction"));
-    QObject::connect(about, &QAction::triggered, &window, [&window] { openAboutBox(window); });
-
+    for (const MenuItem& item : menuItems()) {
+        if (item.separatorBefore)
+            menu->addSeparator();
+        QAction* action = menu->addAction(QString::fromUtf8(item.text));
+        action->setObjectName(QLatin1String(item.objectName));
+        QObject::connect(action, &QAction::triggered, &window, [&window, run = item.run] { run(window); });
+        if (!item.keys.isEmpty()) {
+            // Shown beside the item; the window takes the keys from any of its controls. Undo
+            // and Redo have keys of their own, which let a field undo its typing first.
+            action->setShortcut(item.keys);
+            action->setShortcutContext(Qt::WidgetShortcut);
+            const bool ownKeys = action->objectName() == QLatin1String("undoAction")
+                              || action->objectName() == QLatin1String("redoAction")
+                              || action->objectName() == QLatin1String("findAction");
+            if (!ownKeys) {
+                auto* shortcut = new QShortcut(item.keys, &window);
+                QObject::connect(shortcut, &QShortcut::activated, action, &QAction::trigger);
+            }
+        }
 #ifdef Q_OS_WIN
-    addToSystemMenu(window, about);
-    addActionToSystemMenu(window, import, kImportCommand);
-    addActionToSystemMenu(window, exportItem, kExportCommand);
-    addActionToSystemMenu(window, upcoming, kUpcomingCommand);
-    addActionToSystemMenu(window, history, kHistoryCommand);
-    addActionToSystemMenu(window, reload, kReloadCommand);
-#else
-    // No system menu to extend here: the item is offered by a right click on the window's
-    // background. The controls keep their own context menus, or none.
-    window.setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(&window, &QWidget::customContextMenuRequested, menu, [&window, menu](const QPoint& pos) {
-        if (!window.childAt(pos))
-            menu->popup(window.mapToGlobal(pos));
-    });
+        if (action->objectName() == QLatin1String("aboutAction"))
+            addToSystemMenu(window, action);
+        else if (item.systemCommand != 0)
+            addActionToSystemMenu(window, action, item.systemCommand);
 #endif
+    }
+    // Undo and Redo name the change they act on, as the list stands when the menu opens.
+    QAction* undo = menu->findChild<QAction*>(QStringLiteral("undoAction"));
+    QAction* redo = menu->findChild<QAction*>(QStringLiteral("redoAction"));
+    QObject::connect(menu, &QMenu::aboutToShow, &window, [&window, undo, redo] { nameUndoActions(window, *undo, *redo); });
+    // A right click anywhere, Shift+F10 and the Menu key open it; a text field's own menu holds it.
+    reachWindowMenu(window, *menu);
 }
 
 } // namespace qor

@@ -47,6 +47,6 @@ inline constexpr unsigned kHistoryCommand = 80;
 inline constexpr unsigned kReloadCommand = 96;
 
 // The item that makes the list what the book file holds now, as an undoable change.
-inline constexpr const char* kReloadItemText = "&Reload from disk";
+inline constexpr const char* kReloadItemText = "Re&load from disk";
 
 } // namespace qor

@@ -2,6 +2,7 @@
 // and shows the form again.
 #include "book_dialog.h"
 
+#include "contact_filter.h"
 #include "contact_list_view.h"
 #include "control_ids.h"
 #include "contact_table.h"
@@ -39,6 +40,8 @@ void BookDialog::wireCommands()
         connect(button, &QPushButton::clicked, this, [this, handler = entry.handler] { (this->*handler)(); });
     }
     connect(m_list, &ContactListView::clicked, this, &BookDialog::listClicked);
+    connect(m_list, &ContactListView::markedByKey, this, &BookDialog::listClicked);
+    connect(m_list, &ContactListView::entered, this, &BookDialog::listEntered);
 }
 
 void BookDialog::insertColumns()
@@ -89,6 +92,8 @@ void BookDialog::add()
 void BookDialog::update()
 {
     readForm();
+    if (markedRowIsHidden())
+        return;
     updateContact();
     showForm();
 }
@@ -96,8 +101,23 @@ void BookDialog::update()
 void BookDialog::remove()
 {
     readForm();
+    if (markedRowIsHidden())
+        return;
     deleteContact();
     showForm();
+}
+
+bool BookDialog::markedRowIsHidden()
+{
+    // Update and Delete act on the marked row only when the user can see it: a row find hides,
+    // or no row at all, is left alone, and the window says why.
+    const int marked = m_list->selectionMark();
+    if (marked >= 0 && m_list->filter().shownRow(marked) >= 0) {
+        showStatus({});
+        return false;
+    }
+    showStatus(QString::fromUtf8(kSelectFirstText));
+    return true;
 }
 
 void BookDialog::save()
@@ -130,6 +150,13 @@ void BookDialog::listClicked()
     readForm();
     showContact(m_list->selectionMark());
     showForm();
+    showStatus({});
+}
+
+void BookDialog::listEntered()
+{
+    listClicked();
+    control(kSurnameEdit)->setFocus(Qt::OtherFocusReason);
 }
 
 void BookDialog::accept()

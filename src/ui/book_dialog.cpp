@@ -34,6 +34,7 @@ BookDialog::BookDialog(std::filesystem::path bookPath, std::unique_ptr<UserMessa
     setWindowTitle(QStringLiteral("QOR"));
     buildFromTemplate();
     buildFindBar();
+    buildStatusLine();
     wireCommands();
     buildUndoKeys();
     initialise();

@@ -13,10 +13,14 @@
 #include <optional>
 
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
 namespace qor {
+
+// What Update and Delete say when no row the user can see is marked.
+inline constexpr const char* kSelectFirstText = "Select a contact in the list first";
 
 class ContactListView;
 class ContactTable;
@@ -79,6 +83,8 @@ public:
     void clearForm();
     void openHelpPage();
     void listClicked();
+    // Enter in the list: the marked contact is shown and the focus goes to the form's first field.
+    void listEntered();
     // Undo and redo of the list's last change (Ctrl+Z; Ctrl+Shift+Z, Ctrl+Y).
     void undo();
     void redo();
@@ -99,6 +105,9 @@ public:
     void closeFind();
     QLineEdit* findField() const;
     FindBar& findBar() const { return *m_findBar; }
+    // The short line under the list that says why a command did nothing; empty when it has
+    // nothing to say.
+    QString statusText() const;
 
     QWidget* control(int id) const { return m_controls.value(id); }
     const std::filesystem::path& bookPath() const { return m_session->bookPath(); }
@@ -119,11 +128,18 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Escape while find is open clears find; only with find closed does it close the window.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildFromTemplate();
     void wireCommands();
     void buildFindBar();
+    void buildStatusLine();
+    void showStatus(const QString& text);
+    bool markedRowIsHidden();
+    // Find's line below the footer: the window grows by it while find is open.
+    void placeFindBar(bool open);
     void buildUndoKeys();
     // After a change the session made to the list (undo, a restore): the list and the form show it.
     void showListChange();
@@ -160,6 +176,8 @@ private:
     ContactListView* m_list = nullptr;
     std::unique_ptr<TextWidthMeter> m_meter;
     FindBar* m_findBar = nullptr;
+    QLabel* m_status = nullptr;
+    QSize m_formSize; // the window without find's line
     QPointer<QWidget> m_focusBeforeFind;
     bool m_centred = false;
     bool m_closing = false;

@@ -8,6 +8,7 @@
 #include "find_bar.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QShortcut>
 
@@ -15,11 +16,10 @@ namespace qor {
 
 void BookDialog::buildFindBar()
 {
-    // The strip below the list, which the template leaves empty: no control moves.
+    // A line of its own below the footer: the window grows by it while find is open, and no
+    // control of the form moves.
+    m_formSize = size();
     m_findBar = new FindBar(this);
-    const QRect list = m_list->geometry();
-    const int top = list.bottom() + 2;
-    m_findBar->setGeometry(list.left(), top, list.width(), std::max(0, height() - top - 1));
     m_findBar->hide();
 
     FindField& field = m_findBar->field();
@@ -37,6 +37,26 @@ void BookDialog::buildFindBar()
     connect(shortcut, &QShortcut::activated, this, &BookDialog::openFind);
 }
 
+void BookDialog::placeFindBar(bool open)
+{
+    const QRect list = m_list->geometry();
+    const int line = m_findBar->sizeHint().height();
+    const int gap = 4;
+    setFixedSize(m_formSize.width(), m_formSize.height() + (open ? line + 2 * gap : 0));
+    m_findBar->setGeometry(list.left(), m_formSize.height() + gap, list.width(), line);
+    m_findBar->setVisible(open);
+}
+
+void BookDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_findBar->isVisible()) {
+        event->accept();
+        closeFind();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 QLineEdit* BookDialog::findField() const
 {
     return &m_findBar->field();
@@ -50,7 +70,7 @@ void BookDialog::openFind()
     // Each contact is folded for search once, here rather than on the first keystroke, so
     // typing stays quick; opening a book never pays for it.
     m_session->store().searchIndex();
-    m_findBar->show();
+    placeFindBar(true);
     findField()->setFocus(Qt::ShortcutFocusReason);
     findField()->selectAll();
 }
@@ -58,7 +78,7 @@ void BookDialog::openFind()
 void BookDialog::closeFind()
 {
     findField()->clear(); // shows every row again
-    m_findBar->hide();
+    placeFindBar(false);
     if (m_list->selectionMark() >= 0)
         m_list->scrollTo(m_list->model()->index(m_list->filter().shownRow(m_list->selectionMark()), 0));
     if (m_focusBeforeFind)

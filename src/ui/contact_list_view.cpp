@@ -152,20 +152,33 @@ void ContactListView::mouseReleaseEvent(QMouseEvent* event)
 
 void ContactListView::keyPressEvent(QKeyEvent* event)
 {
+    // Enter shows the marked contact; it is not the window's OK.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        emit entered();
+        return;
+    }
+    const int markBefore = selectionMark();
     m_userMarking = true;
     QTableView::keyPressEvent(event);
     m_userMarking = false;
     // A move key at the end of the list leaves the current row where it is, but the row the
     // user lands on is marked all the same, even when it was current without being marked.
+    bool moveKey = false;
     switch (event->key()) {
     case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp: case Qt::Key_PageDown:
     case Qt::Key_Home: case Qt::Key_End:
+        moveKey = true;
         if (currentIndex().isValid())
             markShown(currentIndex());
         break;
     default:
         break;
     }
+    // Whatever the key marked is shown in the form, as a click shows it: the commands work on
+    // the marked row, which the user must see.
+    if (selectionMark() >= 0 && (moveKey || selectionMark() != markBefore))
+        emit markedByKey();
 }
 
 void ContactListView::currentChanged(const QModelIndex& current, const QModelIndex& previous)

@@ -43,6 +43,10 @@ public:
 signals:
     // A left click of the mouse in the list's rows area (not on a heading).
     void clicked();
+    // A key moved the mark (arrows, Page Up/Down, Home/End, typing a name's first letters).
+    void markedByKey();
+    // Enter or Return in the list.
+    void entered();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

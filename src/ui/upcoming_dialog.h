@@ -58,6 +58,6 @@ private:
 };
 
 // The menu item that opens the dialog.
-inline constexpr const char* kUpcomingItemText = "&Upcoming dates...";
+inline constexpr const char* kUpcomingItemText = "Upcoming &dates...";
 
 } // namespace qor

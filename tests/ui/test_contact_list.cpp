@@ -3,6 +3,7 @@
 #include "contact_list_view.h"
 #include "contact_table.h"
 #include "field_table.h"
+#include "find_bar.h"
 #include "search_fold.h"
 #include "window_harness.h"
 
@@ -80,17 +81,91 @@ private slots:
         QCOMPARE(w.table().record(0), w.table().record(1)); // duplicates are allowed
     }
 
-    void updateAndDelete_withNoMarkChangeNothing()
+    void updateAndDelete_withNoMarkChangeNothingAndSayWhy()
     {
         WindowHarness h(bookOf({"A", "B"}));
         BookDialog& w = h.window();
         QCOMPARE(w.list().selectionMark(), -1);
         const ContactRecord top = w.table().record(0);
         h.put(F::SURNAME, QStringLiteral("Changed"));
+        QCOMPARE(w.statusText(), QString());
         h.clickButton(kUpdateButton);
         h.clickButton(kDeleteButton);
         QCOMPARE(w.table().rowCount(), 2);
         QCOMPARE(w.table().record(0), top);
+        QCOMPARE(w.statusText(), QString::fromUtf8(kSelectFirstText));
+        h.clickRow(1); // a contact marked and shown: nothing more to say
+        QCOMPARE(w.statusText(), QString());
+    }
+
+    void keys_everyMoveInTheListShowsTheContactUpdateThenChanges()
+    {
+        // Update after a key changes the row the form shows, never one the user did not see.
+        struct Case {
+            const char* name;
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            QString typed; // type-ahead instead of a key
+        };
+        const std::vector<Case> cases = {
+            {"down", Qt::Key_Down, Qt::NoModifier, {}},
+            {"ctrl+end", Qt::Key_End, Qt::ControlModifier, {}},
+            {"page down", Qt::Key_PageDown, Qt::NoModifier, {}},
+            {"home", Qt::Key_Home, Qt::NoModifier, {}},
+            {"type-ahead", Qt::Key_unknown, Qt::NoModifier, QStringLiteral("d")},
+        };
+        for (const Case& c : cases) {
+            WindowHarness h(bookOf({"A", "B", "C", "D", "E"})); // the list: E, D, C, B, A
+            h.show();
+            BookDialog& w = h.window();
+            h.clickRow(1);
+            if (c.typed.isEmpty())
+                QTest::keyClick(&w.list(), c.key, c.modifiers);
+            else
+                QTest::keyClicks(&w.list(), c.typed);
+            const int marked = w.list().selectionMark();
+            QVERIFY2(marked >= 0, c.name);
+            const QString shown = QString::fromStdString(w.table().record(marked)[F::SURNAME]);
+            QCOMPARE(h.edit(F::SURNAME)->text(), shown);
+            h.put(F::FIRSTNAME, QStringLiteral("Seen"));
+            h.clickButton(kUpdateButton);
+            for (int row = 0; row < w.table().rowCount(); ++row) {
+                const ContactRecord record = w.table().record(row);
+                QCOMPARE(record[F::FIRSTNAME] == "Seen", row == marked);
+                QCOMPARE(QString::fromStdString(record[F::SURNAME]), QString(QChar(u'E' - row)));
+            }
+        }
+    }
+
+    void enterAndEscape_inTheListShowTheContactAndClearFindBeforeTheyClose()
+    {
+        WindowHarness h(bookOf({"Anna", "Bert", "Carl"}));
+        h.show();
+        BookDialog& w = h.window();
+        h.clickRow(0);
+        QTest::keyClick(&w.list(), Qt::Key_Down);
+        // Enter shows the contact and goes to the form's first field; the window stays.
+        h.put(F::SURNAME, QStringLiteral("typed"));
+        w.list().setFocus();
+        QTest::keyClick(&w.list(), Qt::Key_Return);
+        QVERIFY(w.isVisible());
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("Bert"));
+        QCOMPARE(QApplication::focusWidget(), h.edit(F::SURNAME));
+
+        // Escape with find open clears find, in the list or in a field; then it closes.
+        w.openFind();
+        QTest::keyClicks(w.findField(), QStringLiteral("an"));
+        QCOMPARE(w.list().model()->rowCount(), 1);
+        QTest::keyClick(w.findField(), Qt::Key_Down);
+        QCOMPARE(QApplication::focusWidget(), &w.list());
+        QTest::keyClick(&w.list(), Qt::Key_Escape);
+        QVERIFY(w.isVisible());
+        QVERIFY(!w.findBar().isVisible());
+        QCOMPARE(w.list().model()->rowCount(), 3);
+        w.list().setFocus();
+        QTest::keyClick(&w.list(), Qt::Key_Escape);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(h.readBook(), bookOf({"Carl", "Bert", "Anna"})); // closing saved
     }
 
     void update_rewritesAll34CellsOfTheMarkedRowInPlace()

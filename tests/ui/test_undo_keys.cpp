@@ -87,7 +87,7 @@ private slots:
         QVERIFY(undo && redo);
         nameUndoActions(w, *undo, *redo);
         QVERIFY(!undo->isEnabled());
-        QCOMPARE(undo->text(), QStringLiteral("Undo"));
+        QCOMPARE(undo->text(), QStringLiteral("&Undo"));
 
         w.formRecord[F::FIRSTNAME] = "Ann";
         w.showForm();
@@ -96,14 +96,20 @@ private slots:
         h.clickButton(kUpdateButton);
         h.clickButton(kDeleteButton);
         nameUndoActions(w, *undo, *redo);
-        QCOMPARE(undo->text(), QStringLiteral("Undo Delete \"Lee, Ann\""));
+        QCOMPARE(undo->text(), QStringLiteral("&Undo Delete \"Lee, Ann\""));
         undo->trigger();
         QCOMPARE(w.table().rowCount(), 1);
         nameUndoActions(w, *undo, *redo);
-        QCOMPARE(undo->text(), QStringLiteral("Undo Update \"Lee, Ann\""));
-        QCOMPARE(redo->text(), QStringLiteral("Redo Delete \"Lee, Ann\""));
+        QCOMPARE(undo->text(), QStringLiteral("&Undo Update \"Lee, Ann\""));
+        QCOMPARE(redo->text(), QStringLiteral("&Redo Delete \"Lee, Ann\""));
         redo->trigger();
         QCOMPARE(w.table().rowCount(), 0);
+        // A name's '&' is shown, not taken for a mnemonic.
+        h.put(F::SURNAME, QStringLiteral("Smith & Sons"));
+        h.put(F::FIRSTNAME, QString());
+        h.clickButton(kAddButton);
+        nameUndoActions(w, *undo, *redo);
+        QCOMPARE(undo->text(), QStringLiteral("&Undo Add \"Smith && Sons\""));
     }
 };
 

@@ -1,5 +1,6 @@
 // The window chrome: the application icon, the About item and the About box it opens.
 #include "about_dialog.h"
+#include "contact_list_view.h"
 #include "contact_table.h"
 #include "dialog_template.h"
 #include "history_dialog.h"
@@ -205,7 +206,7 @@ private slots:
         QVERIFY(menu);
         QAction* upcoming = menu->findChild<QAction*>(QStringLiteral("upcomingAction"));
         QVERIFY(upcoming);
-        QCOMPARE(upcoming->text(), QStringLiteral("&Upcoming dates..."));
+        QCOMPARE(upcoming->text(), QStringLiteral("Upcoming &dates..."));
         QCOMPARE(menu->actions().indexOf(upcoming),
                  menu->actions().indexOf(menu->findChild<QAction*>(QStringLiteral("exportAction"))) + 1);
 
@@ -244,7 +245,7 @@ private slots:
         auto* reload = menu->findChild<QAction*>(QStringLiteral("reloadAction"));
         QVERIFY(upcoming && history && reload);
         QCOMPARE(history->text(), QStringLiteral("&History..."));
-        QCOMPARE(reload->text(), QStringLiteral("&Reload from disk"));
+        QCOMPARE(reload->text(), QStringLiteral("Re&load from disk"));
         QCOMPARE(menu->actions().indexOf(history), menu->actions().indexOf(upcoming) + 1);
         QCOMPARE(menu->actions().indexOf(reload), menu->actions().indexOf(history) + 1);
 
@@ -269,30 +270,69 @@ private slots:
         QVERIFY(menu);
         auto* find = menu->findChild<QAction*>(QStringLiteral("findAction"));
         QVERIFY(find);
-        QCOMPARE(find->text(), QStringLiteral("Find..."));
+        QCOMPARE(find->text(), QStringLiteral("&Find..."));
         find->trigger();
         QVERIFY(h.window().findField()->isVisible());
         QCOMPARE(QApplication::focusWidget(), h.window().findField());
     }
 
-    void rightClick_offersTheAboutItemOnTheBackgroundOnly()
+    void windowMenu_opensFromEveryControlByRightClickShiftF10AndTheMenuKey()
     {
-        WindowHarness h;
+        WindowHarness h(bookOf({"A", "B"}));
         installWindowChrome(h.window());
         h.show();
         BookDialog& w = h.window();
         QMenu* menu = aboutMenuFor(&w);
         QVERIFY(menu);
+        const auto opened = [menu] {
+            const bool visible = menu->isVisible();
+            menu->hide();
+            return visible;
+        };
 
-        // A label passes the click on to the window, but it is a control, not background.
-        sendContextMenu(w.findChild<QLabel*>(), QPoint(1, 1));
-        QVERIFY(!menu->isVisible());
+        // A right click on a label, the list, a button or the background: the window menu.
+        for (QWidget* target : {static_cast<QWidget*>(w.findChild<QLabel*>()), w.list().viewport(),
+                                w.control(kAddButton), static_cast<QWidget*>(&w)}) {
+            sendContextMenu(target, target == &w ? emptySpot(w) : QPoint(2, 2));
+            QVERIFY2(opened(), target->metaObject()->className());
+        }
+        // Shift+F10 and the Menu key from whichever control has the focus.
+        w.list().setFocus();
+        QTest::keyClick(&w.list(), Qt::Key_F10, Qt::ShiftModifier);
+        QVERIFY(opened());
+        w.control(kSaveButton)->setFocus();
+        QTest::keyClick(w.control(kSaveButton), Qt::Key_Menu);
+        QVERIFY(opened());
 
-        const QPoint spot = emptySpot(w);
-        QVERIFY(!spot.isNull());
-        sendContextMenu(&w, spot);
-        QVERIFY(menu->isVisible());
-        menu->hide();
+        // A text field keeps its own edit menu, which holds the window menu.
+        QLineEdit* field = h.edit(F::SURNAME);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Menu);
+        auto* own = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(own && own != menu);
+        QVERIFY(own->actions().contains(menu->menuAction()));
+        own->close();
+
+        // Every item has a mnemonic, and the commands' keys are shown beside them.
+        for (QAction* action : menu->actions())
+            QVERIFY2(action->isSeparator() || action->text().contains(QLatin1Char('&')), qPrintable(action->text()));
+        const auto keysOf = [menu](const char* name) {
+            return menu->findChild<QAction*>(QLatin1String(name))->shortcut().toString();
+        };
+        QCOMPARE(keysOf("importAction"), QStringLiteral("Ctrl+I"));
+        QCOMPARE(keysOf("exportAction"), QStringLiteral("Ctrl+E"));
+        QCOMPARE(keysOf("upcomingAction"), QStringLiteral("Ctrl+D"));
+        QCOMPARE(keysOf("findAction"), QStringLiteral("Ctrl+F"));
+        // Ctrl+D from a field of the form opens the upcoming dates.
+        bool upcomingOpened = false;
+        QTimer::singleShot(0, &w, [&] {
+            auto* dialog = qobject_cast<UpcomingDialog*>(QApplication::activeModalWidget());
+            upcomingOpened = dialog != nullptr;
+            if (dialog)
+                dialog->reject();
+        });
+        QTest::keyClick(field, Qt::Key_D, Qt::ControlModifier);
+        QVERIFY(upcomingOpened);
     }
 };
 
