@@ -11,8 +11,9 @@
 namespace qor {
 
 // How long a writer without a window waits for its turn among the book's writers: long enough
-// for another command's or a window's save.
-inline constexpr std::chrono::milliseconds kBookLockWait{5000};
+// for several other commands' or windows' saves of a big book, one after the other. Nobody
+// watches a command wait; a window waits less (BookSession::kWriterWait).
+inline constexpr std::chrono::milliseconds kBookLockWait{30000};
 
 // What putting contacts straight into the book file did.
 struct BookImport {
