@@ -7,10 +7,12 @@
 #include "user_messages.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 // A picture needs no message box: the generated book has a few comments over the form's limit.
@@ -23,8 +25,10 @@ public:
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: window_screenshot OUT.png\n");
+    // --find: with find open on a query, to look at its line.
+    const bool find = argc == 3 && std::strcmp(argv[2], "--find") == 0;
+    if (argc != 2 && !find) {
+        std::fprintf(stderr, "usage: window_screenshot OUT.png [--find]\n");
         return 2;
     }
     QTemporaryDir dir;
@@ -44,6 +48,10 @@ int main(int argc, char** argv)
     // A contact clicked in the list, as a user would see it in the form.
     qor::ContactListView& list = window.list();
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualRect(list.model()->index(2, 0)).center());
+    if (find) {
+        window.openFind();
+        QTest::keyClicks(window.findField(), QStringLiteral("sm"));
+    }
     if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "window_screenshot: cannot write %s\n", argv[1]);
         return 1;
