@@ -11,7 +11,7 @@ ListOfBook listOfBook(std::string_view bytes)
     ListOfBook list;
     list.reading = readBookRecords(bytes, ContactRecord{}, [&list](ContactRecord& record) {
         passThroughForm(record);
-        list.rows.push_back(record);
+        list.rows.push_back(std::move(record)); // the reader starts the next record empty
     });
     std::reverse(list.rows.begin(), list.rows.end());
     return list;

@@ -8,8 +8,7 @@
 #include "list_rows.h"
 
 #include <algorithm>
-#include <deque>
-#include <unordered_map>
+#include <utility>
 
 namespace qor {
 
@@ -45,20 +44,28 @@ std::size_t longestRise(const std::vector<std::size_t>& rows)
     return tails.size();
 }
 
-// Whether `list` runs the other way from `reference`: pairing their identical contacts, more of
-// the pairs keep their order read backwards than forwards. Nothing to tell by: `otherwise`.
+// Whether `list` runs the other way from `reference`: pairing their identical contacts (by
+// hash: a rare collision only blurs the count), more of the pairs keep their order read
+// backwards than forwards. Nothing to tell by: `otherwise`.
 bool runsBackwards(const MergeRows& reference, const std::vector<ContactRecord>& list, bool otherwise)
 {
-    std::unordered_map<std::uint64_t, std::deque<std::size_t>> waiting;
+    std::vector<std::pair<std::uint64_t, std::size_t>> waiting(reference.count); // hash, row
     for (std::size_t row = 0; row < reference.count; ++row)
-        waiting[hashContact(reference.row(row))].push_back(row);
+        waiting[row] = {hashContact(reference.row(row)), row};
+    std::sort(waiting.begin(), waiting.end());
+    // For each run of one hash (by its first index), the next copy not paired yet.
+    std::vector<std::size_t> next(waiting.size());
+    for (std::size_t i = 0; i < waiting.size(); ++i)
+        next[i] = i;
     std::vector<std::size_t> paired;
     for (const ContactRecord& record : list) {
-        const auto found = waiting.find(hashContact(record));
-        if (found == waiting.end() || found->second.empty())
+        const std::uint64_t hash = hashContact(record);
+        const auto first = std::lower_bound(waiting.begin(), waiting.end(), std::pair(hash, std::size_t{0}));
+        if (first == waiting.end() || first->first != hash)
             continue;
-        paired.push_back(found->second.front());
-        found->second.pop_front();
+        std::size_t& copy = next[static_cast<std::size_t>(first - waiting.begin())];
+        if (copy < waiting.size() && waiting[copy].first == hash)
+            paired.push_back(waiting[copy++].second);
     }
     const std::size_t forwards = longestRise(paired);
     std::reverse(paired.begin(), paired.end());
