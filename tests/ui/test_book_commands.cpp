@@ -120,7 +120,7 @@ private slots:
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("A"));
     }
 
-    void listClick_onlyAMouseClickShowsARow()
+    void listClick_aLeftClickOrAKeyShowsARowARightClickDoesNot()
     {
         WindowHarness h(bookOf({"A", "B", "C"}));
         h.show();
@@ -133,12 +133,12 @@ private slots:
         const QPoint row2 = list.visualRect(list.model()->index(2, 0)).center();
         QTest::mouseClick(list.viewport(), Qt::RightButton, {}, row2);
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("typed"));
-        // Moving with the keyboard marks, but shows nothing.
+        // Moving with the keyboard marks and shows, as a click does.
         h.clickRow(0);
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("C"));
         QTest::keyClick(&list, Qt::Key_Down);
         QCOMPARE(list.selectionMark(), 1);
-        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("C"));
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("B"));
     }
 
     void clearThenUpdate_emptiesTheMarkedRowRatingIncluded()
