@@ -1,10 +1,34 @@
 #include "contact_builder.h"
 
+#include "exchange_text.h"
 #include "form_rules.h"
 
 namespace qor {
 
 using F = ContactField;
+
+namespace {
+
+// Every line end in `text` as one space: CR LF, LF, a CR alone and a run of CRs with or without
+// an LF after it (the readers' line ends, see endsALine), so "two\r\r\nlines" is "two lines".
+void flattenImportedLineEnds(std::string& text)
+{
+    if (!holdsLineEnd(text))
+        return;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (isLineEnd(c)) {
+            while (i + 1 < text.size() && text[i] == '\r' && isLineEnd(text[i + 1]))
+                ++i;
+            c = ' ';
+        }
+        text[kept++] = c;
+    }
+    text.resize(kept);
+}
+
+} // namespace
 
 bool ContactBuilder::setOnce(F field, std::string_view value)
 {
@@ -122,7 +146,7 @@ void ContactBuilder::take(ContactRecord& into)
     if (!m_hasNames && !m_fullName.empty()) {
         // "Ann Lee": the last word is the surname; a single word is a first name. A line end
         // between the names separates them as a space does.
-        flattenLineEnds(m_fullName);
+        flattenImportedLineEnds(m_fullName);
         const std::size_t space = m_fullName.find_last_of(' ');
         if (space == std::string::npos) {
             m_record[F::FIRSTNAME] = m_fullName;
@@ -139,7 +163,7 @@ void ContactBuilder::take(ContactRecord& into)
             }
     for (std::size_t c = 0; c < kFieldCount; ++c) {
         std::string& text = m_record[c];
-        flattenLineEnds(text);
+        flattenImportedLineEnds(text);
         into[c].swap(text);
         text.clear();
     }

@@ -153,7 +153,7 @@ private:
 
 char separatorOf(std::string_view bytes)
 {
-    const std::string_view firstLine = bytes.substr(0, bytes.find('\n'));
+    const std::string_view firstLine = bytes.substr(0, bytes.find_first_of("\r\n"));
     return firstLine.find(',') == std::string_view::npos && firstLine.find(';') != std::string_view::npos ? ';' : ',';
 }
 
@@ -209,7 +209,11 @@ ImportResult readCsvContacts(std::string_view bytes)
     ImportResult result;
     // Room for a contact per line, up front: growing a vector of a hundred thousand records
     // moves them again and again through fresh memory, which costs more than reading them.
-    result.contacts.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+    // A file of CR line ends (old Macintosh) holds no LF: its CRs are counted instead.
+    auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    if (lines == 0)
+        lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r'));
+    result.contacts.reserve(lines + 1);
     adviseHugePages(result.contacts.data(), result.contacts.capacity() * sizeof(ContactRecord));
     RowReader rows(std::move(columns), result.unplaced);
     while (records.next(cells)) {

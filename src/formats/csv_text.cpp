@@ -1,5 +1,7 @@
 #include "csv_text.h"
 
+#include "exchange_text.h"
+
 #include <cstring>
 
 namespace qor {
@@ -105,8 +107,7 @@ bool CsvRecords::next(std::vector<std::string>& fields)
                     return false;
                 }
                 const std::string_view part(m_bytes.data() + m_pos, static_cast<std::size_t>(quote - (m_bytes.data() + m_pos)));
-                for (char c : part)
-                    m_line += c == '\n';
+                m_line += lineEndsIn(part);
                 field.append(part);
                 m_pos += part.size() + 1;
                 if (m_pos < size && m_bytes[m_pos] == '"') {
@@ -119,21 +120,21 @@ bool CsvRecords::next(std::vector<std::string>& fields)
         }
         // Unquoted text, or what follows a closing quote, up to the separator or line end.
         const std::size_t start = m_pos;
-        while (m_pos < size && m_bytes[m_pos] != m_separator && m_bytes[m_pos] != '\n')
+        while (m_pos < size && m_bytes[m_pos] != m_separator && m_bytes[m_pos] != '\n' && m_bytes[m_pos] != '\r')
             ++m_pos;
-        std::size_t end = m_pos;
-        if (end > start && m_bytes[end - 1] == '\r' && (m_pos == size || m_bytes[m_pos] == '\n'))
-            --end;
-        field.append(m_bytes.data() + start, end - start);
-        if (m_pos >= size) {
-            fields.resize(count);
-            return true;
+        field.append(m_bytes.data() + start, m_pos - start);
+        if (m_pos < size && m_bytes[m_pos] == m_separator) {
+            ++m_pos;
+            continue;
         }
-        if (m_bytes[m_pos++] == '\n') {
-            ++m_line;
-            fields.resize(count);
-            return true;
-        }
+        // The end of the file, or a line end: LF, CR LF, CR CR LF or a CR alone.
+        while (m_pos < size && m_bytes[m_pos] == '\r')
+            ++m_pos;
+        if (m_pos < size && m_bytes[m_pos] == '\n')
+            ++m_pos;
+        ++m_line;
+        fields.resize(count);
+        return true;
     }
 }
 

@@ -36,8 +36,9 @@ void appendDefusedCsvField(std::string& out, std::string_view value);
 // Removes the apostrophe appendDefusedCsvField put before a value, if `cell` has one.
 void restoreDefusedCsvValue(std::string& cell);
 
-// Reads a CSV file record by record. Fields are separated by `separator`, records by CR LF or
-// LF; a quoted field may hold separators, doubled quotes and line breaks. Bytes are taken as
+// Reads a CSV file record by record. Fields are separated by `separator`, records by any line
+// end: LF, CR LF, CR CR LF or a CR alone, in any mix (see endsALine in exchange_text.h); a
+// quoted field may hold separators, doubled quotes and line breaks, kept as they are. Bytes are taken as
 // they are: the caller refuses binary files first.
 class CsvRecords {
 public:

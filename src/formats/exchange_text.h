@@ -53,12 +53,31 @@ inline std::size_t firstBinaryByte(std::string_view bytes) { return findControlB
 
 inline bool hasBinaryByte(std::string_view text) { return firstBinaryByte(text) != std::string_view::npos; }
 
+// Whether `c` is where a line ends (a CR or an LF).
+inline bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+// Whether byte `i` of `text` ends a line as the readers end lines: at LF, CR LF, CR CR LF or a CR
+// that no LF follows (a run of CRs and the LF after it are one line end, counted at its last byte).
+inline bool endsALine(std::string_view text, std::size_t i)
+{
+    return text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || !isLineEnd(text[i + 1])));
+}
+
+// The line ends in `text`.
+inline std::size_t lineEndsIn(std::string_view text)
+{
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        count += endsALine(text, i);
+    return count;
+}
+
 // The 1-based line that offset `at` of `bytes` stands on.
 inline std::size_t lineAt(std::string_view bytes, std::size_t at)
 {
     std::size_t line = 1;
     for (std::size_t i = 0; i < at && i < bytes.size(); ++i)
-        line += bytes[i] == '\n';
+        line += endsALine(bytes, i);
     return line;
 }
 

@@ -11,22 +11,39 @@ namespace qor {
 // The content lines of a vCard file: what its reader takes apart before it looks at a
 // property's meaning.
 
-// The file's physical lines, without their line ends, numbered from 1.
+// The file's physical lines, without their line ends, numbered from 1. A line ends at LF, CR LF,
+// CR CR LF (some phones write it) or a CR that no LF follows (old Macintosh files), in any mix:
+// a run of CRs, with the LF after it if there is one, is one line end. So no line this gives
+// holds a CR or an LF, whatever the file's line ends.
 class VCardLines {
 public:
     explicit VCardLines(std::string_view bytes) : m_bytes(bytes) {}
 
     bool next(std::string_view& line, std::size_t& number)
     {
-        if (m_pos >= m_bytes.size())
+        const std::size_t size = m_bytes.size();
+        if (m_pos >= size)
             return false;
+        // The next LF is looked for once and kept: a file of CR line ends holds none, and
+        // looking for it from every line would read the rest of the file each time.
+        if (m_nextLf == kUnknown || m_nextLf < m_pos) {
+            const auto* lf = static_cast<const char*>(std::memchr(m_bytes.data() + m_pos, '\n', size - m_pos));
+            m_nextLf = lf ? static_cast<std::size_t>(lf - m_bytes.data()) : size;
+        }
         const char* start = m_bytes.data() + m_pos;
-        const auto* lf = static_cast<const char*>(std::memchr(start, '\n', m_bytes.size() - m_pos));
-        std::size_t size = lf ? static_cast<std::size_t>(lf - start) : m_bytes.size() - m_pos;
-        m_pos += size + (lf ? 1 : 0);
-        if (size > 0 && start[size - 1] == '\r')
-            --size;
-        line = std::string_view(start, size);
+        const std::size_t upToLf = m_nextLf - m_pos;
+        std::size_t length = upToLf;
+        std::size_t end = upToLf + (m_nextLf < size ? 1 : 0); // past the line end
+        if (const auto* cr = static_cast<const char*>(std::memchr(start, '\r', upToLf))) {
+            length = static_cast<std::size_t>(cr - start);
+            std::size_t after = length;
+            while (after < upToLf && start[after] == '\r')
+                ++after;
+            if (after < upToLf)
+                end = after; // CRs that no LF follows end the line by themselves
+        }
+        m_pos += end;
+        line = std::string_view(start, length);
         number = ++m_number;
         return true;
     }
@@ -39,6 +56,8 @@ public:
 private:
     std::string_view m_bytes;
     std::size_t m_pos = 0;
+    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+    std::size_t m_nextLf = kUnknown; // where the next LF is, the size when none is left
     std::size_t m_number = 0;
 };
 
