@@ -3,6 +3,8 @@
 #include "exchange_text.h"
 #include "form_rules.h"
 
+#include <algorithm>
+
 namespace qor {
 
 using F = ContactField;
@@ -30,6 +32,28 @@ void flattenImportedLineEnds(std::string& text)
 
 } // namespace
 
+ContactBuilder::Pending& ContactBuilder::PendingList::add(PlaceKind kind, int pref)
+{
+    if (count == items.size())
+        items.emplace_back();
+    Pending& p = items[count++];
+    p.kind = kind;
+    p.pref = pref;
+    p.fromLabel = false;
+    p.hasCountry = false;
+    return p;
+}
+
+const std::vector<std::size_t>& ContactBuilder::PendingList::inOrder(std::vector<std::size_t>& order) const
+{
+    order.resize(count);
+    for (std::size_t i = 0; i < count; ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [this](std::size_t a, std::size_t b) { return items[a].pref < items[b].pref; });
+    return order;
+}
+
 bool ContactBuilder::setOnce(F field, std::string_view value)
 {
     std::string& target = m_record[field];
@@ -41,12 +65,37 @@ bool ContactBuilder::setOnce(F field, std::string_view value)
 
 void ContactBuilder::names(std::string_view surname, std::string_view firstName)
 {
+    if (m_hasNames) {
+        if (!surname.empty() || !firstName.empty())
+            unplaced("more name", "more names");
+        return;
+    }
+    // "N:;;;;" names nobody: the full name or the organisation does.
+    if (surname.empty() && firstName.empty())
+        return;
     m_hasNames = true;
     m_record[F::SURNAME].assign(surname);
     m_record[F::FIRSTNAME].assign(firstName);
 }
 
-void ContactBuilder::fullName(std::string_view name) { m_fullName.assign(name); }
+void ContactBuilder::fullName(std::string_view name)
+{
+    if (m_fullName.empty())
+        m_fullName.assign(name);
+}
+
+void ContactBuilder::organisation(std::string_view name)
+{
+    if (name.empty())
+        return;
+    // After names (N comes first on nearly every card) it names no one: counted where it stands.
+    if (m_hasOrganisation || m_hasNames) {
+        unplaced("organisation", "organisations");
+        return;
+    }
+    m_hasOrganisation = true;
+    m_organisation.assign(name);
+}
 
 void ContactBuilder::nickname(std::string_view value)
 {
@@ -54,53 +103,113 @@ void ContactBuilder::nickname(std::string_view value)
         unplaced("more nickname", "more nicknames");
 }
 
-void ContactBuilder::email(std::string_view value)
+void ContactBuilder::email(std::string_view value, int pref)
 {
-    if (!value.empty() && !setOnce(F::EMAIL, value))
-        unplaced("more e-mail address", "more e-mail addresses");
+    if (!value.empty())
+        m_emails.add(PlaceKind::Unknown, pref).parts[0].assign(value);
 }
 
-void ContactBuilder::phone(PlaceKind kind, std::string_view value)
+void ContactBuilder::phone(PlaceKind kind, std::string_view value, int pref)
 {
     if (value.empty())
         return;
-    bool placed = false;
-    switch (kind) {
-    case PlaceKind::Mobile: placed = setOnce(F::MOBILE, value); break;
-    case PlaceKind::Home: placed = setOnce(F::TEL, value); break;
-    case PlaceKind::Work: placed = setOnce(F::WORKTEL, value); break;
-    case PlaceKind::Unknown: placed = setOnce(F::TEL, value) || setOnce(F::MOBILE, value); break;
-    case PlaceKind::Other: break;
-    }
-    if (!placed)
+    if (kind == PlaceKind::Other) // fax, pager...
         unplaced("more phone number", "more phone numbers");
+    else
+        m_phones.add(kind, pref).parts[0].assign(value);
 }
 
 void ContactBuilder::address(PlaceKind kind, std::string_view street, std::string_view city, std::string_view state,
-                             std::string_view zip)
+                             std::string_view zip, int pref)
 {
     if (street.empty() && city.empty() && state.empty() && zip.empty())
         return;
-    const auto isFree = [this](F a, F b, F c, F d) {
-        return m_record[a].empty() && m_record[b].empty() && m_record[c].empty() && m_record[d].empty();
-    };
-    const bool homeFree = isFree(F::HOMESTREET, F::HOMECITY, F::HOMESTATE, F::HOMEZIP);
-    const bool workFree = isFree(F::WORKSTREET, F::WORKCITY, F::WORKSTATE, F::WORKZIP);
-    bool home = false;
-    if (kind == PlaceKind::Home && homeFree)
-        home = true;
-    else if (kind == PlaceKind::Work && workFree)
-        home = false;
-    else if ((kind == PlaceKind::Unknown || kind == PlaceKind::Mobile) && (homeFree || workFree))
-        home = homeFree;
-    else {
-        unplaced("more address", "more addresses");
+    if (kind == PlaceKind::Mobile || kind == PlaceKind::Other)
+        kind = PlaceKind::Unknown;
+    m_addressKinds |= 1u << static_cast<unsigned>(kind);
+    Pending& a = m_addresses.add(kind, pref);
+    a.parts = {std::string(street), std::string(city), std::string(state), std::string(zip)};
+}
+
+void ContactBuilder::label(PlaceKind kind, std::string_view street, std::string_view city, std::string_view state,
+                           std::string_view zip, bool hasCountry)
+{
+    if (street.empty() && city.empty() && state.empty() && zip.empty())
         return;
+    if (kind == PlaceKind::Mobile || kind == PlaceKind::Other)
+        kind = PlaceKind::Unknown;
+    Pending& a = m_addresses.add(kind, kNotPreferred);
+    a.parts = {std::string(street), std::string(city), std::string(state), std::string(zip)};
+    a.fromLabel = true;
+    a.hasCountry = hasCountry;
+}
+
+void ContactBuilder::placeEmails()
+{
+    bool placed = false;
+    for (std::size_t i : m_emails.inOrder(m_order)) {
+        if (placed) {
+            unplaced("more e-mail address", "more e-mail addresses");
+            continue;
+        }
+        m_record[F::EMAIL].assign(m_emails.items[i].parts[0]);
+        placed = true;
     }
-    m_record[home ? F::HOMESTREET : F::WORKSTREET].assign(street);
-    m_record[home ? F::HOMECITY : F::WORKCITY].assign(city);
-    m_record[home ? F::HOMESTATE : F::WORKSTATE].assign(state);
-    m_record[home ? F::HOMEZIP : F::WORKZIP].assign(zip);
+}
+
+void ContactBuilder::placePhones()
+{
+    const std::vector<std::size_t>& order = m_phones.inOrder(m_order);
+    for (const bool typed : {true, false})
+        for (std::size_t i : order) {
+            const Pending& p = m_phones.items[i];
+            if ((p.kind != PlaceKind::Unknown) != typed)
+                continue;
+            const std::string& number = p.parts[0];
+            bool placed = false;
+            switch (p.kind) {
+            case PlaceKind::Mobile: placed = setOnce(F::MOBILE, number); break;
+            case PlaceKind::Home: placed = setOnce(F::TEL, number); break;
+            case PlaceKind::Work: placed = setOnce(F::WORKTEL, number); break;
+            case PlaceKind::Unknown: placed = setOnce(F::TEL, number) || setOnce(F::MOBILE, number); break;
+            case PlaceKind::Other: break;
+            }
+            if (!placed)
+                unplaced("more phone number", "more phone numbers");
+        }
+}
+
+bool ContactBuilder::placeAddress(const Pending& a, bool home)
+{
+    const std::array<F, 4> fields = home ? std::array{F::HOMESTREET, F::HOMECITY, F::HOMESTATE, F::HOMEZIP}
+                                         : std::array{F::WORKSTREET, F::WORKCITY, F::WORKSTATE, F::WORKZIP};
+    for (F f : fields)
+        if (!m_record[f].empty())
+            return false;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        m_record[fields[i]].assign(a.parts[i]);
+    if (a.hasCountry)
+        unplaced("country", "countries");
+    return true;
+}
+
+void ContactBuilder::placeAddresses()
+{
+    const std::vector<std::size_t>& order = m_addresses.inOrder(m_order);
+    for (const bool typed : {true, false})
+        for (std::size_t i : order) {
+            const Pending& a = m_addresses.items[i];
+            if ((a.kind != PlaceKind::Unknown) != typed)
+                continue;
+            // A label beside an ADR of its type (or, untyped, beside any ADR) prints that ADR again.
+            if (a.fromLabel && (typed ? (m_addressKinds & (1u << static_cast<unsigned>(a.kind))) != 0 : m_addressKinds != 0))
+                continue;
+            const bool placed = a.kind == PlaceKind::Home   ? placeAddress(a, true)
+                                : a.kind == PlaceKind::Work ? placeAddress(a, false)
+                                                            : placeAddress(a, true) || placeAddress(a, false);
+            if (!placed)
+                unplaced("more address", "more addresses");
+        }
 }
 
 void ContactBuilder::note(std::string_view value)
@@ -141,20 +250,44 @@ void ContactBuilder::own(F field, std::string_view value)
     m_own[field].assign(value);
 }
 
-void ContactBuilder::take(ContactRecord& into)
+void ContactBuilder::placeNames()
 {
-    if (!m_hasNames && !m_fullName.empty()) {
-        // "Ann Lee": the last word is the surname; a single word is a first name. A line end
-        // between the names separates them as a space does.
-        flattenImportedLineEnds(m_fullName);
-        const std::size_t space = m_fullName.find_last_of(' ');
-        if (space == std::string::npos) {
-            m_record[F::FIRSTNAME] = m_fullName;
-        } else {
-            m_record[F::FIRSTNAME] = m_fullName.substr(0, space);
-            m_record[F::SURNAME] = m_fullName.substr(space + 1);
+    // A line end between the names separates them as a space does.
+    flattenImportedLineEnds(m_fullName);
+    flattenImportedLineEnds(m_organisation);
+    const std::size_t first = m_fullName.find_first_not_of(' ');
+    const std::string_view fullName = first == std::string::npos
+        ? std::string_view()
+        : std::string_view(m_fullName).substr(first, m_fullName.find_last_not_of(' ') + 1 - first);
+    bool organisationNames = false;
+    if (!m_hasNames) {
+        const bool company = m_hasOrganisation && (m_companyCard || fullName.empty() || fullName == m_organisation);
+        if (company) {
+            m_record[F::SURNAME] = m_organisation;
+            organisationNames = true;
+        } else if (m_companyCard) {
+            m_record[F::SURNAME] = fullName; // a company card without ORG: FN is the company
+        } else if (!fullName.empty()) {
+            // "Ann Lee": the last word is the surname; a single word is a first name.
+            const std::size_t space = fullName.find_last_of(' ');
+            if (space == std::string_view::npos) {
+                m_record[F::FIRSTNAME] = fullName;
+            } else {
+                m_record[F::FIRSTNAME] = fullName.substr(0, fullName.find_last_not_of(' ', space) + 1);
+                m_record[F::SURNAME] = fullName.substr(space + 1);
+            }
         }
     }
+    if (m_hasOrganisation && !organisationNames)
+        unplaced("organisation", "organisations");
+}
+
+void ContactBuilder::take(ContactRecord& into)
+{
+    placeNames();
+    placeEmails();
+    placePhones();
+    placeAddresses();
     if (m_anyOwn)
         for (std::size_t c = 0; c < kFieldCount; ++c)
             if (m_hasOwn[c]) {
@@ -170,7 +303,12 @@ void ContactBuilder::take(ContactRecord& into)
     m_hasOwn = {};
     m_anyOwn = false;
     m_fullName.clear();
+    m_organisation.clear();
     m_hasNames = false;
+    m_companyCard = false;
+    m_hasOrganisation = false;
+    m_emails.count = m_phones.count = m_addresses.count = 0;
+    m_addressKinds = 0;
 }
 
 } // namespace qor

@@ -3,31 +3,54 @@
 #include "contact_exchange.h"
 #include "exchange_dates.h"
 
+#include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qor {
 
 // Where an imported value is meant to go, as its type says.
 enum class PlaceKind { Unknown, Mobile, Home, Work, Other };
 
-// Builds one imported contact from the values a reader finds, the same way for vCard and CSV:
-// the first value of each kind fills its field, the rest are counted in the import's account.
-// A phone with no known type goes to TEL, or to MOBILE when TEL is taken; an address with no
-// known type to the home address, or to the work address when that is taken. Values from
-// X-QOR- properties (or QOR's own CSV columns) are set apart and win over everything else.
+// How much a value is preferred: 1 the most (vCard 4.0's PREF=1, 3.0's TYPE=pref, 2.1's bare
+// PREF, the "* " of Google's CSV), up to 100; kNotPreferred for a value that says nothing.
+inline constexpr int kNotPreferred = 101;
+
+// Builds one imported contact from the values a reader finds, the same way for vCard and CSV.
+//
+// Phones, e-mail addresses and addresses are held until the contact is taken, then placed:
+// typed values first (cell to MOBILE, home to TEL and the home address, work to WORKTEL and the
+// work address), then untyped ones into the slots left (a phone to TEL, else MOBILE; an address
+// to home, else work); within each, the preferred first, else in the file's order. So the one
+// e-mail field gets the preferred address, and no untyped value takes the slot of a typed one,
+// whatever their order in the file. What finds no slot is counted in the account.
+//
+// The names come from the first N (or the CSV's name columns) that names anyone; failing that
+// from the full name (FN, "Ann Lee": the last word is the surname); failing that, or when the
+// card names a company (FN is the organisation, KIND:org, Apple's X-ABShowAs:COMPANY), the
+// organisation is the surname. An organisation that names no one is counted.
+//
+// Values from X-QOR- properties (or QOR's own CSV columns) are set apart and win over
+// everything else.
 class ContactBuilder {
 public:
     explicit ContactBuilder(UnplacedAccount& account) : m_account(account) {}
 
     void names(std::string_view surname, std::string_view firstName);
-    // A full name ("Ann Lee"), used for the names only when no names are given.
     void fullName(std::string_view name);
+    void organisation(std::string_view name);
+    void companyCard() { m_companyCard = true; }
     void nickname(std::string_view value);
-    void email(std::string_view value);
-    void phone(PlaceKind kind, std::string_view value);
+    void email(std::string_view value, int pref = kNotPreferred);
+    void phone(PlaceKind kind, std::string_view value, int pref = kNotPreferred);
     void address(PlaceKind kind, std::string_view street, std::string_view city, std::string_view state,
-                 std::string_view zip);
+                 std::string_view zip, int pref = kNotPreferred);
+    // An address a LABEL gives: used only when the card has no ADR of its type (an untyped
+    // label, only when the card has no ADR at all); otherwise it is that ADR printed again.
+    // Its country is counted when it is used.
+    void label(PlaceKind kind, std::string_view street, std::string_view city, std::string_view state,
+               std::string_view zip, bool hasCountry);
     void note(std::string_view value);
     // A birthday or anniversary as its text; one that cannot be read is counted.
     void birthday(std::string_view text);
@@ -38,14 +61,36 @@ public:
     void unplaced(std::string_view singular, std::string_view plural) { m_account.add(singular, plural); }
 
     // Moves the contact into `into` and resets the builder. Every text leaves with its line ends
-    // (CR LF, LF, a lone CR) turned into spaces: this is where both readers' values pass, so
-    // no imported value can end a line in the book or in a file QOR writes.
+    // (CR LF, LF, a lone CR, a run of CRs) turned into spaces: this is where both readers'
+    // values pass, so no imported value can end a line in the book or in a file QOR writes.
     void take(ContactRecord& into);
 
 private:
+    // A phone, e-mail address or address waiting for take() to place it. The list's strings
+    // are kept from card to card, so a hundred thousand cards do not allocate them again.
+    struct Pending {
+        PlaceKind kind = PlaceKind::Unknown;
+        int pref = kNotPreferred;
+        bool fromLabel = false;
+        bool hasCountry = false;
+        std::array<std::string, 4> parts;
+    };
+    struct PendingList {
+        std::vector<Pending> items;
+        std::size_t count = 0;
+        Pending& add(PlaceKind kind, int pref);
+        // The indexes of the values in the order they are placed: the preferred first.
+        const std::vector<std::size_t>& inOrder(std::vector<std::size_t>& order) const;
+    };
+
     bool setOnce(ContactField field, std::string_view value);
     void date(std::string_view text, ContactField day, ContactField month, ContactField year,
               std::string_view singular, std::string_view plural);
+    void placeEmails();
+    void placePhones();
+    void placeAddresses();
+    bool placeAddress(const Pending& a, bool home);
+    void placeNames();
 
     UnplacedAccount& m_account;
     ContactRecord m_record;
@@ -53,7 +98,13 @@ private:
     std::array<bool, kFieldCount> m_hasOwn{};
     bool m_anyOwn = false;
     std::string m_fullName;
+    std::string m_organisation;
     bool m_hasNames = false;
+    bool m_companyCard = false;
+    bool m_hasOrganisation = false;
+    PendingList m_emails, m_phones, m_addresses;
+    unsigned m_addressKinds = 0; // bits of PlaceKind that an ADR (not a label) had
+    std::vector<std::size_t> m_order;
 };
 
 } // namespace qor

@@ -6,6 +6,8 @@
 #include "contact_builder.h"
 #include "field_table.h"
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,7 +21,10 @@ enum class Role {
     Phone,      // `place` says which
     PhoneType,  // Google: the type of phone `group`
     PhoneValue, // Google: the number(s) of phone `group`
+    EmailType,  // Google: the type of e-mail `group` ("* Home": the preferred one)
     EmailValue, AddressType, AddressPart, EventType, EventValue,
+    Organisation, // a company's name: the surname of a row that names no one else
+    CustomType, CustomValue, // Google's "Custom Field N - Type" and "- Value"
 };
 
 enum Part { kStreet, kCity, kState, kZip, kExtra };
@@ -35,5 +40,23 @@ struct Column {
 
 // What the header name `rawName` (white space around it aside) says its column holds.
 Column columnFor(std::string_view rawName);
+
+// Where a label of Google's says a value goes ("* Home" is the preferred home value; "Other",
+// "Main", a label of the user's own: untyped; fax and pager numbers: Other).
+PlaceKind placeForLabel(std::string_view label);
+// Whether a label bears Google's mark of the preferred value ("* ").
+inline bool isPreferredLabel(std::string_view label) { return label.starts_with("* "); }
+
+// The twelve personal fields QOR has and address books have not, in the order the foreign
+// layouts carry them (Google's custom fields, Outlook's User 1 to 4 and notes), with the label
+// they go by there.
+struct PersonalField {
+    ContactField field;
+    std::string_view label;
+};
+const std::array<PersonalField, 12>& personalFields();
+// The personal field a custom field's label names: its label above, its book key or its label
+// in the form, in any case.
+std::optional<ContactField> personalFieldLabelled(std::string_view label);
 
 } // namespace qor::csv

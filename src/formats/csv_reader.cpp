@@ -22,21 +22,6 @@ namespace {
 using namespace csv;
 using P = PlaceKind;
 
-PlaceKind placeForLabel(std::string_view label)
-{
-    if (label.starts_with("* "))
-        label.remove_prefix(2);
-    if (equalsIgnoringCase(label, "Mobile") || equalsIgnoringCase(label, "Cell"))
-        return P::Mobile;
-    if (equalsIgnoringCase(label, "Home"))
-        return P::Home;
-    if (equalsIgnoringCase(label, "Work"))
-        return P::Work;
-    if (label.empty() || equalsIgnoringCase(label, "Other") || equalsIgnoringCase(label, "Main"))
-        return P::Unknown;
-    return P::Other; // fax, pager...
-}
-
 // Google puts several values of one kind in one cell, separated by " ::: ".
 std::vector<std::string> splitValues(const std::string& cell)
 {
@@ -53,6 +38,7 @@ std::vector<std::string> splitValues(const std::string& cell)
 
 struct AddressParts {
     PlaceKind place = P::Unknown;
+    int pref = kNotPreferred;
     std::array<std::string, 4> parts;
     bool extra = false;
 };
@@ -66,8 +52,8 @@ public:
 
     void read(std::vector<std::string>& cells, ContactRecord& into)
     {
-        std::map<int, std::pair<std::string, std::string>> phones; // group: type, value
-        std::map<int, std::pair<std::string, std::string>> events;
+        // Google's numbered columns, by group: a type (or label) and a value.
+        std::map<int, std::pair<std::string, std::string>> phones, emails, events, customs;
         std::map<int, AddressParts> addresses;
         std::string surname, firstName;
         bool hasNames = false;
@@ -88,11 +74,10 @@ public:
             case Role::FullName: m_builder.fullName(cell); break;
             case Role::NamePart: m_builder.unplaced("name part", "name parts"); break;
             case Role::Nickname: m_builder.nickname(cell); break;
+            case Role::Organisation: m_builder.organisation(cell); break;
             case Role::Email: m_builder.email(cell); break;
-            case Role::EmailValue:
-                for (std::string& v : splitValues(cell))
-                    m_builder.email(v);
-                break;
+            case Role::EmailType: emails[c.group].first = std::move(cell); break;
+            case Role::EmailValue: emails[c.group].second = std::move(cell); break;
             case Role::Note: m_builder.note(cell); break;
             case Role::Birthday:
                 if (cell != "0/0/00")
@@ -107,7 +92,14 @@ public:
             case Role::PhoneValue: phones[c.group].second = std::move(cell); break;
             case Role::EventType: events[c.group].first = std::move(cell); break;
             case Role::EventValue: events[c.group].second = std::move(cell); break;
-            case Role::AddressType: addresses[c.group].place = placeForLabel(cell); break;
+            case Role::CustomType: customs[c.group].first = std::move(cell); break;
+            case Role::CustomValue: customs[c.group].second = std::move(cell); break;
+            case Role::AddressType: {
+                AddressParts& a = addresses[c.group];
+                a.place = placeForLabel(cell);
+                a.pref = isPreferredLabel(cell) ? 1 : kNotPreferred;
+                break;
+            }
             case Role::AddressPart: {
                 AddressParts& a = addresses[c.group];
                 if (c.group < 0)
@@ -126,9 +118,21 @@ public:
         }
         if (hasNames)
             m_builder.names(surname, firstName);
-        for (auto& [group, phone] : phones)
-            for (std::string& v : splitValues(phone.second))
-                m_builder.phone(placeForLabel(phone.first), v);
+        // "* Mobile": the first number of the cell is the preferred one.
+        for (auto& [group, phone] : phones) {
+            int pref = isPreferredLabel(phone.first) ? 1 : kNotPreferred;
+            for (std::string& v : splitValues(phone.second)) {
+                m_builder.phone(placeForLabel(phone.first), v, pref);
+                pref = kNotPreferred;
+            }
+        }
+        for (auto& [group, email] : emails) {
+            int pref = isPreferredLabel(email.first) ? 1 : kNotPreferred;
+            for (std::string& v : splitValues(email.second)) {
+                m_builder.email(v, pref);
+                pref = kNotPreferred;
+            }
+        }
         for (auto& [group, event] : events) {
             if (event.second.empty())
                 continue;
@@ -137,11 +141,18 @@ public:
             else
                 m_builder.unplaced("other date", "other dates");
         }
+        for (auto& [group, custom] : customs) {
+            if (custom.second.empty())
+                continue;
+            if (const auto field = personalFieldLabelled(custom.first))
+                m_builder.own(*field, custom.second);
+            else
+                m_builder.unplaced("custom field", "custom fields");
+        }
         for (auto& [group, a] : addresses) {
             if (a.extra)
                 m_builder.unplaced("address part", "address parts");
-            m_builder.address(a.place == P::Mobile ? P::Unknown : a.place, a.parts[kStreet], a.parts[kCity],
-                              a.parts[kState], a.parts[kZip]);
+            m_builder.address(a.place, a.parts[kStreet], a.parts[kCity], a.parts[kState], a.parts[kZip], a.pref);
         }
         m_builder.take(into);
     }

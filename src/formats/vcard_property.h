@@ -8,6 +8,8 @@
 
 namespace qor {
 
+class CharsetDecoder;
+
 // The content lines of a vCard file: what its reader takes apart before it looks at a
 // property's meaning.
 
@@ -74,16 +76,22 @@ struct VCardProperty {
     std::string_view charset;
     std::string_view omitYear; // Apple's X-APPLE-OMIT-YEAR
     bool uri = false;          // VALUE=uri: a TEL is "tel:..."
+    int pref = 0;              // 1 (most preferred) to 100: PREF=n, TYPE=pref, bare PREF; 0 for none
     std::string_view value;
 };
 
-// Splits "group.NAME;PARAM=V;BARE:value" (the group is dropped; parameter values may be quoted).
+// Splits "group.NAME;PARAM=V;BARE:value" (the group is dropped). Parameters as every version
+// writes them, in any case, mean the same: TYPE="work,voice" (4.0), TYPE=work,voice and
+// TYPE=WORK;TYPE=VOICE (3.0), WORK;VOICE (2.1); PREF=1, TYPE=pref and a bare PREF.
 // False when the line has no ':' after its name and parameters.
 bool parseProperty(std::string_view line, VCardProperty& p);
 
 // A property's raw value as UTF-8 text, before its escapes are removed: the value itself, or
-// its decoded form (quoted-printable, CHARSET=, Windows-1252 where not UTF-8) in `scratch`.
-std::string_view decodeValue(const VCardProperty& p, bool fileIsUtf8, std::string& scratch);
+// its decoded form (quoted-printable, then CHARSET= through `charsets`, Windows-1252 where a
+// value with no charset is not UTF-8) in `scratch`. `decoded` is false when the charset could
+// not be decoded: the value then keeps its bytes (see CharsetDecoder::decode).
+std::string_view decodeValue(const VCardProperty& p, bool fileIsUtf8, CharsetDecoder& charsets, std::string& scratch,
+                             bool& decoded);
 
 // A text value without its escapes: the value itself when it has none, else its unescaped
 // form in `scratch`.

@@ -1,10 +1,13 @@
 #include "vcard_reader.h"
 
+#include "charset_decoder.h"
 #include "contact_builder.h"
 #include "exchange_text.h"
 #include "field_table.h"
 #include "huge_pages.h"
 #include "text_encoding.h"
+#include "vcard_account.h"
+#include "vcard_label.h"
 #include "vcard_property.h"
 #include "vcard_text.h"
 
@@ -15,10 +18,6 @@
 namespace qor {
 
 namespace {
-
-using F = ContactField;
-
-
 
 PlaceKind phoneKind(unsigned types)
 {
@@ -41,33 +40,6 @@ PlaceKind addressKind(unsigned types)
         return PlaceKind::Home;
     return PlaceKind::Unknown;
 }
-
-// Properties with no field, named for the account.
-struct Noun {
-    std::string_view property, singular, plural;
-};
-constexpr std::array kNouns{
-    Noun{"URL", "URL", "URLs"},
-    Noun{"ORG", "organisation", "organisations"},
-    Noun{"TITLE", "job title", "job titles"},
-    Noun{"ROLE", "role", "roles"},
-    Noun{"PHOTO", "photo", "photos"},
-    Noun{"LOGO", "logo", "logos"},
-    Noun{"IMPP", "instant messaging address", "instant messaging addresses"},
-    Noun{"GEO", "geographic position", "geographic positions"},
-    Noun{"CATEGORIES", "category list", "category lists"},
-    Noun{"RELATED", "related person", "related people"},
-    Noun{"TZ", "time zone", "time zones"},
-    Noun{"LANG", "language", "languages"},
-    Noun{"GENDER", "gender", "genders"},
-    Noun{"SOUND", "sound", "sounds"},
-    Noun{"KEY", "key", "keys"},
-};
-
-// Properties that say something about the card, not the contact.
-constexpr std::array<std::string_view, 15> kIgnored{
-    "VERSION", "PRODID", "UID", "REV", "KIND", "LABEL", "SORT-STRING", "CLIENTPIDMAP", "SOURCE", "NAME",
-    "MAILER", "X-ABLABEL", "X-ABUID", "PROFILE", "X-ABADR"};
 
 class CardReader {
 public:
@@ -181,41 +153,53 @@ private:
     {
         const std::string_view name = p.name;
         const auto isName = [&name](std::string_view n) { return equalsIgnoringCase(name, n); };
+        const int pref = p.pref == 0 ? kNotPreferred : p.pref;
         if (isName("N")) {
             std::size_t extra = 0;
-            auto parts = components<5>(decodeValue(p, m_fileIsUtf8, m_decoded), extra);
+            auto parts = components<5>(raw(p), extra);
             if (!parts[2].empty() || !parts[3].empty() || !parts[4].empty() || extra > 0)
                 m_builder.unplaced("name part", "name parts");
             m_builder.names(parts[0], parts[1]);
         } else if (isName("FN")) {
             m_builder.fullName(text(p));
+        } else if (isName("ORG")) {
+            std::size_t extra = 0;
+            auto parts = components<2>(raw(p), extra);
+            if (!parts[1].empty() || extra > 0)
+                m_builder.unplaced("department", "departments");
+            m_builder.organisation(parts[0]);
+        } else if (isName("KIND") || isName("X-ABSHOWAS")) {
+            const std::string_view kind = text(p);
+            if (equalsIgnoringCase(kind, "org") || equalsIgnoringCase(kind, "organization")
+                || equalsIgnoringCase(kind, "company"))
+                m_builder.companyCard();
         } else if (isName("NICKNAME")) {
             m_builder.nickname(text(p));
         } else if (isName("EMAIL")) {
-            m_builder.email(text(p));
+            m_builder.email(text(p), pref);
         } else if (isName("TEL")) {
             std::string_view number = text(p);
             if (p.uri && startsIgnoringCase(number, "tel:"))
                 number.remove_prefix(4);
-            m_builder.phone(phoneKind(p.types), number);
+            m_builder.phone(phoneKind(p.types), number, pref);
         } else if (isName("ADR")) {
             std::size_t extra = 0;
-            auto parts = components<7>(decodeValue(p, m_fileIsUtf8, m_decoded), extra);
+            auto parts = components<7>(raw(p), extra);
             if (!parts[0].empty() || !parts[1].empty() || extra > 0)
                 m_builder.unplaced("address part", "address parts");
             if (!parts[6].empty())
                 m_builder.unplaced("country", "countries");
-            m_builder.address(addressKind(p.types), parts[2], parts[3], parts[4], parts[5]);
+            m_builder.address(addressKind(p.types), parts[2], parts[3], parts[4], parts[5], pref);
+        } else if (isName("LABEL")) {
+            const LabelAddress a = readVCardLabel(raw(p));
+            m_builder.label(addressKind(p.types), a.street, a.city, a.state, a.zip, !a.country.empty());
         } else if (isName("NOTE")) {
             m_builder.note(text(p));
         } else if (isName("BDAY")) {
-            std::string date(text(p));
-            if (!p.omitYear.empty() && date.starts_with(p.omitYear))
-                date.replace(0, p.omitYear.size(), "-"); // "1604-05-17" is "--05-17"
-            m_builder.birthday(date);
+            m_builder.birthday(withoutOmittedYear(p));
         } else if (isName("ANNIVERSARY") || isName("X-ANNIVERSARY") || isName("X-MS-ANNIVERSARY")
                    || isName("X-EVOLUTION-ANNIVERSARY")) {
-            m_builder.anniversary(text(p));
+            m_builder.anniversary(withoutOmittedYear(p));
         } else if (startsIgnoringCase(name, "X-QOR-")) {
             std::string key(name.substr(6));
             for (char& c : key)
@@ -223,31 +207,36 @@ private:
             if (const auto field = fieldForKey(key))
                 m_builder.own(*field, text(p));
             else
-                countUnplaced(name);
+                countUnplacedProperty(name, m_builder);
         } else {
-            countUnplaced(name);
+            countUnplacedProperty(name, m_builder);
         }
     }
 
-    std::string_view text(const VCardProperty& p)
+    // The value decoded to UTF-8, its escapes still in it. A value whose charset could not be
+    // decoded keeps its bytes and is counted.
+    std::string_view raw(const VCardProperty& p)
     {
-        return textOf(decodeValue(p, m_fileIsUtf8, m_decoded), m_unescaped);
+        bool decoded = true;
+        const std::string_view value = decodeValue(p, m_fileIsUtf8, m_charsets, m_decoded, decoded);
+        if (!decoded) {
+            std::string charset(p.charset);
+            for (char& c : charset)
+                c = asciiUpper(c);
+            m_result.undecoded.add("value in charset " + charset, "values in charset " + charset);
+        }
+        return value;
     }
 
-    void countUnplaced(std::string_view name)
+    std::string_view text(const VCardProperty& p) { return textOf(raw(p), m_unescaped); }
+
+    // Apple's year-less date: "1604-05-17" with X-APPLE-OMIT-YEAR=1604 is "--05-17".
+    std::string withoutOmittedYear(const VCardProperty& p)
     {
-        for (std::string_view ignored : kIgnored)
-            if (equalsIgnoringCase(name, ignored))
-                return;
-        for (const Noun& noun : kNouns)
-            if (equalsIgnoringCase(name, noun.property)) {
-                m_builder.unplaced(noun.singular, noun.plural);
-                return;
-            }
-        std::string upper(name);
-        for (char& c : upper)
-            c = asciiUpper(c);
-        m_builder.unplaced(upper + " property", upper + " properties");
+        std::string date(text(p));
+        if (!p.omitYear.empty() && date.starts_with(p.omitYear))
+            date.replace(0, p.omitYear.size(), "-");
+        return date;
     }
 
     std::string_view m_bytes;
@@ -257,6 +246,7 @@ private:
     ContactBuilder m_builder{m_result.unplaced};
     std::string m_unfolded;
     std::string m_joined;
+    CharsetDecoder m_charsets;
     std::string m_decoded;
     std::string m_unescaped;
 };

@@ -165,8 +165,11 @@ void writeCard(CardWriter& card, const ContactRecord& r, std::size_t position, V
     card.raw(kProductId);
     card.text("UID", uidFor(r, position));
     card.text("FN", displayName(r));
-    // N is written even when empty, so that FN is never read back as the names.
+    // N is written even when empty. An importer takes the names of a card whose N is empty
+    // from FN; QOR's own empty names say so in X-QOR- lines, which win over both.
     card.structured<2>("N", "", {r[F::SURNAME], r[F::FIRSTNAME]}, ";;;", true);
+    if (r[F::SURNAME].empty() && r[F::FIRSTNAME].empty())
+        card.raw("X-QOR-SURNAME:\r\nX-QOR-FIRSTNAME:\r\n");
     card.text("NICKNAME", r[F::NICKNAME]);
     card.text("EMAIL", r[F::EMAIL]);
     card.text("TEL;TYPE=cell", r[F::MOBILE]);

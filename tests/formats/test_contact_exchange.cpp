@@ -246,18 +246,23 @@ TEST(ContactExchange, ImportedLineEnds_neverForgeAContactInTheBook)
     }
 }
 
-TEST(ContactExchange, Utf16Files_areRefusedWholeSoTheirWideLineEndsReachNoValue)
+TEST(ContactExchange, Utf16Files_areDecodedAndTheirWideLineEndsReachNoValue)
 {
-    // A UTF-16 file is not read as contacts (its NUL bytes are binary to both readers): nothing
-    // of it, a wide CR in a value least of all, reaches the list.
-    const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;;;;\r\nNOTE:x\rSURNAME=Forged\r\nEND:VCARD\r\n";
-    const std::string csv = "SURNAME,COMMENTS\r\nLee,\"x\rSURNAME=Forged\"\r\n";
+    // Windows programs and Google's old CSV export write UTF-16, with a byte-order mark or
+    // without (issue 24): it is decoded, and a wide CR in it ends a line as a narrow one does.
+    const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:L\xC3\xA9" "e;;;;\r\nNOTE:x\rSURNAME=Forged\r\nEND:VCARD\r\n";
+    const std::string csv = "SURNAME,COMMENTS\r\nL\xC3\xA9" "e,\"x\rSURNAME=Forged\"\r\n";
     for (const std::string& text : {card, csv})
-        for (const bool bigEndian : {false, true}) {
-            const std::string bytes = (bigEndian ? "\xFE\xFF" : "\xFF\xFE") + utf8ToUtf16(text, bigEndian);
-            const ImportResult r = importContacts(bytes);
-            EXPECT_FALSE(r.ok);
-            EXPECT_TRUE(r.contacts.empty());
-            EXPECT_NE(r.error.find("binary"), std::string::npos) << r.error;
-        }
+        for (const bool bigEndian : {false, true})
+            for (const bool mark : {true, false}) {
+                SCOPED_TRACE(text.substr(0, 8) + (bigEndian ? " big-endian" : " little-endian") + (mark ? " with mark" : ""));
+                const std::string bytes = (mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "") + utf8ToUtf16(text, bigEndian);
+                const ImportResult r = importContacts(bytes);
+                ASSERT_TRUE(r.ok) << r.error;
+                ASSERT_EQ(r.contacts.size(), 1u);
+                EXPECT_EQ(r.contacts[0][F::SURNAME], "L\xC3\xA9" "e");
+                EXPECT_TRUE(r.contacts[0][F::COMMENTS] == "x" || r.contacts[0][F::COMMENTS] == "x SURNAME=Forged");
+                for (const std::string& value : r.contacts[0].texts)
+                    EXPECT_FALSE(holdsLineEnd(value));
+            }
 }

@@ -189,7 +189,7 @@ TEST(CsvReader, ColumnsAreMatchedByName_neverByPosition)
     EXPECT_EQ(r.contacts[0][F::MOBILE], "555");
     EXPECT_EQ(r.contacts[0][F::COMMENTS], "hello");
     EXPECT_EQ(r.contacts[1][F::SURNAME], "Kim");
-    EXPECT_EQ(r.unplaced.describe(), "1 value in column \"Company\" was not imported");
+    EXPECT_EQ(r.unplaced.describe(), "1 organisation was not imported");
 }
 
 TEST(CsvReader, GoogleExport_typedPhonesSeveralValuesInACellAndAnniversaryEvents)
@@ -214,8 +214,8 @@ TEST(CsvReader, GoogleExport_typedPhonesSeveralValuesInACellAndAnniversaryEvents
     EXPECT_EQ(c[F::WORKCITY], "Springfield");
     EXPECT_EQ(c[F::ANDAY], "2");
     EXPECT_EQ(c[F::ANYEAR], "2001");
-    EXPECT_EQ(r.unplaced.describe(), "1 more e-mail address, 1 value in column \"Website 1 - Value\", "
-                                      "1 more phone number and 1 address part were not imported");
+    EXPECT_EQ(r.unplaced.describe(), "1 value in column \"Website 1 - Value\", 1 more phone number, "
+                                      "1 address part and 1 more e-mail address were not imported");
 }
 
 TEST(CsvReader, OutlookExport_inWindows1252WithEmptyDatesAndDefaults)

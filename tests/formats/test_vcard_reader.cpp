@@ -190,9 +190,10 @@ TEST(VCardReader, FoldingEscapesAndUntypedPhones)
     EXPECT_EQ(c[F::COMMENTS], "folded with a space and a tabend; back\\slash:colon");
     EXPECT_EQ(c[F::TEL], "111");
     EXPECT_EQ(c[F::MOBILE], "+1-222");
-    EXPECT_EQ(c[F::HOMESTREET], "Untyped St");
-    // A home address when home is taken is counted, not put at work; an untyped one may go there.
-    EXPECT_EQ(c[F::WORKSTREET], "Third St");
+    // The typed address takes its slot first, whatever the order (issue 24); untyped ones take
+    // the slots left, and one more is counted.
+    EXPECT_EQ(c[F::HOMESTREET], "Second St");
+    EXPECT_EQ(c[F::WORKSTREET], "Untyped St");
     EXPECT_EQ(r.unplaced.describe(), "1 more phone number and 1 more address were not imported");
 }
 
