@@ -87,6 +87,7 @@ constexpr std::array kNamedColumns{
     Named{"Gender", Role::Ignored}, Named{"Priority", Role::Ignored}, Named{"Sensitivity", Role::Ignored},
     Named{"Private", Role::Ignored}, Named{"Group Membership", Role::Ignored}, Named{"Labels", Role::Ignored},
     Named{"Initials", Role::Ignored}, Named{"File As", Role::Ignored},
+    Named{"User 1", Role::User}, Named{"User 2", Role::User}, Named{"User 3", Role::User}, Named{"User 4", Role::User},
 };
 
 
@@ -193,6 +194,30 @@ std::optional<ContactField> personalFieldLabelled(std::string_view label)
     return std::nullopt;
 }
 
+std::string_view takeLabelledNoteLines(std::string_view notes,
+                                       const std::function<void(ContactField, std::string_view)>& take)
+{
+    for (;;) {
+        const std::size_t lineEnd = notes.find_last_of("\r\n");
+        if (lineEnd == std::string_view::npos)
+            return notes;
+        const std::string_view line = notes.substr(lineEnd + 1);
+        const std::size_t colon = line.find(": ");
+        if (colon == std::string_view::npos)
+            return notes;
+        const std::string_view label = line.substr(0, colon);
+        std::optional<ContactField> field = personalFieldLabelled(label);
+        if (!field && equalsIgnoringCase(label, "Nickname"))
+            field = ContactField::NICKNAME;
+        if (!field)
+            return notes;
+        take(*field, line.substr(colon + 2));
+        notes = notes.substr(0, lineEnd);
+        while (!notes.empty() && (notes.back() == '\r' || notes.back() == '\n'))
+            notes.remove_suffix(1);
+    }
+}
+
 PlaceKind placeForLabel(std::string_view label)
 {
     if (isPreferredLabel(label))
@@ -222,6 +247,8 @@ Column columnFor(std::string_view rawName)
     for (const Named& named : kNamedColumns)
         if (equalsIgnoringCase(name, named.name)) {
             column.role = named.role;
+            if (named.role == Role::User)
+                column.field = kPersonalFields[static_cast<std::size_t>(name.back() - '1')].field;
             column.place = named.place;
             column.group = named.group;
             column.part = named.part;

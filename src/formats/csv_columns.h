@@ -7,6 +7,7 @@
 #include "field_table.h"
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,7 @@ enum class Role {
     EmailValue, AddressType, AddressPart, EventType, EventValue,
     Organisation, // a company's name: the surname of a row that names no one else
     CustomType, CustomValue, // Google's "Custom Field N - Type" and "- Value"
+    User,       // Outlook's "User 1" to "User 4": the personal field `field`
 };
 
 enum Part { kStreet, kCity, kState, kZip, kExtra };
@@ -55,6 +57,15 @@ struct PersonalField {
     std::string_view label;
 };
 const std::array<PersonalField, 12>& personalFields();
+// Outlook's columns of the user's own ("User 1" to "User 4") hold the first personal fields.
+inline constexpr std::size_t kOutlookUserColumns = 4;
+
+// Splits off the end of a notes cell the lines "Label: value" whose label names the nickname or a
+// personal field (as QOR's Outlook export writes them after the comments), giving each to
+// `take(field, value)`; returns the notes before them.
+std::string_view takeLabelledNoteLines(std::string_view notes,
+                                       const std::function<void(ContactField, std::string_view)>& take);
+
 // The personal field a custom field's label names: its label above, its book key or its label
 // in the form, in any case.
 std::optional<ContactField> personalFieldLabelled(std::string_view label);

@@ -78,7 +78,15 @@ public:
             case Role::Email: m_builder.email(cell); break;
             case Role::EmailType: emails[c.group].first = std::move(cell); break;
             case Role::EmailValue: emails[c.group].second = std::move(cell); break;
-            case Role::Note: m_builder.note(cell); break;
+            case Role::Note:
+                m_builder.note(takeLabelledNoteLines(cell, [this](ContactField f, std::string_view value) {
+                    if (f == ContactField::NICKNAME)
+                        m_builder.nickname(value);
+                    else
+                        m_builder.own(f, value);
+                }));
+                break;
+            case Role::User: m_builder.own(c.field, cell); break;
             case Role::Birthday:
                 if (cell != "0/0/00")
                     m_builder.birthday(cell);

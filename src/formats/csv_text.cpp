@@ -25,6 +25,15 @@ bool isInternationalPhoneNumber(std::string_view value)
     return digit;
 }
 
+// "--05-17": a date without a year as vCard 3.0 and Google write it, which a spreadsheet may at
+// worst subtract, never call or refer to anything with.
+bool isYearlessDate(std::string_view value)
+{
+    const auto digit = [&value](std::size_t i) { return value[i] >= '0' && value[i] <= '9'; };
+    return value.size() == 7 && value.starts_with("--") && digit(2) && digit(3) && value[4] == '-' && digit(5)
+        && digit(6);
+}
+
 // `text` as one field, after the apostrophe that defuses a formula when `defused`. One function
 // for both, so that defusing costs an export no second pass or copy.
 void appendField(std::string& out, bool defused, std::string_view text)
@@ -63,7 +72,7 @@ bool startsAFormula(std::string_view value)
     const std::size_t start = value.find_first_not_of('\'');
     if (start == std::string_view::npos || !beginsAFormula(value[start]))
         return false;
-    return !isInternationalPhoneNumber(value.substr(start));
+    return !isInternationalPhoneNumber(value.substr(start)) && !isYearlessDate(value.substr(start));
 }
 
 void appendDefusedCsvField(std::string& out, std::string_view value)

@@ -22,7 +22,7 @@ void appendCsvField(std::string& out, std::string_view text);
 // "Ann" are written as they are. A telephone number in the international form (a '+', then
 // only digits, spaces and "()-./", with at least one digit: "+44 20 7946 0958") is left alone:
 // it names no function and no cell, and the address books these files are made for would keep
-// an apostrophe in the number.
+// an apostrophe in the number. So is a date without a year as Google writes it ("--05-17").
 //
 // Reading undoes exactly this, so export and import give back every value: a cell that begins
 // with an apostrophe loses that one apostrophe when what follows its apostrophes would start a
