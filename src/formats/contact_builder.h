@@ -17,6 +17,10 @@ enum class PlaceKind { Unknown, Mobile, Home, Work, Other };
 // PREF, the "* " of Google's CSV), up to 100; kNotPreferred for a value that says nothing.
 inline constexpr int kNotPreferred = 101;
 
+// Every line end in `text` as one space: CR LF, LF, a CR alone and a run of CRs with or without
+// an LF after it (the readers' line ends, see endsALine), so "two\r\r\nlines" is "two lines".
+void flattenImportedLineEnds(std::string& text);
+
 // Builds one imported contact from the values a reader finds, the same way for vCard and CSV.
 //
 // Phones, e-mail addresses and addresses are held until the contact is taken, then placed:
