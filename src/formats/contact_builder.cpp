@@ -1,9 +1,8 @@
 #include "contact_builder.h"
 
 #include "exchange_text.h"
-#include "form_rules.h"
+#include "control_bytes.h"
 
-#include <algorithm>
 
 namespace qor {
 
@@ -11,7 +10,8 @@ using F = ContactField;
 
 void flattenImportedLineEnds(std::string& text)
 {
-    if (!holdsLineEnd(text))
+    // Every text of every imported contact is asked, and nearly none has a line end.
+    if (findControlByte<0x0E>(text, isLineEnd) == std::string::npos)
         return;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -26,6 +26,20 @@ void flattenImportedLineEnds(std::string& text)
     text.resize(kept);
 }
 
+namespace {
+
+// Into the strings the list keeps from card to card: no allocation once they are long enough.
+template <typename Pending>
+void setParts(Pending& p, std::string_view street, std::string_view city, std::string_view state, std::string_view zip)
+{
+    p.parts[0].assign(street);
+    p.parts[1].assign(city);
+    p.parts[2].assign(state);
+    p.parts[3].assign(zip);
+}
+
+} // namespace
+
 ContactBuilder::Pending& ContactBuilder::PendingList::add(PlaceKind kind, int pref)
 {
     if (count == items.size())
@@ -35,17 +49,23 @@ ContactBuilder::Pending& ContactBuilder::PendingList::add(PlaceKind kind, int pr
     p.pref = pref;
     p.fromLabel = false;
     p.hasCountry = false;
+    anyPreferred = anyPreferred || pref != kNotPreferred;
     return p;
 }
 
-const std::vector<std::size_t>& ContactBuilder::PendingList::inOrder(std::vector<std::size_t>& order) const
+void ContactBuilder::PendingList::sort()
 {
+    if (!anyPreferred)
+        return; // the file's order: nearly every card
+    // An insertion sort, stable and without the buffer std::stable_sort allocates: a card has a
+    // handful of values of a kind.
     order.resize(count);
-    for (std::size_t i = 0; i < count; ++i)
-        order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [this](std::size_t a, std::size_t b) { return items[a].pref < items[b].pref; });
-    return order;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::size_t j = i;
+        for (; j > 0 && items[order[j - 1]].pref > items[i].pref; --j)
+            order[j] = order[j - 1];
+        order[j] = i;
+    }
 }
 
 bool ContactBuilder::setOnce(F field, std::string_view value)
@@ -97,20 +117,50 @@ void ContactBuilder::nickname(std::string_view value)
         unplaced("more nickname", "more nicknames");
 }
 
+bool ContactBuilder::claims(Slot slot, int pref, std::string_view singular, std::string_view plural)
+{
+    int& there = m_slotPref[slot];
+    if (there == 0) {
+        there = pref;
+        return true;
+    }
+    unplaced(singular, plural);
+    if (pref >= there)
+        return false;
+    there = pref;
+    return true;
+}
+
 void ContactBuilder::email(std::string_view value, int pref)
 {
-    if (!value.empty())
-        m_emails.add(PlaceKind::Unknown, pref).parts[0].assign(value);
+    if (!value.empty() && claims(kEmailSlot, pref, "more e-mail address", "more e-mail addresses"))
+        m_record[F::EMAIL].assign(value);
 }
 
 void ContactBuilder::phone(PlaceKind kind, std::string_view value, int pref)
 {
     if (value.empty())
         return;
-    if (kind == PlaceKind::Other) // fax, pager...
-        unplaced("more phone number", "more phone numbers");
-    else
-        m_phones.add(kind, pref).parts[0].assign(value);
+    const auto typed = [&](Slot slot, F field) {
+        if (claims(slot, pref, "more phone number", "more phone numbers"))
+            m_record[field].assign(value);
+    };
+    switch (kind) {
+    case PlaceKind::Mobile: typed(kMobileSlot, F::MOBILE); break;
+    case PlaceKind::Home: typed(kHomeTelSlot, F::TEL); break;
+    case PlaceKind::Work: typed(kWorkTelSlot, F::WORKTEL); break;
+    case PlaceKind::Unknown: m_phones.add(kind, pref).parts[0].assign(value); break;
+    case PlaceKind::Other: unplaced("more phone number", "more phone numbers"); break; // fax, pager...
+    }
+}
+
+void ContactBuilder::setAddress(bool home, std::string_view street, std::string_view city, std::string_view state,
+                                std::string_view zip)
+{
+    m_record[home ? F::HOMESTREET : F::WORKSTREET].assign(street);
+    m_record[home ? F::HOMECITY : F::WORKCITY].assign(city);
+    m_record[home ? F::HOMESTATE : F::WORKSTATE].assign(state);
+    m_record[home ? F::HOMEZIP : F::WORKZIP].assign(zip);
 }
 
 void ContactBuilder::address(PlaceKind kind, std::string_view street, std::string_view city, std::string_view state,
@@ -121,8 +171,13 @@ void ContactBuilder::address(PlaceKind kind, std::string_view street, std::strin
     if (kind == PlaceKind::Mobile || kind == PlaceKind::Other)
         kind = PlaceKind::Unknown;
     m_addressKinds |= 1u << static_cast<unsigned>(kind);
-    Pending& a = m_addresses.add(kind, pref);
-    a.parts = {std::string(street), std::string(city), std::string(state), std::string(zip)};
+    if (kind == PlaceKind::Unknown) {
+        setParts(m_addresses.add(kind, pref), street, city, state, zip);
+        return;
+    }
+    const bool home = kind == PlaceKind::Home;
+    if (claims(home ? kHomeSlot : kWorkSlot, pref, "more address", "more addresses"))
+        setAddress(home, street, city, state, zip);
 }
 
 void ContactBuilder::label(PlaceKind kind, std::string_view street, std::string_view city, std::string_view state,
@@ -133,7 +188,7 @@ void ContactBuilder::label(PlaceKind kind, std::string_view street, std::string_
     if (kind == PlaceKind::Mobile || kind == PlaceKind::Other)
         kind = PlaceKind::Unknown;
     Pending& a = m_addresses.add(kind, kNotPreferred);
-    a.parts = {std::string(street), std::string(city), std::string(state), std::string(zip)};
+    setParts(a, street, city, state, zip);
     a.fromLabel = true;
     a.hasCountry = hasCountry;
 }
@@ -179,7 +234,6 @@ void ContactBuilder::own(F field, std::string_view value)
 void ContactBuilder::take(ContactRecord& into)
 {
     placeNames();
-    placeEmails();
     placePhones();
     placeAddresses();
     if (m_anyOwn)
@@ -201,7 +255,11 @@ void ContactBuilder::take(ContactRecord& into)
     m_hasNames = false;
     m_companyCard = false;
     m_hasOrganisation = false;
-    m_emails.count = m_phones.count = m_addresses.count = 0;
+    for (PendingList* list : {&m_phones, &m_addresses}) {
+        list->count = 0;
+        list->anyPreferred = false;
+    }
+    m_slotPref = {};
     m_addressKinds = 0;
 }
 

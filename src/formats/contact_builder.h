@@ -70,8 +70,13 @@ public:
     void take(ContactRecord& into);
 
 private:
-    // A phone, e-mail address or address waiting for take() to place it. The list's strings
-    // are kept from card to card, so a hundred thousand cards do not allocate them again.
+    // The one-value fields an exchanged value competes for.
+    enum Slot { kMobileSlot, kHomeTelSlot, kWorkTelSlot, kEmailSlot, kHomeSlot, kWorkSlot, kSlotCount };
+
+    // An untyped phone or address, or an address from a LABEL, waiting for take() to place it in
+    // the slots the typed values left. A typed value (and an e-mail address) goes to its slot at
+    // once (see claims): nearly every card has only those, and holding them too cost a fifth of
+    // the import. The list's strings are kept from card to card.
     struct Pending {
         PlaceKind kind = PlaceKind::Unknown;
         int pref = kNotPreferred;
@@ -82,18 +87,25 @@ private:
     struct PendingList {
         std::vector<Pending> items;
         std::size_t count = 0;
+        bool anyPreferred = false;
+        std::vector<std::size_t> order; // when anyPreferred: the indexes, the preferred first
         Pending& add(PlaceKind kind, int pref);
-        // The indexes of the values in the order they are placed: the preferred first.
-        const std::vector<std::size_t>& inOrder(std::vector<std::size_t>& order) const;
+        // Sorts `order` when a value is preferred; then at(k) is the k-th value to place.
+        void sort();
+        const Pending& at(std::size_t k) const { return items[anyPreferred ? order[k] : k]; }
     };
 
     bool setOnce(ContactField field, std::string_view value);
+    // Whether a value of preference `pref` takes `slot`: when the slot is empty, or when the value
+    // is preferred to the one there. The value that loses (this one, or the one it replaces) is
+    // counted as `singular`.
+    bool claims(Slot slot, int pref, std::string_view singular, std::string_view plural);
+    void setAddress(bool home, std::string_view street, std::string_view city, std::string_view state,
+                    std::string_view zip);
     void date(std::string_view text, ContactField day, ContactField month, ContactField year,
               std::string_view singular, std::string_view plural);
-    void placeEmails();
     void placePhones();
     void placeAddresses();
-    bool placeAddress(const Pending& a, bool home);
     void placeNames();
 
     UnplacedAccount& m_account;
@@ -106,9 +118,9 @@ private:
     bool m_hasNames = false;
     bool m_companyCard = false;
     bool m_hasOrganisation = false;
-    PendingList m_emails, m_phones, m_addresses;
+    std::array<int, kSlotCount> m_slotPref{}; // the preference of the value in each slot, 0: empty
+    PendingList m_phones, m_addresses;
     unsigned m_addressKinds = 0; // bits of PlaceKind that an ADR (not a label) had
-    std::vector<std::size_t> m_order;
 };
 
 } // namespace qor

@@ -1,6 +1,5 @@
-// Where the values a ContactBuilder holds go when the contact is taken: the slots of phones,
-// e-mail and addresses (typed first, then untyped, the preferred first within each), and the
-// names.
+// Where the values a ContactBuilder holds go when the contact is taken: the slots the typed
+// values left to the untyped phones and addresses (the preferred first), and the names.
 #include "contact_builder.h"
 
 #include "exchange_text.h"
@@ -9,76 +8,57 @@ namespace qor {
 
 using F = ContactField;
 
-void ContactBuilder::placeEmails()
+// The untyped phones, the preferred first: to TEL, else MOBILE, when no typed one took it.
+void ContactBuilder::placePhones()
 {
-    bool placed = false;
-    for (std::size_t i : m_emails.inOrder(m_order)) {
-        if (placed) {
-            unplaced("more e-mail address", "more e-mail addresses");
-            continue;
+    m_phones.sort();
+    for (std::size_t k = 0; k < m_phones.count; ++k) {
+        const Pending& p = m_phones.at(k);
+        if (m_slotPref[kHomeTelSlot] == 0) {
+            m_slotPref[kHomeTelSlot] = p.pref;
+            m_record[F::TEL] = p.parts[0];
+        } else if (m_slotPref[kMobileSlot] == 0) {
+            m_slotPref[kMobileSlot] = p.pref;
+            m_record[F::MOBILE] = p.parts[0];
+        } else {
+            unplaced("more phone number", "more phone numbers");
         }
-        m_record[F::EMAIL].assign(m_emails.items[i].parts[0]);
-        placed = true;
     }
 }
 
-void ContactBuilder::placePhones()
-{
-    const std::vector<std::size_t>& order = m_phones.inOrder(m_order);
-    for (const bool typed : {true, false})
-        for (std::size_t i : order) {
-            const Pending& p = m_phones.items[i];
-            if ((p.kind != PlaceKind::Unknown) != typed)
-                continue;
-            const std::string& number = p.parts[0];
-            bool placed = false;
-            switch (p.kind) {
-            case PlaceKind::Mobile: placed = setOnce(F::MOBILE, number); break;
-            case PlaceKind::Home: placed = setOnce(F::TEL, number); break;
-            case PlaceKind::Work: placed = setOnce(F::WORKTEL, number); break;
-            case PlaceKind::Unknown: placed = setOnce(F::TEL, number) || setOnce(F::MOBILE, number); break;
-            case PlaceKind::Other: break;
-            }
-            if (!placed)
-                unplaced("more phone number", "more phone numbers");
-        }
-}
-
-bool ContactBuilder::placeAddress(const Pending& a, bool home)
-{
-    const std::array<F, 4> fields = home ? std::array{F::HOMESTREET, F::HOMECITY, F::HOMESTATE, F::HOMEZIP}
-                                         : std::array{F::WORKSTREET, F::WORKCITY, F::WORKSTATE, F::WORKZIP};
-    for (F f : fields)
-        if (!m_record[f].empty())
-            return false;
-    for (std::size_t i = 0; i < fields.size(); ++i)
-        m_record[fields[i]].assign(a.parts[i]);
-    if (a.hasCountry)
-        unplaced("country", "countries");
-    return true;
-}
-
+// The typed labels of a kind no ADR had, then the untyped addresses (and untyped labels of a card
+// without ADR), the preferred first: to home, else work, when no typed one took it. A label
+// beside an ADR of its type (or, untyped, beside any ADR) prints that ADR again: it is dropped.
 void ContactBuilder::placeAddresses()
 {
-    const std::vector<std::size_t>& order = m_addresses.inOrder(m_order);
+    m_addresses.sort();
     for (const bool typed : {true, false})
-        for (std::size_t i : order) {
-            const Pending& a = m_addresses.items[i];
+        for (std::size_t k = 0; k < m_addresses.count; ++k) {
+            const Pending& a = m_addresses.at(k);
             if ((a.kind != PlaceKind::Unknown) != typed)
                 continue;
-            // A label beside an ADR of its type (or, untyped, beside any ADR) prints that ADR again.
             if (a.fromLabel && (typed ? (m_addressKinds & (1u << static_cast<unsigned>(a.kind))) != 0 : m_addressKinds != 0))
                 continue;
-            const bool placed = a.kind == PlaceKind::Home   ? placeAddress(a, true)
-                                : a.kind == PlaceKind::Work ? placeAddress(a, false)
-                                                            : placeAddress(a, true) || placeAddress(a, false);
-            if (!placed)
+            const bool homeFree = m_slotPref[kHomeSlot] == 0 && a.kind != PlaceKind::Work;
+            const bool workFree = m_slotPref[kWorkSlot] == 0 && a.kind != PlaceKind::Home;
+            if (!homeFree && !workFree) {
                 unplaced("more address", "more addresses");
+                continue;
+            }
+            m_slotPref[homeFree ? kHomeSlot : kWorkSlot] = a.pref;
+            setAddress(homeFree, a.parts[0], a.parts[1], a.parts[2], a.parts[3]);
+            if (a.hasCountry)
+                unplaced("country", "countries");
         }
 }
 
 void ContactBuilder::placeNames()
 {
+    if (m_hasNames) {
+        if (m_hasOrganisation)
+            unplaced("organisation", "organisations");
+        return;
+    }
     // A line end between the names separates them as a space does.
     flattenImportedLineEnds(m_fullName);
     flattenImportedLineEnds(m_organisation);
@@ -86,27 +66,24 @@ void ContactBuilder::placeNames()
     const std::string_view fullName = first == std::string::npos
         ? std::string_view()
         : std::string_view(m_fullName).substr(first, m_fullName.find_last_not_of(' ') + 1 - first);
-    bool organisationNames = false;
-    if (!m_hasNames) {
-        const bool company = m_hasOrganisation && (m_companyCard || fullName.empty() || fullName == m_organisation);
-        if (company) {
-            m_record[F::SURNAME] = m_organisation;
-            organisationNames = true;
-        } else if (m_companyCard) {
-            m_record[F::SURNAME] = fullName; // a company card without ORG: FN is the company
-        } else if (!fullName.empty()) {
-            // "Ann Lee": the last word is the surname; a single word is a first name.
-            const std::size_t space = fullName.find_last_of(' ');
-            if (space == std::string_view::npos) {
-                m_record[F::FIRSTNAME] = fullName;
-            } else {
-                m_record[F::FIRSTNAME] = fullName.substr(0, fullName.find_last_not_of(' ', space) + 1);
-                m_record[F::SURNAME] = fullName.substr(space + 1);
-            }
+    if (m_hasOrganisation && (m_companyCard || fullName.empty() || fullName == m_organisation)) {
+        m_record[F::SURNAME] = m_organisation; // a company's card
+        return;
+    }
+    if (m_hasOrganisation)
+        unplaced("organisation", "organisations");
+    if (m_companyCard) {
+        m_record[F::SURNAME] = fullName; // a company's card without ORG: FN is the company
+    } else if (!fullName.empty()) {
+        // "Ann Lee": the last word is the surname; a single word is a first name.
+        const std::size_t space = fullName.find_last_of(' ');
+        if (space == std::string_view::npos) {
+            m_record[F::FIRSTNAME] = fullName;
+        } else {
+            m_record[F::FIRSTNAME] = fullName.substr(0, fullName.find_last_not_of(' ', space) + 1);
+            m_record[F::SURNAME] = fullName.substr(space + 1);
         }
     }
-    if (m_hasOrganisation && !organisationNames)
-        unplaced("organisation", "organisations");
 }
 
 } // namespace qor

@@ -198,9 +198,11 @@ std::string_view takeLabelledNoteLines(std::string_view notes,
                                        const std::function<void(ContactField, std::string_view)>& take)
 {
     for (;;) {
-        const std::size_t lineEnd = notes.find_last_of("\r\n");
-        if (lineEnd == std::string_view::npos)
-            return notes;
+        std::size_t lineEnd = notes.size();
+        while (lineEnd > 0 && notes[lineEnd - 1] != '\r' && notes[lineEnd - 1] != '\n')
+            --lineEnd;
+        if (lineEnd-- == 0)
+            return notes; // one line: the comments alone
         const std::string_view line = notes.substr(lineEnd + 1);
         const std::size_t colon = line.find(": ");
         if (colon == std::string_view::npos)
@@ -222,14 +224,14 @@ PlaceKind placeForLabel(std::string_view label)
 {
     if (isPreferredLabel(label))
         label.remove_prefix(2);
-    if (containsIgnoringCase(label, "fax") || containsIgnoringCase(label, "pager"))
-        return P::Other;
     if (equalsIgnoringCase(label, "Mobile") || equalsIgnoringCase(label, "Cell"))
         return P::Mobile;
     if (equalsIgnoringCase(label, "Home"))
         return P::Home;
     if (equalsIgnoringCase(label, "Work"))
         return P::Work;
+    if (containsIgnoringCase(label, "fax") || containsIgnoringCase(label, "pager"))
+        return P::Other;
     return P::Unknown; // "Other", "Main", "Google Voice", a label of the user's own
 }
 

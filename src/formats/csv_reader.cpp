@@ -13,7 +13,6 @@
 #include <algorithm>
 
 #include <array>
-#include <map>
 
 namespace qor {
 
@@ -43,6 +42,50 @@ struct AddressParts {
     bool extra = false;
 };
 
+using Typed = std::pair<std::string, std::string>; // a type (or label) and a value
+
+void reset(Typed& t)
+{
+    t.first.clear();
+    t.second.clear();
+}
+
+void reset(AddressParts& a)
+{
+    a.place = P::Unknown;
+    a.pref = kNotPreferred;
+    for (std::string& part : a.parts)
+        part.clear();
+    a.extra = false;
+}
+
+// The values of Google's numbered columns (and Outlook's addresses), by group, in the order
+// their columns come. Kept from row to row and found by a walk (a row has a few groups): a map
+// of them made for each row cost more than reading the row.
+template <typename T>
+class Groups {
+public:
+    T& operator[](int group)
+    {
+        for (std::size_t i = 0; i < m_count; ++i)
+            if (m_items[i].first == group)
+                return m_items[i].second;
+        if (m_count == m_items.size())
+            m_items.emplace_back();
+        std::pair<int, T>& item = m_items[m_count++];
+        item.first = group;
+        reset(item.second);
+        return item.second;
+    }
+    auto begin() { return m_items.begin(); }
+    auto end() { return m_items.begin() + static_cast<std::ptrdiff_t>(m_count); }
+    void clear() { m_count = 0; }
+
+private:
+    std::vector<std::pair<int, T>> m_items;
+    std::size_t m_count = 0;
+};
+
 class RowReader {
 public:
     RowReader(std::vector<Column> columns, UnplacedAccount& account)
@@ -53,8 +96,14 @@ public:
     void read(std::vector<std::string>& cells, ContactRecord& into)
     {
         // Google's numbered columns, by group: a type (or label) and a value.
-        std::map<int, std::pair<std::string, std::string>> phones, emails, events, customs;
-        std::map<int, AddressParts> addresses;
+        for (Groups<Typed>* groups : {&m_phones, &m_emails, &m_events, &m_customs})
+            groups->clear();
+        m_addresses.clear();
+        Groups<Typed>& phones = m_phones;
+        Groups<Typed>& emails = m_emails;
+        Groups<Typed>& events = m_events;
+        Groups<Typed>& customs = m_customs;
+        Groups<AddressParts>& addresses = m_addresses;
         std::string surname, firstName;
         bool hasNames = false;
         const std::size_t n = std::min(cells.size(), m_columns.size());
@@ -76,8 +125,8 @@ public:
             case Role::Nickname: m_builder.nickname(cell); break;
             case Role::Organisation: m_builder.organisation(cell); break;
             case Role::Email: m_builder.email(cell); break;
-            case Role::EmailType: emails[c.group].first = std::move(cell); break;
-            case Role::EmailValue: emails[c.group].second = std::move(cell); break;
+            case Role::EmailType: emails[c.group].first.swap(cell); break;
+            case Role::EmailValue: emails[c.group].second.swap(cell); break;
             case Role::Note:
                 m_builder.note(takeLabelledNoteLines(cell, [this](ContactField f, std::string_view value) {
                     if (f == ContactField::NICKNAME)
@@ -96,12 +145,12 @@ public:
                     m_builder.anniversary(cell);
                 break;
             case Role::Phone: m_builder.phone(c.place, cell); break;
-            case Role::PhoneType: phones[c.group].first = std::move(cell); break;
-            case Role::PhoneValue: phones[c.group].second = std::move(cell); break;
-            case Role::EventType: events[c.group].first = std::move(cell); break;
-            case Role::EventValue: events[c.group].second = std::move(cell); break;
-            case Role::CustomType: customs[c.group].first = std::move(cell); break;
-            case Role::CustomValue: customs[c.group].second = std::move(cell); break;
+            case Role::PhoneType: phones[c.group].first.swap(cell); break;
+            case Role::PhoneValue: phones[c.group].second.swap(cell); break;
+            case Role::EventType: events[c.group].first.swap(cell); break;
+            case Role::EventValue: events[c.group].second.swap(cell); break;
+            case Role::CustomType: customs[c.group].first.swap(cell); break;
+            case Role::CustomValue: customs[c.group].second.swap(cell); break;
             case Role::AddressType: {
                 AddressParts& a = addresses[c.group];
                 a.place = placeForLabel(cell);
@@ -115,7 +164,7 @@ public:
                 if (c.part == kExtra)
                     a.extra = true;
                 else
-                    a.parts[c.part] = std::move(cell);
+                    a.parts[c.part].swap(cell);
                 break;
             }
             case Role::None:
@@ -126,18 +175,18 @@ public:
         }
         if (hasNames)
             m_builder.names(surname, firstName);
-        // "* Mobile": the first number of the cell is the preferred one.
-        for (auto& [group, phone] : phones) {
-            int pref = isPreferredLabel(phone.first) ? 1 : kNotPreferred;
-            for (std::string& v : splitValues(phone.second)) {
-                m_builder.phone(placeForLabel(phone.first), v, pref);
-                pref = kNotPreferred;
-            }
-        }
+        // "* Home": the first value of the cell is the preferred one.
         for (auto& [group, email] : emails) {
             int pref = isPreferredLabel(email.first) ? 1 : kNotPreferred;
             for (std::string& v : splitValues(email.second)) {
                 m_builder.email(v, pref);
+                pref = kNotPreferred;
+            }
+        }
+        for (auto& [group, phone] : phones) {
+            int pref = isPreferredLabel(phone.first) ? 1 : kNotPreferred;
+            for (std::string& v : splitValues(phone.second)) {
+                m_builder.phone(placeForLabel(phone.first), v, pref);
                 pref = kNotPreferred;
             }
         }
@@ -168,6 +217,8 @@ public:
 private:
     std::vector<Column> m_columns;
     ContactBuilder m_builder;
+    Groups<Typed> m_phones, m_emails, m_events, m_customs;
+    Groups<AddressParts> m_addresses;
 };
 
 char separatorOf(std::string_view bytes)

@@ -129,7 +129,7 @@ bool CsvRecords::next(std::vector<std::string>& fields)
         }
         // Unquoted text, or what follows a closing quote, up to the separator or line end.
         const std::size_t start = m_pos;
-        while (m_pos < size && m_bytes[m_pos] != m_separator && m_bytes[m_pos] != '\n' && m_bytes[m_pos] != '\r')
+        while (m_pos < size && !m_stops[static_cast<unsigned char>(m_bytes[m_pos])])
             ++m_pos;
         field.append(m_bytes.data() + start, m_pos - start);
         if (m_pos < size && m_bytes[m_pos] == m_separator) {

@@ -90,6 +90,21 @@ std::string decodeQuotedPrintable(std::string_view s)
 
 } // namespace
 
+std::size_t VCardLines::nextAfterLoneCrs()
+{
+    const std::size_t size = m_bytes.size();
+    std::size_t length = findControlByte<0x0E>(m_bytes.substr(m_pos), [](char c) { return c == '\r' || c == '\n'; });
+    if (length == std::string_view::npos)
+        length = size - m_pos;
+    std::size_t end = m_pos + length;
+    while (end < size && m_bytes[end] == '\r')
+        ++end;
+    if (end < size && m_bytes[end] == '\n')
+        ++end;
+    m_pos = end;
+    return length;
+}
+
 bool parseProperty(std::string_view line, VCardProperty& p)
 {
     p = VCardProperty{};

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "control_bytes.h"
+
 #include <array>
 #include <cstddef>
 #include <cstring>
@@ -19,36 +21,37 @@ class CharsetDecoder;
 // holds a CR or an LF, whatever the file's line ends.
 class VCardLines {
 public:
-    explicit VCardLines(std::string_view bytes) : m_bytes(bytes) {}
+    // `loneCrs`: whether a CR may end a line alone. Without them a line is found with memchr
+    // for its LF, which costs less than a search for either; a reader that assumed none checks
+    // afterwards that crsInLineEnds() is every CR of the file.
+    VCardLines(std::string_view bytes, bool loneCrs) : m_bytes(bytes), m_loneCrs(loneCrs) {}
 
     bool next(std::string_view& line, std::size_t& number)
     {
         const std::size_t size = m_bytes.size();
         if (m_pos >= size)
             return false;
-        // The next LF is looked for once and kept: a file of CR line ends holds none, and
-        // looking for it from every line would read the rest of the file each time.
-        if (m_nextLf == kUnknown || m_nextLf < m_pos) {
-            const auto* lf = static_cast<const char*>(std::memchr(m_bytes.data() + m_pos, '\n', size - m_pos));
-            m_nextLf = lf ? static_cast<std::size_t>(lf - m_bytes.data()) : size;
-        }
         const char* start = m_bytes.data() + m_pos;
-        const std::size_t upToLf = m_nextLf - m_pos;
-        std::size_t length = upToLf;
-        std::size_t end = upToLf + (m_nextLf < size ? 1 : 0); // past the line end
-        if (const auto* cr = static_cast<const char*>(std::memchr(start, '\r', upToLf))) {
-            length = static_cast<std::size_t>(cr - start);
-            std::size_t after = length;
-            while (after < upToLf && start[after] == '\r')
-                ++after;
-            if (after < upToLf)
-                end = after; // CRs that no LF follows end the line by themselves
+        std::size_t length = size - m_pos;
+        if (!m_loneCrs) {
+            // Every CR stands before an LF: the line runs to the LF, less the CRs before it.
+            const auto* lf = static_cast<const char*>(std::memchr(start, '\n', length));
+            if (lf != nullptr)
+                length = static_cast<std::size_t>(lf - start);
+            m_pos += length + (lf != nullptr ? 1 : 0);
+            while (length > 0 && start[length - 1] == '\r') {
+                --length; // CR LF, CR CR LF, or a CR at the end of the file
+                ++m_crsInLineEnds;
+            }
+        } else {
+            length = nextAfterLoneCrs();
         }
-        m_pos += end;
         line = std::string_view(start, length);
         number = ++m_number;
         return true;
     }
+    // The CRs the lines given so far ended with (counted when no CR was to end a line alone).
+    std::size_t crsInLineEnds() const { return m_crsInLineEnds; }
     // Whether the next line continues this one (begins with a space or a tab).
     bool continues() const
     {
@@ -56,11 +59,15 @@ public:
     }
 
 private:
+    // The length of the line at m_pos in a file whose CRs may end lines alone; moves m_pos past
+    // the line's end. Out of line: the common case above stays small.
+    std::size_t nextAfterLoneCrs();
+
     std::string_view m_bytes;
+    bool m_loneCrs;
     std::size_t m_pos = 0;
-    static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
-    std::size_t m_nextLf = kUnknown; // where the next LF is, the size when none is left
     std::size_t m_number = 0;
+    std::size_t m_crsInLineEnds = 0;
 };
 
 // Type bits from TYPE= values and 2.1's bare parameters.

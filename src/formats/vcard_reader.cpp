@@ -43,7 +43,11 @@ PlaceKind addressKind(unsigned types)
 
 class CardReader {
 public:
-    explicit CardReader(std::string_view bytes) : m_bytes(bytes), m_lines(bytes), m_fileIsUtf8(isValidUtf8(bytes))
+    // `loneCrs`: read as a file whose CRs may end lines alone (old Macintosh files, a mix);
+    // otherwise read() tells whether it had any (see hadLoneCrs).
+    CardReader(std::string_view bytes, bool loneCrs)
+        : m_bytes(bytes), m_binaryAt(firstBinaryByte(bytes, m_crs)), m_lines(bytes, loneCrs),
+          m_fileIsUtf8(isValidUtf8(bytes))
     {
         // Room for every card up front: growing a vector of a hundred thousand records moves
         // them again and again through fresh memory, which costs more than reading the cards.
@@ -54,8 +58,8 @@ public:
 
     ImportResult read()
     {
-        if (const std::size_t at = firstBinaryByte(m_bytes); at != std::string_view::npos)
-            return ImportResult::failure(lineAt(m_bytes, at), "binary data, not a vCard");
+        if (m_binaryAt != std::string_view::npos)
+            return ImportResult::failure(lineAt(m_bytes, m_binaryAt), "binary data, not a vCard");
         std::string_view line;
         std::size_t number = 0;
         std::size_t cardLine = 0; // where the open card began, 0 outside a card
@@ -100,6 +104,10 @@ public:
         m_result.ok = true;
         return std::move(m_result);
     }
+
+    // Whether the file had a CR that ended a line alone, which a reader made without `loneCrs`
+    // reads as part of a line: the CRs its lines ended with are not all the file's.
+    bool hadLoneCrs() const { return m_lines.crsInLineEnds() != m_crs; }
 
 private:
     // One per "BEGIN:VCARD" as writers spell it; cards in other cases only make the vector grow.
@@ -149,74 +157,135 @@ private:
         p.value = m_joined;
     }
 
+    // The property's meaning. Properties are told apart by their first letter before their
+    // names are compared: a card of QOR's own is mostly X-QOR- lines, which would otherwise be
+    // compared with every name QOR knows.
     void take(const VCardProperty& p)
     {
         const std::string_view name = p.name;
-        const auto isName = [&name](std::string_view n) { return equalsIgnoringCase(name, n); };
+        const auto is = [&name](std::string_view n) { return equalsIgnoringCase(name, n); };
         const int pref = p.pref == 0 ? kNotPreferred : p.pref;
-        if (isName("N")) {
-            std::size_t extra = 0;
-            auto parts = components<5>(raw(p), extra);
-            if (!parts[2].empty() || !parts[3].empty() || !parts[4].empty() || extra > 0)
-                m_builder.unplaced("name part", "name parts");
-            m_builder.names(parts[0], parts[1]);
-        } else if (isName("FN")) {
-            m_builder.fullName(text(p));
-        } else if (isName("ORG")) {
-            std::size_t extra = 0;
-            auto parts = components<2>(raw(p), extra);
-            if (!parts[1].empty() || extra > 0)
-                m_builder.unplaced("department", "departments");
-            m_builder.organisation(parts[0]);
-        } else if (isName("KIND") || isName("X-ABSHOWAS")) {
-            const std::string_view kind = text(p);
-            if (equalsIgnoringCase(kind, "org") || equalsIgnoringCase(kind, "organization")
-                || equalsIgnoringCase(kind, "company"))
-                m_builder.companyCard();
-        } else if (isName("NICKNAME")) {
-            m_builder.nickname(text(p));
-        } else if (isName("EMAIL")) {
-            m_builder.email(text(p), pref);
-        } else if (isName("TEL")) {
-            std::string_view number = text(p);
-            if (p.uri && startsIgnoringCase(number, "tel:"))
-                number.remove_prefix(4);
-            m_builder.phone(phoneKind(p.types), number, pref);
-        } else if (isName("ADR")) {
-            std::size_t extra = 0;
-            auto parts = components<7>(raw(p), extra);
-            if (!parts[0].empty() || !parts[1].empty() || extra > 0)
-                m_builder.unplaced("address part", "address parts");
-            if (!parts[6].empty())
-                m_builder.unplaced("country", "countries");
-            m_builder.address(addressKind(p.types), parts[2], parts[3], parts[4], parts[5], pref);
-        } else if (isName("LABEL")) {
-            const LabelAddress a = readVCardLabel(raw(p));
-            m_builder.label(addressKind(p.types), a.street, a.city, a.state, a.zip, !a.country.empty());
-        } else if (isName("NOTE")) {
-            m_builder.note(text(p));
-        } else if (isName("BDAY")) {
-            m_builder.birthday(withoutOmittedYear(p));
-        } else if (isName("ANNIVERSARY") || isName("X-ANNIVERSARY") || isName("X-MS-ANNIVERSARY")
-                   || isName("X-EVOLUTION-ANNIVERSARY")) {
-            m_builder.anniversary(withoutOmittedYear(p));
-        } else if (startsIgnoringCase(name, "X-QOR-")) {
-            std::string key(name.substr(6));
-            for (char& c : key)
-                c = asciiUpper(c);
-            if (const auto field = fieldForKey(key))
-                m_builder.own(*field, text(p));
-            else
-                countUnplacedProperty(name, m_builder);
-        } else {
-            countUnplacedProperty(name, m_builder);
+        switch (name.empty() ? '\0' : asciiUpper(name[0])) {
+        case 'A':
+            if (is("ADR"))
+                return address(p, pref);
+            if (is("ANNIVERSARY"))
+                return m_builder.anniversary(withoutOmittedYear(p));
+            break;
+        case 'B':
+            if (is("BDAY"))
+                return m_builder.birthday(withoutOmittedYear(p));
+            break;
+        case 'E':
+            if (is("EMAIL"))
+                return m_builder.email(text(p), pref);
+            break;
+        case 'F':
+            if (is("FN"))
+                return m_builder.fullName(text(p));
+            break;
+        case 'K':
+            if (is("KIND"))
+                return kind(p);
+            break;
+        case 'L':
+            if (is("LABEL")) {
+                const LabelAddress a = readVCardLabel(raw(p));
+                return m_builder.label(addressKind(p.types), a.street, a.city, a.state, a.zip, !a.country.empty());
+            }
+            break;
+        case 'N':
+            if (is("N"))
+                return names(p);
+            if (is("NICKNAME"))
+                return m_builder.nickname(text(p));
+            if (is("NOTE"))
+                return m_builder.note(text(p));
+            break;
+        case 'O':
+            if (is("ORG"))
+                return organisation(p);
+            break;
+        case 'T':
+            if (is("TEL"))
+                return phone(p, pref);
+            break;
+        case 'X':
+            if (startsIgnoringCase(name, "X-QOR-"))
+                return own(p);
+            if (is("X-ABSHOWAS"))
+                return kind(p);
+            if (is("X-ANNIVERSARY") || is("X-MS-ANNIVERSARY") || is("X-EVOLUTION-ANNIVERSARY"))
+                return m_builder.anniversary(withoutOmittedYear(p));
+            break;
+        default: break;
         }
+        countUnplacedProperty(name, m_builder);
+    }
+
+    void names(const VCardProperty& p)
+    {
+        std::size_t extra = 0;
+        auto parts = components<5>(raw(p), extra);
+        if (!parts[2].empty() || !parts[3].empty() || !parts[4].empty() || extra > 0)
+            m_builder.unplaced("name part", "name parts");
+        m_builder.names(parts[0], parts[1]);
+    }
+
+    void organisation(const VCardProperty& p)
+    {
+        std::size_t extra = 0;
+        auto parts = components<2>(raw(p), extra);
+        if (!parts[1].empty() || extra > 0)
+            m_builder.unplaced("department", "departments");
+        m_builder.organisation(parts[0]);
+    }
+
+    // KIND:org (4.0) and Apple's X-ABShowAs:COMPANY: the card names an organisation.
+    void kind(const VCardProperty& p)
+    {
+        const std::string_view kind = text(p);
+        if (equalsIgnoringCase(kind, "org") || equalsIgnoringCase(kind, "organization")
+            || equalsIgnoringCase(kind, "company"))
+            m_builder.companyCard();
+    }
+
+    void phone(const VCardProperty& p, int pref)
+    {
+        std::string_view number = text(p);
+        if (p.uri && startsIgnoringCase(number, "tel:"))
+            number.remove_prefix(4);
+        m_builder.phone(phoneKind(p.types), number, pref);
+    }
+
+    void address(const VCardProperty& p, int pref)
+    {
+        std::size_t extra = 0;
+        auto parts = components<7>(raw(p), extra);
+        if (!parts[0].empty() || !parts[1].empty() || extra > 0)
+            m_builder.unplaced("address part", "address parts");
+        if (!parts[6].empty())
+            m_builder.unplaced("country", "countries");
+        m_builder.address(addressKind(p.types), parts[2], parts[3], parts[4], parts[5], pref);
+    }
+
+    void own(const VCardProperty& p)
+    {
+        std::string key(p.name.substr(6));
+        for (char& c : key)
+            c = asciiUpper(c);
+        if (const auto field = fieldForKey(key))
+            m_builder.own(*field, text(p));
+        else
+            countUnplacedProperty(p.name, m_builder);
     }
 
     // The value decoded to UTF-8, its escapes still in it. A value whose charset could not be
     // decoded keeps its bytes and is counted.
     std::string_view raw(const VCardProperty& p)
     {
+        if (!p.quotedPrintable && p.charset.empty() && m_fileIsUtf8)
+            return p.value; // nearly every value: nothing to decode
         bool decoded = true;
         const std::string_view value = decodeValue(p, m_fileIsUtf8, m_charsets, m_decoded, decoded);
         if (!decoded) {
@@ -240,6 +309,8 @@ private:
     }
 
     std::string_view m_bytes;
+    std::size_t m_crs = 0; // every CR of the file
+    std::size_t m_binaryAt;
     VCardLines m_lines;
     bool m_fileIsUtf8;
     ImportResult m_result;
@@ -264,7 +335,15 @@ bool looksLikeVCard(std::string_view bytes)
 
 ImportResult readVCards(std::string_view bytes)
 {
-    return CardReader(withoutByteOrderMark(bytes)).read();
+    bytes = withoutByteOrderMark(bytes);
+    // Nearly every file ends its lines with LF or CR LF: it is read once, and read again only
+    // when a CR turns out to end a line alone (or the first reading stopped at a fault before
+    // it met every CR).
+    CardReader once(bytes, false);
+    ImportResult result = once.read();
+    if (once.hadLoneCrs())
+        return CardReader(bytes, true).read();
+    return result;
 }
 
 } // namespace qor

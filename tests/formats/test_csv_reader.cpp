@@ -216,8 +216,8 @@ TEST(CsvReader, GoogleExport_typedPhonesSeveralValuesInACellAndAnniversaryEvents
     EXPECT_EQ(c[F::WORKCITY], "Springfield");
     EXPECT_EQ(c[F::ANDAY], "2");
     EXPECT_EQ(c[F::ANYEAR], "2001");
-    EXPECT_EQ(r.unplaced.describe(), "1 value in column \"Website 1 - Value\", 1 more phone number, "
-                                      "1 address part and 1 more e-mail address were not imported");
+    EXPECT_EQ(r.unplaced.describe(), "1 value in column \"Website 1 - Value\", 1 more e-mail address, "
+                                      "1 more phone number and 1 address part were not imported");
 }
 
 TEST(CsvReader, OutlookExport_inWindows1252WithEmptyDatesAndDefaults)
