@@ -114,3 +114,18 @@ TEST(ImportLineEnds, FaultsAreReportedOnTheirLineWhateverTheLineEnds)
         EXPECT_EQ(binary.errorLine, 3u) << binary.error;
     }
 }
+
+TEST(ImportLineEnds, ALoneCrInAFileOfCrLf_endsItsLineWhereverItStands)
+{
+    // Read once as a file of CR LF, the CR would hide the e-mail line inside the photo's; the
+    // reader sees that a CR ended no line and reads the file again.
+    const ImportResult r = importContacts("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\n"
+                                          "PHOTO;ENCODING=b:AAAA\rEMAIL:ann@example.org\r\nEND:VCARD\r\n");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.contacts.at(0)[F::EMAIL], "ann@example.org");
+    EXPECT_EQ(r.unplaced.describe(), "1 photo was not imported");
+    // A card cut short by a CR alone is still one card.
+    const ImportResult cut = importContacts("BEGIN:VCARD\r\nN:Lee;Ann;;;\rEND:VCARD\r\n");
+    ASSERT_TRUE(cut.ok) << cut.error;
+    EXPECT_EQ(cut.contacts.size(), 1u);
+}
