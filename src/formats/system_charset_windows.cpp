@@ -19,12 +19,21 @@ bool takesNoFlags(unsigned codePage)
         || codePage == 65000;
 }
 
+// The code page to convert with: GB18030 (54936) is a superset of GBK (936), and a system
+// without it (Wine) still reads the GBK part of it; a four-byte sequence then fails and is
+// reported as not decoded.
+unsigned usableCodePage(unsigned codePage)
+{
+    if (codePage != 0 && IsValidCodePage(codePage))
+        return codePage;
+    if (codePage == 54936 && IsValidCodePage(936))
+        return 936;
+    return 0;
+}
+
 } // namespace
 
-SystemCharset::SystemCharset(const std::string&, unsigned codePage)
-    : m_codePage(codePage != 0 && IsValidCodePage(codePage) ? codePage : 0)
-{
-}
+SystemCharset::SystemCharset(const std::string&, unsigned codePage) : m_codePage(usableCodePage(codePage)) {}
 
 SystemCharset::~SystemCharset() = default;
 
