@@ -157,7 +157,7 @@ std::string_view decodeValue(const VCardProperty& p, bool fileIsUtf8, CharsetDec
 {
     decoded = true;
     // Nearly every value of a file in UTF-8 declares no charset, or UTF-8: it is taken as it is.
-    const bool utf8 = p.charset.empty() || CharsetDecoder::namesUtf8(p.charset);
+    const bool utf8 = p.charset.empty() || equalsIgnoringCase(p.charset, "UTF-8") || CharsetDecoder::namesUtf8(p.charset);
     if (!p.quotedPrintable && utf8 && fileIsUtf8)
         return p.value;
     const std::string bytes = p.quotedPrintable ? decodeQuotedPrintable(p.value) : std::string(p.value);
