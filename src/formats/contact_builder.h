@@ -23,12 +23,13 @@ void flattenImportedLineEnds(std::string& text);
 
 // Builds one imported contact from the values a reader finds, the same way for vCard and CSV.
 //
-// Phones, e-mail addresses and addresses are held until the contact is taken, then placed:
-// typed values first (cell to MOBILE, home to TEL and the home address, work to WORKTEL and the
-// work address), then untyped ones into the slots left (a phone to TEL, else MOBILE; an address
-// to home, else work); within each, the preferred first, else in the file's order. So the one
-// e-mail field gets the preferred address, and no untyped value takes the slot of a typed one,
-// whatever their order in the file. What finds no slot is counted in the account.
+// Phones, e-mail addresses and addresses are placed as if all were known at once: typed values
+// first (cell to MOBILE, home to TEL and the home address, work to WORKTEL and the work
+// address), then untyped ones into the slots left (a phone to TEL, else MOBILE; an address to
+// home, else work), held until the contact is taken; within each, the preferred first, else in
+// the file's order. So the one e-mail field gets the preferred address, and no untyped value
+// takes the slot of a typed one, whatever their order in the file. What finds no slot is
+// counted in the account.
 //
 // The names come from the first N (or the CSV's name columns) that names anyone; failing that
 // from the full name (FN, "Ann Lee": the last word is the surname); failing that, or when the
