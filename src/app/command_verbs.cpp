@@ -194,8 +194,8 @@ int runImport(const CommandLine& line, std::ostream& out, std::ostream& err)
             << shownPath(done.saved.keptOld) << '\n';
 
     out << "Imported " << plural(count, "contact", "contacts") << " into " << shownPath(book) << '\n';
-    if (!imported.unplaced.empty())
-        out << terminalText(imported.unplaced.describe()) << '\n'; // it names the file's columns
+    if (const std::string account = importMessage(imported); !account.empty())
+        out << terminalText(account) << '\n'; // it names the file's columns and charsets
     return kExitSuccess;
 }
 

@@ -4,6 +4,7 @@
 #include "csv_writer.h"
 #include "exchange_text.h"
 #include "ical_writer.h"
+#include "text_encoding.h"
 #include "vcard_reader.h"
 #include "vcard_writer.h"
 
@@ -25,6 +26,28 @@ constexpr std::array<std::pair<std::string_view, ExchangeFormat>, 6> kFormatName
     {"ical", ExchangeFormat::ICalendar},
 }};
 
+
+// Whether `bytes` is UTF-16 (as Windows programs and Google's old CSV export write it): a
+// byte-order mark, or a first character of ASCII (its other byte zero) followed by another.
+bool isUtf16(std::string_view bytes, bool& bigEndian)
+{
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        bigEndian = bytes[0] == '\xFE';
+        return true;
+    }
+    if (bytes.size() < 4)
+        return false;
+    const auto ascii = [](char c) { return c != '\0' && static_cast<unsigned char>(c) < 0x80; };
+    if (ascii(bytes[0]) && bytes[1] == '\0' && ascii(bytes[2]) && bytes[3] == '\0') {
+        bigEndian = false;
+        return true;
+    }
+    if (bytes[0] == '\0' && ascii(bytes[1]) && bytes[2] == '\0' && ascii(bytes[3])) {
+        bigEndian = true;
+        return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -81,7 +104,7 @@ std::size_t UnplacedAccount::countOf(std::string_view singular) const
     return found == m_index.end() ? 0 : m_entries[found->second].count;
 }
 
-std::string UnplacedAccount::describe() const
+std::string UnplacedAccount::describe(std::string_view was, std::string_view were) const
 {
     if (m_entries.empty())
         return {};
@@ -94,11 +117,27 @@ std::string UnplacedAccount::describe() const
         text += std::to_string(e.count) + ' ' + (e.count == 1 ? e.singular : e.plural);
         total += e.count;
     }
-    return text + (total == 1 ? " was not imported" : " were not imported");
+    text += ' ';
+    text += total == 1 ? was : were;
+    return text;
+}
+
+std::string importMessage(const ImportResult& result)
+{
+    std::string message = result.undecoded.describe("was not decoded and keeps its bytes",
+                                                    "were not decoded and keep their bytes");
+    if (!result.unplaced.empty())
+        message += (message.empty() ? "" : "; ") + result.unplaced.describe();
+    return message;
 }
 
 ImportResult importContacts(std::string_view bytes)
 {
+    bool bigEndian = false;
+    if (isUtf16(bytes, bigEndian)) {
+        const std::size_t mark = bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") ? 2 : 0;
+        return importContacts(utf16ToUtf8(bytes.substr(mark), bigEndian));
+    }
     if (looksLikeVCard(bytes))
         return readVCards(bytes);
     if (const std::size_t at = firstBinaryByte(bytes); at != std::string_view::npos)

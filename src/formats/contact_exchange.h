@@ -54,7 +54,9 @@ public:
     const std::vector<Entry>& entries() const { return m_entries; }
     std::size_t countOf(std::string_view singular) const;
     // "2 more phone numbers and 1 URL were not imported"; empty when nothing was left out.
-    std::string describe() const;
+    std::string describe() const { return describe("was not imported", "were not imported"); }
+    // The same with another ending, after one thing and after several.
+    std::string describe(std::string_view was, std::string_view were) const;
 
 private:
     // Looks a kind up by a string_view without making a std::string of it.
@@ -71,6 +73,10 @@ struct ImportResult {
     bool ok = false;
     std::vector<ContactRecord> contacts; // in the file's order
     UnplacedAccount unplaced;
+    // Values whose declared charset QOR could not decode, counted by charset ("value in charset
+    // X-MAC-JAPANESE"): they are imported with their bytes kept, never guessed at (see
+    // CharsetDecoder::decode).
+    UnplacedAccount undecoded;
     std::size_t errorLine = 0; // 1-based line of the fault, when !ok
     std::string error;         // what is wrong there, when !ok
 
@@ -83,12 +89,19 @@ struct ImportResult {
     }
 };
 
+// What an import says beside the number of contacts: the values kept undecoded, then what found
+// no field ("1 value in charset X-FOO was not decoded and keeps its bytes; 2 more phone numbers
+// were not imported"). Empty when there is nothing to say.
+std::string importMessage(const ImportResult& result);
+
 // Reads contacts from a vCard file (2.1, 3.0 or 4.0) or a CSV file (QOR, Google or Outlook
-// columns), telling which from the content. Refuses, with the line at fault, a file that is
-// neither, binary bytes, and a card without END. Every imported text is UTF-8 and holds no line
-// end: CR LF, LF and a lone CR inside a value each become a space, raw or decoded (quoted-
-// printable "=0D"), so no value can forge lines in the book. A UTF-16 file is refused as
-// binary.
+// columns), telling which from the content. A file in UTF-16 (with a byte-order mark, or
+// without one when its first character is ASCII) is decoded first; every other file is UTF-8
+// or Windows-1252, with the charsets its cards declare. Refuses, with the line at fault, a file
+// that is neither format, binary bytes, and a card without END. Every imported text is UTF-8
+// and holds no line end: a line end in the file ends the line, and a line break inside a value
+// (CR LF, LF, a lone CR, raw in a quoted CSV cell or decoded from quoted-printable "=0D")
+// becomes a space, so no value can forge lines in the book.
 ImportResult importContacts(std::string_view bytes);
 
 } // namespace qor

@@ -78,6 +78,7 @@ constexpr std::array kNamedColumns{
     Named{"Other State", Role::AddressPart, P::Unknown, kOtherGroup, kState},
     Named{"Other Postal Code", Role::AddressPart, P::Unknown, kOtherGroup, kZip},
     Named{"Other Country/Region", Role::AddressPart, P::Unknown, kOtherGroup, kExtra},
+    Named{"Company", Role::Organisation}, Named{"Organization Name", Role::Organisation},
     Named{"Birthday", Role::Birthday}, Named{"Anniversary", Role::Anniversary},
     Named{"Notes", Role::Note},
     Named{"E-mail Type", Role::Ignored}, Named{"E-mail Display Name", Role::Ignored},
@@ -85,7 +86,8 @@ constexpr std::array kNamedColumns{
     Named{"E-mail 3 Type", Role::Ignored}, Named{"E-mail 3 Display Name", Role::Ignored},
     Named{"Gender", Role::Ignored}, Named{"Priority", Role::Ignored}, Named{"Sensitivity", Role::Ignored},
     Named{"Private", Role::Ignored}, Named{"Group Membership", Role::Ignored}, Named{"Labels", Role::Ignored},
-    Named{"Initials", Role::Ignored},
+    Named{"Initials", Role::Ignored}, Named{"File As", Role::Ignored},
+    Named{"User 1", Role::User}, Named{"User 2", Role::User}, Named{"User 3", Role::User}, Named{"User 4", Role::User},
 };
 
 
@@ -122,7 +124,11 @@ bool googleColumn(std::string_view name, Column& column)
     if (equalsIgnoringCase(kind, "Phone")) {
         column.role = isType ? Role::PhoneType : equalsIgnoringCase(part, "Value") ? Role::PhoneValue : Role::None;
     } else if (equalsIgnoringCase(kind, "E-mail")) {
-        column.role = isType ? Role::Ignored : equalsIgnoringCase(part, "Value") ? Role::EmailValue : Role::None;
+        column.role = isType ? Role::EmailType : equalsIgnoringCase(part, "Value") ? Role::EmailValue : Role::None;
+    } else if (equalsIgnoringCase(kind, "Custom Field")) {
+        column.role = isType ? Role::CustomType : equalsIgnoringCase(part, "Value") ? Role::CustomValue : Role::None;
+    } else if (equalsIgnoringCase(kind, "Organization") && equalsIgnoringCase(part, "Name")) {
+        column.role = Role::Organisation;
     } else if (equalsIgnoringCase(kind, "Event")) {
         column.role = isType ? Role::EventType : equalsIgnoringCase(part, "Value") ? Role::EventValue : Role::None;
     } else if (equalsIgnoringCase(kind, "Address")) {
@@ -147,7 +153,87 @@ bool googleColumn(std::string_view name, Column& column)
     return true;
 }
 
+constexpr std::array<PersonalField, 12> kPersonalFields{{
+    {ContactField::OVERALL, "Overall"},
+    {ContactField::LIKES, "Likes"},
+    {ContactField::DISLIKES, "Dislikes"},
+    {ContactField::RATING, "Rating"},
+    {ContactField::BESTFEATURE, "Best feature"},
+    {ContactField::EYES, "Eyes"},
+    {ContactField::HAIR, "Hair"},
+    {ContactField::HEIGHT, "Height"},
+    {ContactField::BODY, "Body"},
+    {ContactField::LOOKS, "Looks"},
+    {ContactField::PERSONALITY, "Personality"},
+    {ContactField::INBED, "In bed"},
+}};
+
+bool containsIgnoringCase(std::string_view s, std::string_view part)
+{
+    for (std::size_t i = 0; i + part.size() <= s.size(); ++i)
+        if (equalsIgnoringCase(s.substr(i, part.size()), part))
+            return true;
+    return false;
+}
+
 } // namespace
+
+const std::array<PersonalField, 12>& personalFields() { return kPersonalFields; }
+
+std::optional<ContactField> personalFieldLabelled(std::string_view label)
+{
+    label = trimmedName(label);
+    for (const PersonalField& p : kPersonalFields) {
+        std::string_view formLabel = fieldInfo(p.field).label;
+        if (formLabel.ends_with(':'))
+            formLabel.remove_suffix(1);
+        if (equalsIgnoringCase(label, p.label) || equalsIgnoringCase(label, fieldInfo(p.field).key)
+            || (!formLabel.empty() && equalsIgnoringCase(label, formLabel)))
+            return p.field;
+    }
+    return std::nullopt;
+}
+
+std::string_view takeLabelledNoteLines(std::string_view notes,
+                                       const std::function<void(ContactField, std::string_view)>& take)
+{
+    for (;;) {
+        std::size_t lineEnd = notes.size();
+        while (lineEnd > 0 && notes[lineEnd - 1] != '\r' && notes[lineEnd - 1] != '\n')
+            --lineEnd;
+        if (lineEnd-- == 0)
+            return notes; // one line: the comments alone
+        const std::string_view line = notes.substr(lineEnd + 1);
+        const std::size_t colon = line.find(": ");
+        if (colon == std::string_view::npos)
+            return notes;
+        const std::string_view label = line.substr(0, colon);
+        std::optional<ContactField> field = personalFieldLabelled(label);
+        if (!field && equalsIgnoringCase(label, "Nickname"))
+            field = ContactField::NICKNAME;
+        if (!field)
+            return notes;
+        take(*field, line.substr(colon + 2));
+        notes = notes.substr(0, lineEnd);
+        while (!notes.empty() && (notes.back() == '\r' || notes.back() == '\n'))
+            notes.remove_suffix(1);
+    }
+}
+
+PlaceKind placeForLabel(std::string_view label)
+{
+    if (isPreferredLabel(label))
+        label.remove_prefix(2);
+    if (equalsIgnoringCase(label, "Mobile") || equalsIgnoringCase(label, "Cell"))
+        return P::Mobile;
+    if (equalsIgnoringCase(label, "Home"))
+        return P::Home;
+    if (equalsIgnoringCase(label, "Work"))
+        return P::Work;
+    if (containsIgnoringCase(label, "fax") || containsIgnoringCase(label, "pager"))
+        return P::Other;
+    return P::Unknown; // "Other", "Main", "Google Voice", a label of the user's own
+}
 
 Column columnFor(std::string_view rawName)
 {
@@ -163,6 +249,8 @@ Column columnFor(std::string_view rawName)
     for (const Named& named : kNamedColumns)
         if (equalsIgnoringCase(name, named.name)) {
             column.role = named.role;
+            if (named.role == Role::User)
+                column.field = kPersonalFields[static_cast<std::size_t>(name.back() - '1')].field;
             column.place = named.place;
             column.group = named.group;
             column.part = named.part;

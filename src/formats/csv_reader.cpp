@@ -13,7 +13,6 @@
 #include <algorithm>
 
 #include <array>
-#include <map>
 
 namespace qor {
 
@@ -21,21 +20,6 @@ namespace {
 
 using namespace csv;
 using P = PlaceKind;
-
-PlaceKind placeForLabel(std::string_view label)
-{
-    if (label.starts_with("* "))
-        label.remove_prefix(2);
-    if (equalsIgnoringCase(label, "Mobile") || equalsIgnoringCase(label, "Cell"))
-        return P::Mobile;
-    if (equalsIgnoringCase(label, "Home"))
-        return P::Home;
-    if (equalsIgnoringCase(label, "Work"))
-        return P::Work;
-    if (label.empty() || equalsIgnoringCase(label, "Other") || equalsIgnoringCase(label, "Main"))
-        return P::Unknown;
-    return P::Other; // fax, pager...
-}
 
 // Google puts several values of one kind in one cell, separated by " ::: ".
 std::vector<std::string> splitValues(const std::string& cell)
@@ -53,8 +37,53 @@ std::vector<std::string> splitValues(const std::string& cell)
 
 struct AddressParts {
     PlaceKind place = P::Unknown;
+    int pref = kNotPreferred;
     std::array<std::string, 4> parts;
     bool extra = false;
+};
+
+using Typed = std::pair<std::string, std::string>; // a type (or label) and a value
+
+void reset(Typed& t)
+{
+    t.first.clear();
+    t.second.clear();
+}
+
+void reset(AddressParts& a)
+{
+    a.place = P::Unknown;
+    a.pref = kNotPreferred;
+    for (std::string& part : a.parts)
+        part.clear();
+    a.extra = false;
+}
+
+// The values of Google's numbered columns (and Outlook's addresses), by group, in the order
+// their columns come. Kept from row to row and found by a walk (a row has a few groups): a map
+// of them made for each row cost more than reading the row.
+template <typename T>
+class Groups {
+public:
+    T& operator[](int group)
+    {
+        for (std::size_t i = 0; i < m_count; ++i)
+            if (m_items[i].first == group)
+                return m_items[i].second;
+        if (m_count == m_items.size())
+            m_items.emplace_back();
+        std::pair<int, T>& item = m_items[m_count++];
+        item.first = group;
+        reset(item.second);
+        return item.second;
+    }
+    auto begin() { return m_items.begin(); }
+    auto end() { return m_items.begin() + static_cast<std::ptrdiff_t>(m_count); }
+    void clear() { m_count = 0; }
+
+private:
+    std::vector<std::pair<int, T>> m_items;
+    std::size_t m_count = 0;
 };
 
 class RowReader {
@@ -66,9 +95,15 @@ public:
 
     void read(std::vector<std::string>& cells, ContactRecord& into)
     {
-        std::map<int, std::pair<std::string, std::string>> phones; // group: type, value
-        std::map<int, std::pair<std::string, std::string>> events;
-        std::map<int, AddressParts> addresses;
+        // Google's numbered columns, by group: a type (or label) and a value.
+        for (Groups<Typed>* groups : {&m_phones, &m_emails, &m_events, &m_customs})
+            groups->clear();
+        m_addresses.clear();
+        Groups<Typed>& phones = m_phones;
+        Groups<Typed>& emails = m_emails;
+        Groups<Typed>& events = m_events;
+        Groups<Typed>& customs = m_customs;
+        Groups<AddressParts>& addresses = m_addresses;
         std::string surname, firstName;
         bool hasNames = false;
         const std::size_t n = std::min(cells.size(), m_columns.size());
@@ -88,12 +123,19 @@ public:
             case Role::FullName: m_builder.fullName(cell); break;
             case Role::NamePart: m_builder.unplaced("name part", "name parts"); break;
             case Role::Nickname: m_builder.nickname(cell); break;
+            case Role::Organisation: m_builder.organisation(cell); break;
             case Role::Email: m_builder.email(cell); break;
-            case Role::EmailValue:
-                for (std::string& v : splitValues(cell))
-                    m_builder.email(v);
+            case Role::EmailType: emails[c.group].first.swap(cell); break;
+            case Role::EmailValue: emails[c.group].second.swap(cell); break;
+            case Role::Note:
+                m_builder.note(takeLabelledNoteLines(cell, [this](ContactField f, std::string_view value) {
+                    if (f == ContactField::NICKNAME)
+                        m_builder.nickname(value);
+                    else
+                        m_builder.own(f, value);
+                }));
                 break;
-            case Role::Note: m_builder.note(cell); break;
+            case Role::User: m_builder.own(c.field, cell); break;
             case Role::Birthday:
                 if (cell != "0/0/00")
                     m_builder.birthday(cell);
@@ -103,11 +145,18 @@ public:
                     m_builder.anniversary(cell);
                 break;
             case Role::Phone: m_builder.phone(c.place, cell); break;
-            case Role::PhoneType: phones[c.group].first = std::move(cell); break;
-            case Role::PhoneValue: phones[c.group].second = std::move(cell); break;
-            case Role::EventType: events[c.group].first = std::move(cell); break;
-            case Role::EventValue: events[c.group].second = std::move(cell); break;
-            case Role::AddressType: addresses[c.group].place = placeForLabel(cell); break;
+            case Role::PhoneType: phones[c.group].first.swap(cell); break;
+            case Role::PhoneValue: phones[c.group].second.swap(cell); break;
+            case Role::EventType: events[c.group].first.swap(cell); break;
+            case Role::EventValue: events[c.group].second.swap(cell); break;
+            case Role::CustomType: customs[c.group].first.swap(cell); break;
+            case Role::CustomValue: customs[c.group].second.swap(cell); break;
+            case Role::AddressType: {
+                AddressParts& a = addresses[c.group];
+                a.place = placeForLabel(cell);
+                a.pref = isPreferredLabel(cell) ? 1 : kNotPreferred;
+                break;
+            }
             case Role::AddressPart: {
                 AddressParts& a = addresses[c.group];
                 if (c.group < 0)
@@ -115,7 +164,7 @@ public:
                 if (c.part == kExtra)
                     a.extra = true;
                 else
-                    a.parts[c.part] = std::move(cell);
+                    a.parts[c.part].swap(cell);
                 break;
             }
             case Role::None:
@@ -126,9 +175,21 @@ public:
         }
         if (hasNames)
             m_builder.names(surname, firstName);
-        for (auto& [group, phone] : phones)
-            for (std::string& v : splitValues(phone.second))
-                m_builder.phone(placeForLabel(phone.first), v);
+        // "* Home": the first value of the cell is the preferred one.
+        for (auto& [group, email] : emails) {
+            int pref = isPreferredLabel(email.first) ? 1 : kNotPreferred;
+            for (std::string& v : splitValues(email.second)) {
+                m_builder.email(v, pref);
+                pref = kNotPreferred;
+            }
+        }
+        for (auto& [group, phone] : phones) {
+            int pref = isPreferredLabel(phone.first) ? 1 : kNotPreferred;
+            for (std::string& v : splitValues(phone.second)) {
+                m_builder.phone(placeForLabel(phone.first), v, pref);
+                pref = kNotPreferred;
+            }
+        }
         for (auto& [group, event] : events) {
             if (event.second.empty())
                 continue;
@@ -137,11 +198,18 @@ public:
             else
                 m_builder.unplaced("other date", "other dates");
         }
+        for (auto& [group, custom] : customs) {
+            if (custom.second.empty())
+                continue;
+            if (const auto field = personalFieldLabelled(custom.first))
+                m_builder.own(*field, custom.second);
+            else
+                m_builder.unplaced("custom field", "custom fields");
+        }
         for (auto& [group, a] : addresses) {
             if (a.extra)
                 m_builder.unplaced("address part", "address parts");
-            m_builder.address(a.place == P::Mobile ? P::Unknown : a.place, a.parts[kStreet], a.parts[kCity],
-                              a.parts[kState], a.parts[kZip]);
+            m_builder.address(a.place, a.parts[kStreet], a.parts[kCity], a.parts[kState], a.parts[kZip], a.pref);
         }
         m_builder.take(into);
     }
@@ -149,11 +217,13 @@ public:
 private:
     std::vector<Column> m_columns;
     ContactBuilder m_builder;
+    Groups<Typed> m_phones, m_emails, m_events, m_customs;
+    Groups<AddressParts> m_addresses;
 };
 
 char separatorOf(std::string_view bytes)
 {
-    const std::string_view firstLine = bytes.substr(0, bytes.find('\n'));
+    const std::string_view firstLine = bytes.substr(0, bytes.find_first_of("\r\n"));
     return firstLine.find(',') == std::string_view::npos && firstLine.find(';') != std::string_view::npos ? ';' : ',';
 }
 
@@ -209,7 +279,11 @@ ImportResult readCsvContacts(std::string_view bytes)
     ImportResult result;
     // Room for a contact per line, up front: growing a vector of a hundred thousand records
     // moves them again and again through fresh memory, which costs more than reading them.
-    result.contacts.reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+    // A file of CR line ends (old Macintosh) holds no LF: its CRs are counted instead.
+    auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+    if (lines == 0)
+        lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\r'));
+    result.contacts.reserve(lines + 1);
     adviseHugePages(result.contacts.data(), result.contacts.capacity() * sizeof(ContactRecord));
     RowReader rows(std::move(columns), result.unplaced);
     while (records.next(cells)) {

@@ -1,5 +1,7 @@
 #include "csv_text.h"
 
+#include "exchange_text.h"
+
 #include <cstring>
 
 namespace qor {
@@ -21,6 +23,15 @@ bool isInternationalPhoneNumber(std::string_view value)
             return false;
     }
     return digit;
+}
+
+// "--05-17": a date without a year as vCard 3.0 and Google write it, which a spreadsheet may at
+// worst subtract, never call or refer to anything with.
+bool isYearlessDate(std::string_view value)
+{
+    const auto digit = [&value](std::size_t i) { return value[i] >= '0' && value[i] <= '9'; };
+    return value.size() == 7 && value.starts_with("--") && digit(2) && digit(3) && value[4] == '-' && digit(5)
+        && digit(6);
 }
 
 // `text` as one field, after the apostrophe that defuses a formula when `defused`. One function
@@ -61,7 +72,7 @@ bool startsAFormula(std::string_view value)
     const std::size_t start = value.find_first_not_of('\'');
     if (start == std::string_view::npos || !beginsAFormula(value[start]))
         return false;
-    return !isInternationalPhoneNumber(value.substr(start));
+    return !isInternationalPhoneNumber(value.substr(start)) && !isYearlessDate(value.substr(start));
 }
 
 void appendDefusedCsvField(std::string& out, std::string_view value)
@@ -105,8 +116,7 @@ bool CsvRecords::next(std::vector<std::string>& fields)
                     return false;
                 }
                 const std::string_view part(m_bytes.data() + m_pos, static_cast<std::size_t>(quote - (m_bytes.data() + m_pos)));
-                for (char c : part)
-                    m_line += c == '\n';
+                m_line += lineEndsIn(part);
                 field.append(part);
                 m_pos += part.size() + 1;
                 if (m_pos < size && m_bytes[m_pos] == '"') {
@@ -119,21 +129,21 @@ bool CsvRecords::next(std::vector<std::string>& fields)
         }
         // Unquoted text, or what follows a closing quote, up to the separator or line end.
         const std::size_t start = m_pos;
-        while (m_pos < size && m_bytes[m_pos] != m_separator && m_bytes[m_pos] != '\n')
+        while (m_pos < size && !m_stops[static_cast<unsigned char>(m_bytes[m_pos])])
             ++m_pos;
-        std::size_t end = m_pos;
-        if (end > start && m_bytes[end - 1] == '\r' && (m_pos == size || m_bytes[m_pos] == '\n'))
-            --end;
-        field.append(m_bytes.data() + start, end - start);
-        if (m_pos >= size) {
-            fields.resize(count);
-            return true;
+        field.append(m_bytes.data() + start, m_pos - start);
+        if (m_pos < size && m_bytes[m_pos] == m_separator) {
+            ++m_pos;
+            continue;
         }
-        if (m_bytes[m_pos++] == '\n') {
-            ++m_line;
-            fields.resize(count);
-            return true;
-        }
+        // The end of the file, or a line end: LF, CR LF, CR CR LF or a CR alone.
+        while (m_pos < size && m_bytes[m_pos] == '\r')
+            ++m_pos;
+        if (m_pos < size && m_bytes[m_pos] == '\n')
+            ++m_pos;
+        ++m_line;
+        fields.resize(count);
+        return true;
     }
 }
 

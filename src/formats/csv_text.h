@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -22,7 +23,7 @@ void appendCsvField(std::string& out, std::string_view text);
 // "Ann" are written as they are. A telephone number in the international form (a '+', then
 // only digits, spaces and "()-./", with at least one digit: "+44 20 7946 0958") is left alone:
 // it names no function and no cell, and the address books these files are made for would keep
-// an apostrophe in the number.
+// an apostrophe in the number. So is a date without a year as Google writes it ("--05-17").
 //
 // Reading undoes exactly this, so export and import give back every value: a cell that begins
 // with an apostrophe loses that one apostrophe when what follows its apostrophes would start a
@@ -36,12 +37,16 @@ void appendDefusedCsvField(std::string& out, std::string_view value);
 // Removes the apostrophe appendDefusedCsvField put before a value, if `cell` has one.
 void restoreDefusedCsvValue(std::string& cell);
 
-// Reads a CSV file record by record. Fields are separated by `separator`, records by CR LF or
-// LF; a quoted field may hold separators, doubled quotes and line breaks. Bytes are taken as
+// Reads a CSV file record by record. Fields are separated by `separator`, records by any line
+// end: LF, CR LF, CR CR LF or a CR alone, in any mix (see endsALine in exchange_text.h); a
+// quoted field may hold separators, doubled quotes and line breaks, kept as they are. Bytes are taken as
 // they are: the caller refuses binary files first.
 class CsvRecords {
 public:
-    CsvRecords(std::string_view bytes, char separator) : m_bytes(bytes), m_separator(separator) {}
+    CsvRecords(std::string_view bytes, char separator) : m_bytes(bytes), m_separator(separator)
+    {
+        m_stops[static_cast<unsigned char>(separator)] = m_stops['\n'] = m_stops['\r'] = true;
+    }
 
     // The next record's fields, or false at the end of the file or at a fault (see error()).
     bool next(std::vector<std::string>& fields);
@@ -54,6 +59,7 @@ public:
 private:
     std::string_view m_bytes;
     char m_separator;
+    std::array<bool, 256> m_stops{}; // the bytes that end an unquoted field: one look-up a byte
     std::size_t m_pos = 0;
     std::size_t m_line = 1;
     std::size_t m_recordLine = 0;

@@ -16,8 +16,12 @@ enum class CsvLayout { Qor, Google, Outlook };
 //  - Qor: the 34 keys in column order, every field as it is but for that apostrophe; reading
 //    it back gives every field unchanged.
 //  - Google and Outlook: the columns their importers expect, with a byte-order mark so that
-//    spreadsheets read the accents; the fields they have no column for are left out, and a
-//    date goes in only when it is complete and in the form's spelling.
+//    spreadsheets read the accents. Google's layout carries the twelve personal fields as
+//    custom fields labelled with their names, so a round trip keeps every field; Outlook's has
+//    only columns of Outlook's own export, the first four personal fields in User 1 to User 4
+//    and the nickname and the others in Notes, a labelled line each after the comments (read
+//    back by the CSV reader). A date is every date the date rules read, a year-less one too
+//    (Google "--05-17", Outlook "5/17/1604").
 std::string writeCsvContacts(const ContactRows& rows, CsvLayout layout);
 
 } // namespace qor

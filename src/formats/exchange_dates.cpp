@@ -46,6 +46,7 @@ int daysIn(int month, int year) // year 0: unknown
 }
 
 std::string twoDigits(int n) { return {static_cast<char>('0' + n / 10), static_cast<char>('0' + n % 10)}; }
+std::string fourDigits(int n) { return twoDigits(n / 100) + twoDigits(n % 100); }
 
 // Fills `date` from numbers (0 for a part not given), refusing days the month does not have.
 bool setDate(FormDate& date, int day, int month, std::string_view year)
@@ -109,6 +110,30 @@ std::string usDate(std::string_view day, std::string_view month, std::string_vie
     return std::to_string(monthNumber(month)) + "/" + std::string(day) + "/" + std::string(year);
 }
 
+std::string vcard4DateOf(const ContactDate& date)
+{
+    const std::string mmdd = twoDigits(date.month) + twoDigits(date.day);
+    return date.hasYear() ? fourDigits(date.year) + mmdd : "--" + mmdd;
+}
+
+std::string isoDateOf(const ContactDate& date)
+{
+    const std::string mmdd = twoDigits(date.month) + "-" + twoDigits(date.day);
+    return (date.hasYear() ? fourDigits(date.year) : std::string("-")) + "-" + mmdd;
+}
+
+std::string appleDateOf(const ContactDate& date)
+{
+    return fourDigits(date.hasYear() ? date.year : kOmittedYear) + "-" + twoDigits(date.month) + "-"
+        + twoDigits(date.day);
+}
+
+std::string usDateOf(const ContactDate& date)
+{
+    return std::to_string(date.month) + "/" + std::to_string(date.day) + "/"
+        + std::to_string(date.hasYear() ? date.year : kOmittedYear);
+}
+
 bool parseExchangeDate(std::string_view text, FormDate& date)
 {
     date = FormDate{};
@@ -150,7 +175,8 @@ bool parseExchangeDate(std::string_view text, FormDate& date)
     if (m.empty() || m.size() > 2 || d.empty() || d.size() > 2 || y.size() != 4 || !allDigits(m) || !allDigits(d)
         || !allDigits(y))
         return false;
-    return setDate(date, number(d), number(m), y) && !date.month.empty() && !date.day.empty();
+    return setDate(date, number(d), number(m), number(y) == kOmittedYear ? std::string_view() : y)
+        && !date.month.empty() && !date.day.empty();
 }
 
 } // namespace qor

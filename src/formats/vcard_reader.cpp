@@ -2,76 +2,23 @@
 
 #include "contact_builder.h"
 #include "exchange_text.h"
-#include "field_table.h"
 #include "huge_pages.h"
 #include "text_encoding.h"
+#include "vcard_properties.h"
 #include "vcard_property.h"
-#include "vcard_text.h"
 
-#include <array>
-#include <cstring>
-#include <optional>
 
 namespace qor {
 
 namespace {
 
-using F = ContactField;
-
-
-
-PlaceKind phoneKind(unsigned types)
-{
-    if (types & (kFax | kPager))
-        return PlaceKind::Other;
-    if (types & kCell)
-        return PlaceKind::Mobile;
-    if (types & kWork)
-        return PlaceKind::Work;
-    if (types & kHome)
-        return PlaceKind::Home;
-    return PlaceKind::Unknown;
-}
-
-PlaceKind addressKind(unsigned types)
-{
-    if (types & kWork)
-        return PlaceKind::Work;
-    if (types & kHome)
-        return PlaceKind::Home;
-    return PlaceKind::Unknown;
-}
-
-// Properties with no field, named for the account.
-struct Noun {
-    std::string_view property, singular, plural;
-};
-constexpr std::array kNouns{
-    Noun{"URL", "URL", "URLs"},
-    Noun{"ORG", "organisation", "organisations"},
-    Noun{"TITLE", "job title", "job titles"},
-    Noun{"ROLE", "role", "roles"},
-    Noun{"PHOTO", "photo", "photos"},
-    Noun{"LOGO", "logo", "logos"},
-    Noun{"IMPP", "instant messaging address", "instant messaging addresses"},
-    Noun{"GEO", "geographic position", "geographic positions"},
-    Noun{"CATEGORIES", "category list", "category lists"},
-    Noun{"RELATED", "related person", "related people"},
-    Noun{"TZ", "time zone", "time zones"},
-    Noun{"LANG", "language", "languages"},
-    Noun{"GENDER", "gender", "genders"},
-    Noun{"SOUND", "sound", "sounds"},
-    Noun{"KEY", "key", "keys"},
-};
-
-// Properties that say something about the card, not the contact.
-constexpr std::array<std::string_view, 15> kIgnored{
-    "VERSION", "PRODID", "UID", "REV", "KIND", "LABEL", "SORT-STRING", "CLIENTPIDMAP", "SOURCE", "NAME",
-    "MAILER", "X-ABLABEL", "X-ABUID", "PROFILE", "X-ABADR"};
-
 class CardReader {
 public:
-    explicit CardReader(std::string_view bytes) : m_bytes(bytes), m_lines(bytes), m_fileIsUtf8(isValidUtf8(bytes))
+    // `loneCrs`: read as a file whose CRs may end lines alone (old Macintosh files, a mix);
+    // otherwise read() tells whether it had any (see hadLoneCrs).
+    CardReader(std::string_view bytes, bool loneCrs)
+        : m_bytes(bytes), m_binaryAt(firstBinaryByte(bytes, m_crs)), m_lines(bytes, loneCrs),
+          m_fileIsUtf8(isValidUtf8(bytes))
     {
         // Room for every card up front: growing a vector of a hundred thousand records moves
         // them again and again through fresh memory, which costs more than reading the cards.
@@ -82,8 +29,8 @@ public:
 
     ImportResult read()
     {
-        if (const std::size_t at = firstBinaryByte(m_bytes); at != std::string_view::npos)
-            return ImportResult::failure(lineAt(m_bytes, at), "binary data, not a vCard");
+        if (m_binaryAt != std::string_view::npos)
+            return ImportResult::failure(lineAt(m_bytes, m_binaryAt), "binary data, not a vCard");
         std::string_view line;
         std::size_t number = 0;
         std::size_t cardLine = 0; // where the open card began, 0 outside a card
@@ -119,7 +66,7 @@ public:
             afterBase64 = p.base64;
             if (p.quotedPrintable && p.value.ends_with('='))
                 joinSoftBreaks(p, number);
-            take(p);
+            m_properties.take(p);
         }
         if (cardLine != 0)
             return ImportResult::failure(cardLine, "the card that begins here has no END:VCARD");
@@ -128,6 +75,10 @@ public:
         m_result.ok = true;
         return std::move(m_result);
     }
+
+    // Whether the file had a CR that ended a line alone, which a reader made without `loneCrs`
+    // reads as part of a line: the CRs its lines ended with are not all the file's.
+    bool hadLoneCrs() const { return m_lines.crsInLineEnds() != m_crs; }
 
 private:
     // One per "BEGIN:VCARD" as writers spell it; cards in other cases only make the vector grow.
@@ -177,88 +128,16 @@ private:
         p.value = m_joined;
     }
 
-    void take(const VCardProperty& p)
-    {
-        const std::string_view name = p.name;
-        const auto isName = [&name](std::string_view n) { return equalsIgnoringCase(name, n); };
-        if (isName("N")) {
-            std::size_t extra = 0;
-            auto parts = components<5>(decodeValue(p, m_fileIsUtf8, m_decoded), extra);
-            if (!parts[2].empty() || !parts[3].empty() || !parts[4].empty() || extra > 0)
-                m_builder.unplaced("name part", "name parts");
-            m_builder.names(parts[0], parts[1]);
-        } else if (isName("FN")) {
-            m_builder.fullName(text(p));
-        } else if (isName("NICKNAME")) {
-            m_builder.nickname(text(p));
-        } else if (isName("EMAIL")) {
-            m_builder.email(text(p));
-        } else if (isName("TEL")) {
-            std::string_view number = text(p);
-            if (p.uri && startsIgnoringCase(number, "tel:"))
-                number.remove_prefix(4);
-            m_builder.phone(phoneKind(p.types), number);
-        } else if (isName("ADR")) {
-            std::size_t extra = 0;
-            auto parts = components<7>(decodeValue(p, m_fileIsUtf8, m_decoded), extra);
-            if (!parts[0].empty() || !parts[1].empty() || extra > 0)
-                m_builder.unplaced("address part", "address parts");
-            if (!parts[6].empty())
-                m_builder.unplaced("country", "countries");
-            m_builder.address(addressKind(p.types), parts[2], parts[3], parts[4], parts[5]);
-        } else if (isName("NOTE")) {
-            m_builder.note(text(p));
-        } else if (isName("BDAY")) {
-            std::string date(text(p));
-            if (!p.omitYear.empty() && date.starts_with(p.omitYear))
-                date.replace(0, p.omitYear.size(), "-"); // "1604-05-17" is "--05-17"
-            m_builder.birthday(date);
-        } else if (isName("ANNIVERSARY") || isName("X-ANNIVERSARY") || isName("X-MS-ANNIVERSARY")
-                   || isName("X-EVOLUTION-ANNIVERSARY")) {
-            m_builder.anniversary(text(p));
-        } else if (startsIgnoringCase(name, "X-QOR-")) {
-            std::string key(name.substr(6));
-            for (char& c : key)
-                c = asciiUpper(c);
-            if (const auto field = fieldForKey(key))
-                m_builder.own(*field, text(p));
-            else
-                countUnplaced(name);
-        } else {
-            countUnplaced(name);
-        }
-    }
-
-    std::string_view text(const VCardProperty& p)
-    {
-        return textOf(decodeValue(p, m_fileIsUtf8, m_decoded), m_unescaped);
-    }
-
-    void countUnplaced(std::string_view name)
-    {
-        for (std::string_view ignored : kIgnored)
-            if (equalsIgnoringCase(name, ignored))
-                return;
-        for (const Noun& noun : kNouns)
-            if (equalsIgnoringCase(name, noun.property)) {
-                m_builder.unplaced(noun.singular, noun.plural);
-                return;
-            }
-        std::string upper(name);
-        for (char& c : upper)
-            c = asciiUpper(c);
-        m_builder.unplaced(upper + " property", upper + " properties");
-    }
-
     std::string_view m_bytes;
+    std::size_t m_crs = 0; // every CR of the file
+    std::size_t m_binaryAt;
     VCardLines m_lines;
     bool m_fileIsUtf8;
     ImportResult m_result;
     ContactBuilder m_builder{m_result.unplaced};
+    VCardProperties m_properties{m_builder, m_result.undecoded, m_fileIsUtf8};
     std::string m_unfolded;
     std::string m_joined;
-    std::string m_decoded;
-    std::string m_unescaped;
 };
 
 } // namespace
@@ -274,7 +153,15 @@ bool looksLikeVCard(std::string_view bytes)
 
 ImportResult readVCards(std::string_view bytes)
 {
-    return CardReader(withoutByteOrderMark(bytes)).read();
+    bytes = withoutByteOrderMark(bytes);
+    // Nearly every file ends its lines with LF or CR LF: it is read once, and read again only
+    // when a CR turns out to end a line alone (or the first reading stopped at a fault before
+    // it met every CR).
+    CardReader once(bytes, false);
+    ImportResult result = once.read();
+    if (once.hadLoneCrs())
+        return CardReader(bytes, true).read();
+    return result;
 }
 
 } // namespace qor

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace qor {
 
@@ -139,7 +140,9 @@ std::string uidFor(const ContactRecord& record, std::size_t position)
     return uid;
 }
 
-// BDAY or ANNIVERSARY when the date reads back exactly, else the X-QOR- lines of its parts.
+// BDAY or ANNIVERSARY when the date reads back exactly. Otherwise the X-QOR- lines of its parts,
+// which QOR reads back exactly, and, when the date rules read a date from them ("march", "05",
+// a year of two digits counted as none), that date too, for every other program.
 void writeDate(CardWriter& card, const ContactRecord& r, VCardVersion version, std::string_view property,
                F dayField, F monthField, F yearField)
 {
@@ -148,10 +151,23 @@ void writeDate(CardWriter& card, const ContactRecord& r, VCardVersion version, s
     const std::string& year = r[yearField];
     if (day.empty() && month.empty() && year.empty())
         return;
-    const std::string date = version == VCardVersion::V4 ? vcard4Date(day, month, year) : isoDate(day, month, year);
-    if (!date.empty()) {
-        card.text(property, date);
+    const bool v4 = version == VCardVersion::V4;
+    const std::string omitYear = std::string(property) + ";X-APPLE-OMIT-YEAR=" + std::to_string(kOmittedYear);
+    const std::string exact = v4 ? vcard4Date(day, month, year) : isoDate(day, month, year);
+    if (!exact.empty()) {
+        card.text(property, exact);
         return;
+    }
+    const std::optional<ContactDate> ruled = readContactDate(day, month, year);
+    if (!v4 && ruled && !ruled->hasYear() && isCanonicalDate(day, month, year) && year.empty()) {
+        card.text(omitYear, appleDateOf(*ruled)); // reads back as "--05-17": exactly these texts
+        return;
+    }
+    if (ruled) {
+        if (v4)
+            card.text(property, vcard4DateOf(*ruled));
+        else
+            card.text(ruled->hasYear() ? std::string(property) : omitYear, appleDateOf(*ruled));
     }
     for (F f : {dayField, monthField, yearField})
         if (!r[f].empty())
@@ -165,8 +181,11 @@ void writeCard(CardWriter& card, const ContactRecord& r, std::size_t position, V
     card.raw(kProductId);
     card.text("UID", uidFor(r, position));
     card.text("FN", displayName(r));
-    // N is written even when empty, so that FN is never read back as the names.
+    // N is written even when empty. An importer takes the names of a card whose N is empty
+    // from FN; QOR's own empty names say so in X-QOR- lines, which win over both.
     card.structured<2>("N", "", {r[F::SURNAME], r[F::FIRSTNAME]}, ";;;", true);
+    if (r[F::SURNAME].empty() && r[F::FIRSTNAME].empty())
+        card.raw("X-QOR-SURNAME:\r\nX-QOR-FIRSTNAME:\r\n");
     card.text("NICKNAME", r[F::NICKNAME]);
     card.text("EMAIL", r[F::EMAIL]);
     card.text("TEL;TYPE=cell", r[F::MOBILE]);

@@ -3,6 +3,7 @@
 #include "book_file.h"
 #include "book_session.h"
 #include "book_size_limit.h"
+#include "known_contacts.h"
 
 #include <new>
 #include <system_error>
@@ -39,7 +40,9 @@ ImportReading readImportFile(const std::filesystem::path& file)
                 + imported.error + ". Nothing was imported.";
             return reading;
         }
-        outcome.message = imported.unplaced.describe();
+        outcome.message = importMessage(imported);
+        for (const UnplacedAccount::Entry& e : imported.undecoded.entries())
+            outcome.undecoded += e.count;
         outcome.count = imported.contacts.size();
         reading.contacts = std::move(imported.contacts);
         outcome.ok = true;
@@ -59,7 +62,20 @@ TransferOutcome putImportInList(BookSession& session, ImportReading&& reading, c
 {
     if (!reading.outcome.ok)
         return reading.outcome;
+    TransferOutcome& read = reading.outcome;
     try {
+        const ContactStore& store = session.store();
+        read.alreadyInBook = removeContactsInBook(
+            reading.contacts, static_cast<std::size_t>(store.rowCount()), [&store](std::size_t row, ContactTexts& texts) {
+                for (std::size_t c = 0; c < kFieldCount; ++c)
+                    texts[c] = store.text(static_cast<int>(row), c);
+            });
+        if (read.alreadyInBook > 0) {
+            read.count = reading.contacts.size();
+            read.message = std::to_string(read.alreadyInBook)
+                + (read.alreadyInBook == 1 ? " contact was" : " contacts were") + " already in the book"
+                + (read.message.empty() ? "" : "; " + read.message);
+        }
         session.insertImported(std::move(reading.contacts)); // the last that may fail
     } catch (const std::bad_alloc&) {
         // Contacts that were read but do not fit in the list as well: the list is as it was.

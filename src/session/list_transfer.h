@@ -13,14 +13,17 @@ class BookSession;
 // What an import into the list or an export of it did, for the front end to report.
 struct TransferOutcome {
     bool ok = false;
-    std::size_t count = 0; // contacts imported or exported
-    std::string message;   // the fault, or what found no field
+    std::size_t count = 0;         // contacts imported or exported
+    std::string message;           // the fault, or what was left out (see importMessage)
+    std::size_t undecoded = 0;     // imported values whose charset was not decoded (kept as bytes)
+    std::size_t alreadyInBook = 0; // contacts of the file the list held already, not imported
 };
 
 // Puts the contacts of `file` on top of the list, the file's first contact at row 0, as one
 // change (undone as one): they are written by the next save, and no value holds a line end
-// (each became a space). A file with a fault, one too big for this machine, or contacts that do
-// not fit in its memory change nothing.
+// (each became a space). A contact equal in all 34 fields to one the list holds is not put in
+// again, and counted ("3 contacts were already in the book"). A file with a fault, one too big
+// for this machine, or contacts that do not fit in its memory change nothing.
 TransferOutcome importIntoList(BookSession& session, const std::filesystem::path& file);
 
 // The same in two halves, so that a front end can read a big file on a thread of its own and

@@ -218,20 +218,23 @@ TEST(ContactExchange, ImportedLineEnds_neverForgeAContactInTheBook)
 {
     // A note that, were its CRs kept, would end its line in the book and begin a contact whose
     // e-mail address is the attacker's, taking the victim's later fields with it.
+    // In a vCard a raw CR ends the line (issue 24), so the forgery is lines that are no property.
     const std::string forgery = "x\rSURNAME=Forged\rEMAIL=evil@example.org";
-    const std::string files[] = {
+    const std::string flattened = "x SURNAME=Forged EMAIL=evil@example.org";
+    const std::pair<std::string, std::string> files[] = {{
         "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Lee;Ann;;;\r\nNOTE;ENCODING=QUOTED-PRINTABLE:x=0DSURNAME=3DForged=0D"
-        "EMAIL=3Devil@example.org\r\nTEL;CELL:555\r\nEND:VCARD\r\n",
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nNOTE:" + forgery + "\r\nTEL;TYPE=cell:555\r\nEND:VCARD\r\n",
-        "First Name,Last Name,Notes,Mobile Phone\r\nAnn,Lee,\"" + forgery + "\",555\r\n",
+        "EMAIL=3Devil@example.org\r\nTEL;CELL:555\r\nEND:VCARD\r\n", flattened},
+        {"BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nNOTE:" + forgery + "\r\nTEL;TYPE=cell:555\r\nEND:VCARD\r\n", "x"},
+        {"First Name,Last Name,Notes,Mobile Phone\r\nAnn,Lee,\"" + forgery + "\",555\r\n", flattened},
     };
-    for (const std::string& file : files) {
+    for (const auto& [file, comments] : files) {
         SCOPED_TRACE(file);
         const ImportResult imported = importContacts(file);
         ASSERT_TRUE(imported.ok) << imported.error;
         ASSERT_EQ(imported.contacts.size(), 1u);
         const ContactRecord& contact = imported.contacts[0];
-        EXPECT_EQ(contact[F::COMMENTS], "x SURNAME=Forged EMAIL=evil@example.org");
+        EXPECT_EQ(contact[F::COMMENTS], comments);
+        EXPECT_EQ(contact[F::SURNAME], "Lee");
         EXPECT_EQ(contact[F::MOBILE], "555");
         for (const TextEncoding encoding :
              {TextEncoding::Utf8, TextEncoding::Windows1252, TextEncoding::Utf16LE, TextEncoding::Utf16BE}) {
@@ -243,18 +246,23 @@ TEST(ContactExchange, ImportedLineEnds_neverForgeAContactInTheBook)
     }
 }
 
-TEST(ContactExchange, Utf16Files_areRefusedWholeSoTheirWideLineEndsReachNoValue)
+TEST(ContactExchange, Utf16Files_areDecodedAndTheirWideLineEndsReachNoValue)
 {
-    // A UTF-16 file is not read as contacts (its NUL bytes are binary to both readers): nothing
-    // of it, a wide CR in a value least of all, reaches the list.
-    const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;;;;\r\nNOTE:x\rSURNAME=Forged\r\nEND:VCARD\r\n";
-    const std::string csv = "SURNAME,COMMENTS\r\nLee,\"x\rSURNAME=Forged\"\r\n";
+    // Windows programs and Google's old CSV export write UTF-16, with a byte-order mark or
+    // without (issue 24): it is decoded, and a wide CR in it ends a line as a narrow one does.
+    const std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:L\xC3\xA9" "e;;;;\r\nNOTE:x\rSURNAME=Forged\r\nEND:VCARD\r\n";
+    const std::string csv = "SURNAME,COMMENTS\r\nL\xC3\xA9" "e,\"x\rSURNAME=Forged\"\r\n";
     for (const std::string& text : {card, csv})
-        for (const bool bigEndian : {false, true}) {
-            const std::string bytes = (bigEndian ? "\xFE\xFF" : "\xFF\xFE") + utf8ToUtf16(text, bigEndian);
-            const ImportResult r = importContacts(bytes);
-            EXPECT_FALSE(r.ok);
-            EXPECT_TRUE(r.contacts.empty());
-            EXPECT_NE(r.error.find("binary"), std::string::npos) << r.error;
-        }
+        for (const bool bigEndian : {false, true})
+            for (const bool mark : {true, false}) {
+                SCOPED_TRACE(text.substr(0, 8) + (bigEndian ? " big-endian" : " little-endian") + (mark ? " with mark" : ""));
+                const std::string bytes = (mark ? (bigEndian ? "\xFE\xFF" : "\xFF\xFE") : "") + utf8ToUtf16(text, bigEndian);
+                const ImportResult r = importContacts(bytes);
+                ASSERT_TRUE(r.ok) << r.error;
+                ASSERT_EQ(r.contacts.size(), 1u);
+                EXPECT_EQ(r.contacts[0][F::SURNAME], "L\xC3\xA9" "e");
+                EXPECT_TRUE(r.contacts[0][F::COMMENTS] == "x" || r.contacts[0][F::COMMENTS] == "x SURNAME=Forged");
+                for (const std::string& value : r.contacts[0].texts)
+                    EXPECT_FALSE(holdsLineEnd(value));
+            }
 }

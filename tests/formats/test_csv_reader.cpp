@@ -83,7 +83,7 @@ TEST(CsvWriter, GoogleAndOutlookLayouts_haveTheirImportersColumnNamesAndAByteOrd
     EXPECT_TRUE(outlook.starts_with("\xEF\xBB\xBF" "First Name,Last Name,"));
     for (const char* column : {"E-mail Address", "Mobile Phone", "Home Street", "Business Phone"})
         EXPECT_NE(outlook.find(column), std::string::npos) << column;
-    EXPECT_NE(outlook.find(",5/17/1980,6/2/2001,"), std::string::npos);
+    EXPECT_NE(outlook.find(",6/2/2001,5/17/1980,"), std::string::npos) << "Outlook's order: anniversary first";
 }
 
 namespace {
@@ -106,6 +106,8 @@ const Defused kFormulas[] = {
     {"+44 (0)20 7946-0958", "+44 (0)20 7946-0958"}, // a telephone number calls nothing
     {"+1 555 0100 ext 2", "'+1 555 0100 ext 2"},
     {"'+44 1", "'+44 1"},
+    {"--05-17", "--05-17"}, // a date without a year, as Google reads it
+    {"--05-17=1", "'--05-17=1"},
     {"'s-Hertogenbosch", "'s-Hertogenbosch"}, // no formula behind the apostrophe
     {"'", "'"},
     {"a=b", "a=b"},
@@ -189,7 +191,7 @@ TEST(CsvReader, ColumnsAreMatchedByName_neverByPosition)
     EXPECT_EQ(r.contacts[0][F::MOBILE], "555");
     EXPECT_EQ(r.contacts[0][F::COMMENTS], "hello");
     EXPECT_EQ(r.contacts[1][F::SURNAME], "Kim");
-    EXPECT_EQ(r.unplaced.describe(), "1 value in column \"Company\" was not imported");
+    EXPECT_EQ(r.unplaced.describe(), "1 organisation was not imported");
 }
 
 TEST(CsvReader, GoogleExport_typedPhonesSeveralValuesInACellAndAnniversaryEvents)
@@ -214,7 +216,7 @@ TEST(CsvReader, GoogleExport_typedPhonesSeveralValuesInACellAndAnniversaryEvents
     EXPECT_EQ(c[F::WORKCITY], "Springfield");
     EXPECT_EQ(c[F::ANDAY], "2");
     EXPECT_EQ(c[F::ANYEAR], "2001");
-    EXPECT_EQ(r.unplaced.describe(), "1 more e-mail address, 1 value in column \"Website 1 - Value\", "
+    EXPECT_EQ(r.unplaced.describe(), "1 value in column \"Website 1 - Value\", 1 more e-mail address, "
                                       "1 more phone number and 1 address part were not imported");
 }
 
@@ -265,8 +267,9 @@ TEST(CsvReader, LineEndsInAnyCell_becomeSpaces)
     const Case cases[] = {
         {"a lone CR in a quoted cell", "SURNAME,COMMENTS\r\nLee,\"x\rSURNAME=Forged\rEMAIL=evil@example.org\"\r\n",
          F::COMMENTS, "x SURNAME=Forged EMAIL=evil@example.org"},
-        {"a lone CR in a plain cell", "SURNAME,COMMENTS\r\nLee,x\ry\r\n", F::COMMENTS, "x y"},
-        {"a CR before the separator", "Last Name,First Name\r\nLee\r,Ann\r\n", F::SURNAME, "Lee "},
+        // A CR outside quotes ends the record (issue 24: old Macintosh files end their lines so).
+        {"a lone CR in a plain cell", "SURNAME,COMMENTS\r\nLee,x\ry\r\n", F::COMMENTS, "x"},
+        {"a CR before the separator", "Last Name,First Name\r\nLee\r,Ann\r\n", F::SURNAME, "Lee"},
         {"every line end in a quoted cell", "First Name,Last Name,Notes\r\nAnn,Lee,\"a\r\nb\rc\nd\"\r\n", F::COMMENTS,
          "a b c d"},
         {"a lone CR among several phone numbers", "Given Name,Phone 1 - Type,Phone 1 - Value\r\nAnn,Mobile,\"1\r2 ::: 3\"\r\n",
@@ -278,7 +281,7 @@ TEST(CsvReader, LineEndsInAnyCell_becomeSpaces)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const auto r = readOk(c.bytes);
-        ASSERT_EQ(r.contacts.size(), 1u);
+        ASSERT_GE(r.contacts.size(), 1u);
         EXPECT_EQ(r.contacts[0][c.field], c.want);
         for (const std::string& text : r.contacts[0].texts)
             EXPECT_FALSE(holdsLineEnd(text)) << ::testing::PrintToString(text);

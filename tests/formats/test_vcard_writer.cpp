@@ -120,32 +120,38 @@ TEST(VCardWriter, LongLines_foldAt75OctetsNeverInsideAUtf8Sequence)
     EXPECT_TRUE(sawContinuation);
 }
 
-TEST(VCardWriter, Dates_goToBdayOnlyWhenTheyReadBackExactly)
+TEST(VCardWriter, Dates_goToBdayExactly_orAsTheDateRulesReadThemBesideTheirTextsOfQorsOwn)
 {
+    // The BDAY line, after its parameters.
     const auto bday = [](const char* d, const char* m, const char* y, VCardVersion v = VCardVersion::V4) {
         const std::string card = write({with({{F::DOBDAY, d}, {F::DOBMON, m}, {F::DOBYEAR, y}})}, v);
         for (const std::string& l : lines(card))
-            if (l.starts_with("BDAY:"))
-                return l.substr(5);
+            if (l.starts_with("BDAY"))
+                return l.substr(4);
         return std::string("none");
     };
-    EXPECT_EQ(bday("17", "May", "1980"), "19800517");
-    EXPECT_EQ(bday("1", "Jan", ""), "--0101");
-    EXPECT_EQ(bday("", "May", "1980"), "1980-05");
-    EXPECT_EQ(bday("", "", "1980"), "1980");
-    EXPECT_EQ(bday("", "Dec", ""), "--12");
-    EXPECT_EQ(bday("9", "", ""), "---09");
+    EXPECT_EQ(bday("17", "May", "1980"), ":19800517");
+    EXPECT_EQ(bday("1", "Jan", ""), ":--0101");
+    EXPECT_EQ(bday("", "May", "1980"), ":1980-05");
+    EXPECT_EQ(bday("", "", "1980"), ":1980");
+    EXPECT_EQ(bday("", "Dec", ""), ":--12");
+    EXPECT_EQ(bday("9", "", ""), ":---09");
     EXPECT_EQ(bday("9", "", "1980"), "none") << "no vCard date has a day and a year alone";
-    EXPECT_EQ(bday("09", "May", "1980"), "none");
-    EXPECT_EQ(bday("17", "may", "1980"), "none");
-    EXPECT_EQ(bday("17", "May", "80"), "none");
+    EXPECT_EQ(bday("29", "Feb", "1984"), ":19840229");
+    // Dates the date rules read but the form does not spell so (issue 24, item 12).
+    EXPECT_EQ(bday("09", "May", "1980"), ":19800509");
+    EXPECT_EQ(bday("17", "march", "1980"), ":19800317");
+    EXPECT_EQ(bday("17", "May", "80"), ":--0517") << "a year of two digits is no year";
     EXPECT_EQ(bday("30", "Feb", ""), "none");
     EXPECT_EQ(bday("29", "Feb", "1981"), "none");
-    EXPECT_EQ(bday("29", "Feb", "1984"), "19840229");
-    EXPECT_EQ(bday("17", "May", "1980", VCardVersion::V3), "1980-05-17");
-    EXPECT_EQ(bday("17", "May", "", VCardVersion::V3), "none") << "3.0 writes full dates only";
+    // vCard 3.0: full dates, and Apple's year-less form that phones and mail programs read.
+    EXPECT_EQ(bday("17", "May", "1980", VCardVersion::V3), ":1980-05-17");
+    EXPECT_EQ(bday("17", "May", "", VCardVersion::V3), ";X-APPLE-OMIT-YEAR=1604:1604-05-17");
+    EXPECT_EQ(bday("17", "march", "", VCardVersion::V3), ";X-APPLE-OMIT-YEAR=1604:1604-03-17");
+    EXPECT_EQ(bday("", "May", "1980", VCardVersion::V3), "none");
 
     const std::string odd = write({with({{F::DOBDAY, "09"}, {F::DOBMON, "May"}})});
+    EXPECT_TRUE(hasLine(odd, "BDAY:--0509"));
     EXPECT_TRUE(hasLine(odd, "X-QOR-DOBDAY:09"));
     EXPECT_TRUE(hasLine(odd, "X-QOR-DOBMON:May"));
     EXPECT_FALSE(hasLine(odd, "X-QOR-DOBYEAR:"));
@@ -153,4 +159,6 @@ TEST(VCardWriter, Dates_goToBdayOnlyWhenTheyReadBackExactly)
     const ContactRecord married = with({{F::ANDAY, "2"}, {F::ANMON, "Jun"}, {F::ANYEAR, "2001"}});
     EXPECT_TRUE(hasLine(write({married}), "ANNIVERSARY:20010602"));
     EXPECT_TRUE(hasLine(write({married}, VCardVersion::V3), "X-ANNIVERSARY:2001-06-02"));
+    const ContactRecord yearless = with({{F::ANDAY, "2"}, {F::ANMON, "Jun"}});
+    EXPECT_TRUE(hasLine(write({yearless}, VCardVersion::V3), "X-ANNIVERSARY;X-APPLE-OMIT-YEAR=1604:1604-06-02"));
 }

@@ -177,7 +177,7 @@ private slots:
         writeFile(f.path("in.vcf"), kCard);
         const Run r = run({"--import", f.path("in.vcf"), f.path("qor.qor")});
         QCOMPARE(r.status, kExitSuccess);
-        QCOMPARE(r.out, "Imported 1 contact into " + f.path("qor.qor") + "\n1 more phone number and 1 URL were not imported\n");
+        QCOMPARE(r.out, "Imported 1 contact into " + f.path("qor.qor") + "\n1 URL and 1 more phone number were not imported\n");
         // The window would show C, B, A; the import goes on top and the list is written out.
         QCOMPARE(readFile(f.path("qor.qor")).substr(0, 30), std::string("CREATOR=QOR 1.0\r\nSURNAME=New\r\n"));
         const BookList list = readBookList(f.path("qor.qor"));
