@@ -181,7 +181,6 @@ int runImport(const CommandLine& line, std::ostream& out, std::ostream& err)
                                 + std::to_string(imported.errorLine) + ": " + imported.error
                                 + "; nothing was imported");
 
-    const std::size_t count = imported.contacts.size();
     const BookImport done = importIntoBook(book, std::move(imported.contacts));
     if (!done.ok)
         return failure(err, done.error + "; the book is not changed");
@@ -193,7 +192,9 @@ int runImport(const CommandLine& line, std::ostream& out, std::ostream& err)
             << " that QOR does not read, which the saved book does not hold; the book as it was is kept as "
             << shownPath(done.saved.keptOld) << '\n';
 
-    out << "Imported " << plural(count, "contact", "contacts") << " into " << shownPath(book) << '\n';
+    out << "Imported " << plural(done.imported, "contact", "contacts") << " into " << shownPath(book) << '\n';
+    if (done.alreadyInBook > 0)
+        out << plural(done.alreadyInBook, "contact was", "contacts were") << " already in the book\n";
     if (const std::string account = importMessage(imported); !account.empty())
         out << terminalText(account) << '\n'; // it names the file's columns and charsets
     return kExitSuccess;

@@ -23,6 +23,8 @@ BookImport importIntoBook(const std::filesystem::path& book, std::vector<Contact
     // A book with nothing in it shows one empty contact in the window; an import does not keep it.
     if (loaded.blank)
         session.store().removeRowAt(0);
+    result.alreadyInBook = dropContactsInList(session.store(), contacts);
+    result.imported = contacts.size();
     session.insertImported(std::move(contacts));
 
     // Only a program that ignores the lock can have written it meanwhile.

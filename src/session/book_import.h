@@ -20,6 +20,8 @@ struct BookImport {
     bool ok = false;
     std::string error; // why the book is not changed
     SaveResult saved;  // when ok: the save (and a copy of the book as it was, if one was kept)
+    std::size_t imported = 0;      // contacts put in the book
+    std::size_t alreadyInBook = 0; // contacts equal to one the book held, left out
 };
 
 // Puts `contacts` on top of the book at `book`, the first on top, and saves it as a window
@@ -29,7 +31,8 @@ struct BookImport {
 // book that a program ignoring the turn changed before the save is refused too. A window open
 // on the book does not stop it: that window's next save merges the contacts in. A book that
 // does not exist yet, or holds only white space, gets just the contacts. On every refusal or
-// failure the book is as it was.
+// failure the book is as it was. A contact equal in all 34 fields to one of the book is not
+// put in again.
 BookImport importIntoBook(const std::filesystem::path& book, std::vector<ContactRecord>&& contacts,
                           std::chrono::milliseconds wait = kBookLockWait);
 

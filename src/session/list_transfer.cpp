@@ -53,6 +53,15 @@ ImportReading readImportFile(const std::filesystem::path& file)
     return reading;
 }
 
+std::size_t dropContactsInList(const ContactStore& store, std::vector<ContactRecord>& contacts)
+{
+    return removeContactsInBook(contacts, static_cast<std::size_t>(store.rowCount()),
+                                [&store](std::size_t row, ContactTexts& texts) {
+                                    for (std::size_t c = 0; c < kFieldCount; ++c)
+                                        texts[c] = store.text(static_cast<int>(row), c);
+                                });
+}
+
 std::string tooBigToImport(const std::filesystem::path& file)
 {
     return pathText(file.filename()) + " is too big to import with the memory this computer has. Nothing was imported.";
@@ -64,12 +73,7 @@ TransferOutcome putImportInList(BookSession& session, ImportReading&& reading, c
         return reading.outcome;
     TransferOutcome& read = reading.outcome;
     try {
-        const ContactStore& store = session.store();
-        read.alreadyInBook = removeContactsInBook(
-            reading.contacts, static_cast<std::size_t>(store.rowCount()), [&store](std::size_t row, ContactTexts& texts) {
-                for (std::size_t c = 0; c < kFieldCount; ++c)
-                    texts[c] = store.text(static_cast<int>(row), c);
-            });
+        read.alreadyInBook = dropContactsInList(session.store(), reading.contacts);
         if (read.alreadyInBook > 0) {
             read.count = reading.contacts.size();
             read.message = std::to_string(read.alreadyInBook)

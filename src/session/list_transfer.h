@@ -9,6 +9,7 @@
 namespace qor {
 
 class BookSession;
+class ContactStore;
 
 // What an import into the list or an export of it did, for the front end to report.
 struct TransferOutcome {
@@ -35,6 +36,10 @@ struct ImportReading {
 ImportReading readImportFile(const std::filesystem::path& file);
 // ...and putting it on top of the list (`file` names it in a message).
 TransferOutcome putImportInList(BookSession& session, ImportReading&& reading, const std::filesystem::path& file);
+
+// Takes out of `contacts` every contact equal in all 34 fields to one of the list, and says how
+// many: importing a file twice does not double the book.
+std::size_t dropContactsInList(const ContactStore& store, std::vector<ContactRecord>& contacts);
 
 // The message for a file whose contacts do not fit in this machine's memory.
 std::string tooBigToImport(const std::filesystem::path& file);

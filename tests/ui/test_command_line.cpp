@@ -187,6 +187,13 @@ private slots:
         QCOMPARE(list.rows[3][F::TEL], std::string("1"));
         QCOMPARE(list.rows[3][F::MOBILE], std::string("2"));
 
+        // The same file again: its contact is in the book already.
+        const Run again = run({"--import", f.path("in.vcf"), f.path("qor.qor")});
+        QCOMPARE(again.status, kExitSuccess);
+        QVERIFY2(contains(again.out, "Imported 0 contacts into " + f.path("qor.qor") + "\n1 contact was already in the book\n"),
+                 again.out.c_str());
+        QCOMPARE(readBookList(f.path("qor.qor")).rows.size(), std::size_t(4));
+
         // The account names the file's own columns: their control characters are escaped.
         writeFile(f.path("in.csv"), "SURNAME,\"Web\x1B[2J\"\r\nLee,x\r\n");
         const Run csv = run({"--import", f.path("in.csv"), f.path("qor.qor")});

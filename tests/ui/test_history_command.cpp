@@ -47,6 +47,7 @@ public:
         writeFile(path("card.vcf"), kCard);
         QCOMPARE(run({"--import", path("card.vcf"), book}).status, kExitSuccess);
         afterFirst = readFile(book);
+        writeFile(path("card.vcf"), "BEGIN:VCARD\r\nVERSION:4.0\r\nN:Newer;;;;\r\nEND:VCARD\r\n");
         QCOMPARE(run({"--import", path("card.vcf"), book}).status, kExitSuccess);
     }
     std::string path(const char* name) const { return m_dir.filePath(QString::fromUtf8(name)).toStdString(); }
