@@ -112,7 +112,7 @@ void BookDialog::buildFromTemplate()
         }
     }
     // Controls were created in tab order, which is the order Tab walks them.
-    nameControlsByTheirLabels(bookDialogTemplate(), widgets);
+    nameFormControls(bookDialogTemplate(), widgets);
     m_list->setAccessibleName(QStringLiteral("Contacts"));
 
     // The cells' text margins, as the list's item delegate draws them.

@@ -23,7 +23,7 @@ public:
     virtual ~UserMessages() = default;
 
     // A form field holds more than 255 characters: exclamation icon, OK, the application's title.
-    // `fieldName` is the field's label; `contacts` is how many contacts of a book just opened
+    // `fieldName` is the field's name ("Home street"); `contacts` is how many contacts of a book just opened
     // hold such texts, 0 for what the user typed.
     virtual void fieldTooLong(QWidget* parent, const QString& fieldName = {}, std::size_t contacts = 0);
     // The book could not be written: "Save to File" under "Error Writing File", OK only.
