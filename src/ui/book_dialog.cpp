@@ -115,9 +115,10 @@ void BookDialog::buildFromTemplate()
     nameFormControls(bookDialogTemplate(), widgets);
     m_list->setAccessibleName(QStringLiteral("Contacts"));
 
-    // The cells' text margins, as the list's item delegate draws them.
+    // The cells' text margins, as the list's item delegate draws them: a text as wide as the
+    // cell between them is drawn whole.
     const int textMargin = m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1;
-    m_meter = std::make_unique<TextWidthMeter>(m_list->fontMetrics(), 2 * textMargin + 4);
+    m_meter = std::make_unique<TextWidthMeter>(m_list->font(), 2 * textMargin);
     m_session->store().setMeasure([meter = m_meter.get()](std::string_view text) { return (*meter)(text); });
 }
 

@@ -4,13 +4,17 @@
 #include "contact_table.h"
 #include "field_table.h"
 #include "search_fold.h"
+#include "text_width.h"
 #include "window_harness.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QPainter>
 #include <QRandomGenerator>
+#include <QStyle>
 #include <QTest>
+#include <cmath>
 
 using namespace qor;
 using namespace qor::test;
@@ -39,6 +43,42 @@ QRect rowArea(ContactListView& list, int shownRow)
 {
     const QRect cell = list.visualRect(list.model()->index(shownRow, 0));
     return QRect(0, cell.top(), list.viewport()->width(), cell.height());
+}
+
+// Texts that a column sized by rounded advances, or by advances without shaping, cuts: each
+// character's advance rounded down adds up along a long text; a mark or a joining letter is
+// as wide as its neighbours make it.
+const char* const kWideTexts[] = {
+    "juergen.mueller-luedenscheid@example.com",
+    "Wolfeschlegelsteinhausenbergerdorff",
+    "iiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiii l1l1l1l1",
+    "AVAVAV To Ty Wa office affluent fjord",
+    "\u00c6r\u00f8sk\u00f8bing \u0164\u0159\u011b\u0161\u0148\u00e1kov\u00e1-\u017dlu\u0165ou\u010dk\u00e1",
+    "\u041c\u043e\u0441\u043a\u0432\u0430, \u0443\u043b\u0438\u0446\u0430 \u0422\u0432\u0435\u0440\u0441\u043a\u0430\u044f",
+    "\u0645\u062d\u0645\u062f \u0639\u0628\u062f \u0627\u0644\u0644\u0647 \u0627\u0644\u062d\u0633\u0646",
+    "Ame\u0301lie Zoe\u0308 Ren\u0303e\u0301e a\u0301\u0300\u0302",
+    "\u5317\u4eac\u5e02\u671d\u9633\u533a\u5efa\u56fd\u8def \ud55c\uad6d",
+    "\U0001F469\u200D\U0001F469\u200D\U0001F467 family \U0001F389",
+};
+
+// The cell at `index` as the list's delegate paints it in a cell `cellWidth` pixels wide, on
+// an image `shownWidth` pixels wide, at the screen's scale.
+QImage paintedCell(ContactListView& list, const QModelIndex& index, int cellWidth, int shownWidth)
+{
+    const qreal ratio = list.devicePixelRatioF();
+    const int height = list.rowHeight(index.row());
+    QImage image(QSize(shownWidth, height) * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::white);
+    QStyleOptionViewItem option;
+    option.initFrom(&list);
+    option.rect = QRect(0, 0, cellWidth, height);
+    option.font = list.font();
+    option.textElideMode = list.textElideMode();
+    option.widget = &list;
+    QPainter painter(&image);
+    list.itemDelegate()->paint(&painter, option, index);
+    return image;
 }
 
 } // namespace
@@ -172,6 +212,60 @@ private slots:
         for (int c = 0; c < 34; ++c)
             total += header->sectionSize(c);
         QVERIFY(total >= w.list().viewport()->width()); // the last column reaches the right edge
+    }
+
+    void columns_showTheirWidestTextsWhole()
+    {
+        // Each text in a column of its own, drawn in its column's width: a cut text ends in "...",
+        // so its cell differs from the same cell drawn with room to spare. Also run at other
+        // scale factors (tests/CMakeLists.txt).
+        WindowHarness h;
+        h.show();
+        BookDialog& w = h.window();
+        std::vector<ContactField> fields;
+        for (const FieldInfo& info : fieldTable())
+            if (info.kind == ControlKind::Edit && fields.size() < std::size(kWideTexts))
+                fields.push_back(info.field);
+        QCOMPARE(fields.size(), std::size(kWideTexts));
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            h.put(fields[i], QString::fromUtf8(kWideTexts[i]));
+        h.clickButton(kAddButton);
+        ContactListView& list = w.list();
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const QModelIndex cell = list.model()->index(0, int(columnOf(fields[i])));
+            QCOMPARE(cell.data().toString(), QString::fromUtf8(kWideTexts[i]));
+            const int width = list.columnWidth(cell.column());
+            QVERIFY2(paintedCell(list, cell, width, width) == paintedCell(list, cell, width + 1000, width),
+                     kWideTexts[i]);
+        }
+    }
+
+    void textWidths_areNeverNarrowerThanTheShapedTextAtAnySize()
+    {
+        // The measure of a cell at every font size the window's scale can give, against the
+        // text shaped whole as the view lays it out; every pair of ASCII characters too, for
+        // kerning, at a few sizes.
+        QStringList pairs;
+        for (char16_t a = 32; a < 127; ++a)
+            for (char16_t b = 32; b < 127; ++b)
+                pairs << QString(QChar(a)) + QChar(b);
+        constexpr int kMargins = 6;
+        for (int pixels = 8; pixels <= 40; ++pixels) {
+            QFont font = QApplication::font();
+            font.setFamilies({QStringLiteral("Liberation Sans")});
+            font.setPixelSize(pixels);
+            TextWidthMeter meter(font, kMargins);
+            const QFontMetricsF shaped(font);
+            auto check = [&](const QString& text) {
+                const int needed = int(std::ceil(shaped.horizontalAdvance(text))) + kMargins;
+                QVERIFY2(meter(text.toStdString()) >= needed, qPrintable(QStringLiteral("%1 px: %2").arg(pixels).arg(text)));
+            };
+            for (const char* text : kWideTexts)
+                check(QString::fromUtf8(text));
+            if (pixels % 8 == 3)
+                for (const QString& pair : pairs)
+                    check(pair);
+        }
     }
 
     void delete_leavesTheWidthsAndTheNextAddSizesAgain()
