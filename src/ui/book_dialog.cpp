@@ -23,6 +23,12 @@
 
 namespace qor {
 
+namespace {
+// How far a second window on a book opens right of and below the first, in dialog units: a
+// line of the form, so the first one's title shows above it.
+constexpr int kCascadeStep = 14;
+} // namespace
+
 BookDialog::BookDialog(std::filesystem::path bookPath, std::unique_ptr<UserMessages> messages, ChromeStep chrome)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
@@ -138,6 +144,10 @@ void BookDialog::initialise()
     readForm();
     showForm();
     lockBook();
+    if (m_quitAtStart) {
+        m_ended = true; // nothing is read, and nothing is written
+        return;
+    }
     loadBook();
     m_loaded = true;
     if (m_chrome)
@@ -156,6 +166,12 @@ void BookDialog::showEvent(QShowEvent* event)
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
+        // Where the first window on the book opened, the second would hide it; one process
+        // does not know where another's window is, so the second steps aside from the centre.
+        if (m_openedElsewhere) {
+            const int step = DialogUnits(fontMetrics()).y(kCascadeStep);
+            frame.translate(step, step);
+        }
         move(frame.topLeft());
     }
     control(kSurnameEdit)->setFocus();

@@ -1,5 +1,5 @@
 // The window's font: the stand-in for its template's 8-point sans, the dialog units computed
-// from it, and every label and combo entry fitting its control in it.
+// from it, every label and combo entry fitting its control in it, and the boxes speaking in it.
 #include "dialog_font.h"
 #include "dialog_template.h"
 #include "field_table.h"
@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
+#include <functional>
 
 using namespace qor;
 using namespace qor::test;
@@ -63,6 +65,66 @@ private slots:
             }
         }
         QCOMPARE(combos, 14);
+    }
+
+    void boxes_areTitledQorAndSpeakInTheWindowsFont()
+    {
+        // The real boxes, not the harness's recorder: each is caught while it waits.
+        WindowHarness h;
+        h.show();
+        BookDialog& w = h.window();
+        UserMessages boxes;
+        struct Case {
+            const char* name;
+            std::function<void()> open;
+            const char* text; // a part of the box's text
+        };
+        const Case cases[] = {
+            {"field too long", [&] { boxes.fieldTooLong(&w, QStringLiteral("Home street")); }, "Home street"},
+            {"reload failed", [&] { boxes.reloadFailed(&w, QStringLiteral("disk gone")); }, "disk gone"},
+            {"help not opened", [&] { boxes.helpNotOpened(&w, QStringLiteral("/usr/share/doc/qor/help.htm")); },
+             "/usr/share/doc/qor/help.htm"},
+            {"close without saving", [&] { boxes.closeWithoutSaving(&w); }, "Close without saving?"},
+        };
+        for (const Case& c : cases) {
+            bool seen = false;
+            whenABoxOpens([&](QMessageBox& box) {
+                seen = true;
+                QCOMPARE(box.windowTitle(), QStringLiteral("QOR"));
+                QCOMPARE(box.font(), w.font());
+                QVERIFY(box.text().contains(QString::fromUtf8(c.text)));
+                for (QLabel* label : box.findChildren<QLabel*>())
+                    QCOMPARE(label->font(), w.font());
+            });
+            c.open();
+            QVERIFY2(seen, c.name);
+        }
+    }
+
+    void openElsewhereBox_offersOpenAnywayByDefaultAndQuit()
+    {
+        WindowHarness h;
+        UserMessages boxes;
+        struct Case {
+            const char* press; // a button's text, or "" for Escape
+            bool opens;
+        };
+        for (const Case c : {Case{"&Open anyway", true}, Case{"&Quit", false}, Case{"", false}}) {
+            whenABoxOpens([&](QMessageBox& box) {
+                QStringList buttons;
+                for (QAbstractButton* button : box.buttons())
+                    buttons << button->text();
+                buttons.sort();
+                QCOMPARE(buttons, (QStringList{"&Open anyway", "&Quit"}));
+                QCOMPARE(box.defaultButton()->text(), QStringLiteral("&Open anyway"));
+                if (*c.press == '\0')
+                    QTest::keyClick(&box, Qt::Key_Escape);
+                for (QAbstractButton* button : box.buttons())
+                    if (button->text() == QString::fromUtf8(c.press))
+                        button->click();
+            });
+            QCOMPARE(boxes.bookOpenElsewhere(&h.window()), c.opens);
+        }
     }
 
     void templateTextsFit_refusesAFontInWhichALabelIsClipped()
