@@ -5,6 +5,7 @@
 #include "contact_table.h"
 #include "control_labels.h"
 #include "control_ids.h"
+#include "default_button_style.h"
 #include "dialog_font.h"
 #include "dialog_template.h"
 #include "field_table.h"
@@ -117,6 +118,11 @@ void BookDialog::buildFromTemplate()
             m_controls.insert(c.id, widget);
         }
     }
+    // Made after the buttons, so that as the window's child it outlives them.
+    auto* buttonStyle = new DefaultButtonStyle;
+    buttonStyle->setParent(this);
+    for (QPushButton* button : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+        button->setStyle(buttonStyle);
     // Controls were created in tab order, which is the order Tab walks them.
     nameFormControls(bookDialogTemplate(), widgets);
     m_list->setAccessibleName(QStringLiteral("Contacts"));

@@ -1,6 +1,7 @@
 // The contact form: layout from the window template, input limits, and the exchange between
 // the controls and the form record.
 #include "book_text.h"
+#include "contact_list_view.h"
 #include "contact_table.h"
 #include "dialog_template.h"
 #include "field_table.h"
@@ -127,6 +128,34 @@ private slots:
                 buddyLabels << label->text();
         QCOMPARE(buddyLabels.size(), 29);
         QVERIFY(buddyLabels.contains(QStringLiteral("Hieght:")) && buddyLabels.contains(QStringLiteral("Aniversary:")));
+    }
+
+    void defaultButton_isFramedUnlikeTheFocus()
+    {
+        // The style frames the focus in the highlight's colour; the default button alone must
+        // not look focused, or the user cannot tell where the keys go.
+        WindowHarness h;
+        h.show();
+        QApplication::setActiveWindow(&h.window());
+        auto* ok = qobject_cast<QPushButton*>(h.window().control(kOkButton));
+        QVERIFY(ok->isDefault());
+        const int highlightHue = ok->palette().color(QPalette::Highlight).hslHue();
+        const auto highlighted = [&] {
+            const QImage image = ok->grab().toImage();
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const QColor c = image.pixelColor(x, y);
+                    if (c.hslSaturation() > 80 && std::abs(c.hslHue() - highlightHue) < 20)
+                        return true;
+                }
+            return false;
+        };
+        QVERIFY(h.edit(F::SURNAME)->hasFocus());
+        QVERIFY(!highlighted());
+        h.window().list().setFocus();
+        QTest::keyClick(&h.window().list(), Qt::Key_Tab);
+        QVERIFY(ok->hasFocus());
+        QVERIFY(highlighted());
     }
 
     void tab_walksTheFieldsButtonsAndListInTemplateOrder()

@@ -45,6 +45,23 @@ QRect rowArea(ContactListView& list, int shownRow)
     return QRect(0, cell.top(), list.viewport()->width(), cell.height());
 }
 
+// Whether the row shown at `shownRow` is drawn with a frame: its top and bottom lines dotted
+// in the colour of its text.
+bool framed(ContactListView& list, int shownRow)
+{
+    const QImage image = list.viewport()->grab().toImage();
+    const QRect row = rowArea(list, shownRow);
+    const QColor ink = list.palette().color(list.isHighlighted(shownRow) ? QPalette::HighlightedText : QPalette::Text);
+    for (const int y : {row.top(), row.bottom()}) {
+        int dots = 0;
+        for (int x = row.left(); x <= row.right(); ++x)
+            dots += image.pixelColor(x, y) == ink;
+        if (dots < row.width() / 4)
+            return false;
+    }
+    return true;
+}
+
 // Texts that a column sized by rounded advances, or by advances without shaping, cuts: each
 // character's advance rounded down adds up along a long text; a mark or a joining letter is
 // as wide as its neighbours make it.
@@ -319,6 +336,35 @@ private slots:
         QVERIFY(!list.isHighlighted(1));
         QVERIFY(!paintsHighlight(list));
         QCOMPARE(list.selectionMark(), 1);
+    }
+
+    void focus_isAFrameAroundTheCurrentRowWhileTheListHasIt()
+    {
+        WindowHarness h(bookOf({"A", "B", "C"}));
+        h.show();
+        QApplication::setActiveWindow(&h.window());
+        ContactListView& list = h.window().list();
+        const auto framedRows = [&] {
+            QList<int> rows;
+            for (int row = 0; row < list.model()->rowCount(); ++row)
+                if (framed(list, row))
+                    rows << row;
+            return rows;
+        };
+        // Tabbed into with no row marked: the frame shows where the keys act.
+        h.combo(F::ANYEAR)->lineEdit()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(list.hasFocus());
+        QCOMPARE(list.selectionMark(), -1);
+        QCOMPARE(framedRows(), QList<int>{list.currentIndex().row()});
+        // Marked by a click, and moved by the keys: the frame goes with the current row.
+        h.clickRow(2);
+        QCOMPARE(framedRows(), QList<int>{2});
+        QTest::keyClick(&list, Qt::Key_Up);
+        QCOMPARE(framedRows(), QList<int>{1});
+        // Another control has the focus: no frame.
+        h.edit(F::SURNAME)->setFocus();
+        QCOMPARE(framedRows(), QList<int>{});
     }
 
     void highlight_afterDeleteNoRowIsHighlightedAndNothingActsOnTheNeighbour()
