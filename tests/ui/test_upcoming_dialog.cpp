@@ -151,8 +151,6 @@ private slots:
             {"room on the left only", wide, QRect(1150, 100, 762, 620), QPoint(726, 100)},
             {"no room beside: below the form, in the screen", QRect(0, 0, 800, 800), QRect(19, 90, 762, 620),
              QPoint(19, 476)},
-            {"a screen narrower than the dialog keeps its left edge in", QRect(0, 0, 300, 800),
-             QRect(0, 0, 300, 620), QPoint(0, 415)},
         };
         for (const auto& c : cases) {
             const QRect form(c.window.topLeft(), QSize(c.window.width(), 415));
