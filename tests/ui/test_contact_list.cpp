@@ -4,6 +4,7 @@
 #include "contact_table.h"
 #include "field_table.h"
 #include "search_fold.h"
+#include "text_width.h"
 #include "window_harness.h"
 
 #include <QApplication>
@@ -250,6 +251,12 @@ private slots:
             QVERIFY2(paintedCell(list, cell, width, width) == paintedCell(list, cell, width + 1000, width),
                      kWideTexts[i]);
         }
+        // The sum of advances holds for Latin text because kerning never widens a pair.
+        TextWidthMeter meter(list.font(), 0);
+        const QFontMetricsF shaped(list.font());
+        for (char a = ' '; a <= '~'; ++a)
+            for (char b = ' '; b <= '~'; ++b)
+                QVERIFY(meter(std::string{a, b}) >= shaped.horizontalAdvance(QString(QChar(a)) + QChar(b)) - 1e-3);
     }
 
     void delete_leavesTheWidthsAndTheNextAddSizesAgain()

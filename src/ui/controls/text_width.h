@@ -12,11 +12,10 @@ namespace qor {
 // instead the meter adds up the advances of a text's characters, each measured once and
 // remembered. The advances are the font's real, fractional ones: rounded to whole pixels one
 // by one they would add up to as much as half a pixel a character too little, and a long
-// address would be cut. The sum is never narrower than the shaped text for scripts whose
-// letters keep their shape, since kerning between such letters only tightens the fonts the
-// window uses. A text with a character whose width depends on its neighbours (a combining mark,
-// a joining script such as Arabic, a joiner, an emoji sequence) is shaped whole, as the view
-// shapes it.
+// address would be cut. In scripts whose letters keep their shape the sum is never narrower
+// than the shaped text, for the window's fonts kern such letters only closer together. A text
+// with a character whose width depends on its neighbours (a combining mark, a joining script
+// such as Arabic, a joiner, an emoji sequence) is shaped whole, as the view shapes it.
 class TextWidthMeter {
 public:
     // `margins` is what a cell adds to its text's width, both sides together.
