@@ -1,12 +1,12 @@
 #include "contact_app.h"
 
 #include "book_dialog.h"
+#include "message_box.h"
 #include "signal_saver.h"
 #include "window_chrome.h"
 
 #include <QApplication>
 #include <QFileInfo>
-#include <QMessageBox>
 
 #ifdef Q_OS_WIN
 #include <winsock2.h>
@@ -31,17 +31,17 @@ int ContactApp::run(char* programPath, const std::filesystem::path& book)
     int argc = 1;
     char* argv[] = {programPath, nullptr};
     QApplication app(argc, argv);
-    // The application's title is the executable's name, "qor".
+    // The application's name is the executable's, "qor"; its boxes are titled "QOR".
     QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).completeBaseName());
 
     if (!initialiseSockets()) {
-        QMessageBox::warning(nullptr, QApplication::applicationName(),
-                             QStringLiteral("Windows sockets initialization failed."), QMessageBox::Ok);
+        tellInBox(nullptr, QMessageBox::Warning, QStringLiteral("Windows sockets initialization failed."));
         return 0;
     }
     SignalSaver ending; // before the window: a signal while it opens waits for it
     BookDialog dialog(book, nullptr, installWindowChrome);
-    dialog.exec();
+    if (!dialog.quitAtStart())
+        dialog.exec();
     return ending.exitStatus(0);
 }
 

@@ -10,8 +10,8 @@ namespace qor {
 
 enum class ControlKind : std::uint8_t { None, Edit, Combo };
 
-// One row of the field table: how a field is named in the book file, headed in the list
-// and shown in the form.
+// One row of the field table: how a field is named in the book file, headed in the list,
+// shown in the form and named to a screen reader.
 struct FieldInfo {
     ContactField field;
     std::string_view heading; // the list column's heading, exactly as shown
@@ -19,6 +19,10 @@ struct FieldInfo {
     int controlId;            // the form control, 0 for none
     ControlKind kind;
     std::string_view label;   // the label beside the control
+    // The control's accessible name, unique in the form and spelled correctly: the labels alone
+    // do not tell the controls apart (two "Street" fields, three boxes behind "DOB:", "Home:"
+    // both above the address and beside a phone number).
+    std::string_view spokenName;
 };
 
 // The field table in column order.

@@ -141,7 +141,8 @@ void BookDialog::clearForm()
 void BookDialog::openHelpPage()
 {
     readForm();
-    openHelpPageInBrowser();
+    if (!openHelpPageInBrowser())
+        m_messages->helpNotOpened(this, helpPageShownAddress());
     showForm();
 }
 

@@ -5,6 +5,7 @@
 #include "contact_table.h"
 #include "control_labels.h"
 #include "control_ids.h"
+#include "default_button_style.h"
 #include "dialog_font.h"
 #include "dialog_template.h"
 #include "field_table.h"
@@ -22,6 +23,12 @@
 #include <QTimer>
 
 namespace qor {
+
+namespace {
+// How far a second window on a book opens right of and below the first, in dialog units: a
+// line of the form, so the first one's title shows above it.
+constexpr int kCascadeStep = 14;
+} // namespace
 
 BookDialog::BookDialog(std::filesystem::path bookPath, std::unique_ptr<UserMessages> messages, ChromeStep chrome)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
@@ -112,13 +119,19 @@ void BookDialog::buildFromTemplate()
             m_controls.insert(c.id, widget);
         }
     }
+    // Made after the buttons, so that as the window's child it outlives them.
+    auto* buttonStyle = new DefaultButtonStyle;
+    buttonStyle->setParent(this);
+    for (QPushButton* button : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+        button->setStyle(buttonStyle);
     // Controls were created in tab order, which is the order Tab walks them.
-    nameControlsByTheirLabels(bookDialogTemplate(), widgets);
+    nameFormControls(bookDialogTemplate(), widgets);
     m_list->setAccessibleName(QStringLiteral("Contacts"));
 
-    // The cells' text margins, as the list's item delegate draws them.
+    // The cells' text margins, as the list's item delegate draws them: a text as wide as the
+    // cell between them is drawn whole.
     const int textMargin = m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1;
-    m_meter = std::make_unique<TextWidthMeter>(m_list->fontMetrics(), 2 * textMargin + 4);
+    m_meter = std::make_unique<TextWidthMeter>(m_list->font(), 2 * textMargin);
     m_session->store().setMeasure([meter = m_meter.get()](std::string_view text) { return (*meter)(text); });
 }
 
@@ -138,6 +151,10 @@ void BookDialog::initialise()
     readForm();
     showForm();
     lockBook();
+    if (m_quitAtStart) {
+        m_ended = true; // nothing is read, and nothing is written
+        return;
+    }
     loadBook();
     m_loaded = true;
     if (m_chrome)
@@ -156,6 +173,12 @@ void BookDialog::showEvent(QShowEvent* event)
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
+        // Where the first window on the book opened, the second would hide it; one process
+        // does not know where another's window is, so the second steps aside from the centre.
+        if (m_openedElsewhere) {
+            const int step = DialogUnits(fontMetrics()).y(kCascadeStep);
+            frame.translate(step, step);
+        }
         move(frame.topLeft());
     }
     control(kSurnameEdit)->setFocus();

@@ -71,6 +71,9 @@ public:
     // too. For a signal, the end of the desktop session, a window that went away.
     void endUnattended();
     bool hasEndedUnattended() const { return m_unattended && m_ended; }
+    // The user chose Quit when told that another window holds the book: the window never opens
+    // and never writes the book, and the program ends.
+    bool quitAtStart() const { return m_quitAtStart; }
     // Saves as an unattended end does and touches no widget: for a process that is being
     // ended because its display is gone. The window counts as ended afterwards.
     void saveWithoutWindow();
@@ -187,6 +190,8 @@ private:
     bool m_loaded = false;     // the list holds the book
     bool m_endPending = false; // an unattended end came while the window was opening
     bool m_historyFailureTold = false; // a save missing from the history is told once a window
+    bool m_openedElsewhere = false; // another window holds the book: this one opens beside it
+    bool m_quitAtStart = false;
 };
 
 } // namespace qor

@@ -9,7 +9,6 @@
 #include "user_messages.h"
 
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 
 namespace qor {
@@ -95,17 +94,9 @@ void BookDialog::showForm()
 
 QString BookDialog::fieldName(ContactField field) const
 {
-    // The label the form shows beside the field, as the user reads it.
-    const QWidget* widget = control(fieldInfo(field).controlId);
-    for (const QLabel* label : findChildren<QLabel*>()) {
-        if (label->buddy() != widget)
-            continue;
-        QString name = label->text().remove(QLatin1Char('&'));
-        if (name.endsWith(QLatin1Char(':')))
-            name.chop(1);
-        return name;
-    }
-    return {};
+    // The field's name as a screen reader says it: "Home street", where the label reads "Street".
+    const std::string_view name = fieldInfo(field).spokenName;
+    return QString::fromUtf8(name.data(), qsizetype(name.size()));
 }
 
 bool BookDialog::readForm()

@@ -3,6 +3,7 @@
 #include "contact_filter.h"
 #include "contact_table.h"
 #include "list_mark.h"
+#include "row_focus_frame.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -23,9 +24,9 @@ public:
         QStyleOptionViewItem cell(option);
         const bool marked = m_list.isHighlighted(index.row());
         cell.state.setFlag(QStyle::State_Selected, marked);
-        if (!marked)
-            cell.state.setFlag(QStyle::State_HasFocus, false);
+        cell.state.setFlag(QStyle::State_HasFocus, false); // the row's frame shows the focus
         QStyledItemDelegate::paint(painter, cell, index);
+        paintRowFocusFrame(*painter, cell, index, m_list);
     }
 
 private:

@@ -3,12 +3,16 @@
 #include "contact_transfer.h"
 
 #include "book_dialog.h"
+#include "message_box.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
-#include <QMessageBox>
+#include <QFileInfo>
+#include <QLocale>
 #include <QProgressDialog>
 #include <QThread>
+#include <array>
 #include <memory>
 
 namespace qor {
@@ -23,6 +27,32 @@ QString fileNameOf(const std::filesystem::path& path) { return QString::fromStdU
 constexpr int kImportProgressDelayMs = 400;
 // The most of an import's account a box shows.
 constexpr qsizetype kLongestShownAccount = 2000;
+
+constexpr std::array<ExportChoice, 6> kExportChoices{{
+    {ExchangeFormat::VCard4, "vCard 4.0 (*.vcf)", "vcf"},
+    {ExchangeFormat::VCard3, "vCard 3.0 (*.vcf)", "vcf"},
+    {ExchangeFormat::QorCsv, "QOR CSV (*.csv)", "csv"},
+    {ExchangeFormat::GoogleCsv, "Google CSV (*.csv)", "csv"},
+    {ExchangeFormat::OutlookCsv, "Outlook CSV (*.csv)", "csv"},
+    {ExchangeFormat::ICalendar, "Calendar of birthdays and anniversaries (*.ics)", "ics"},
+}};
+
+// The choice whose filter is `filter`; vCard 4.0 for any other.
+const ExportChoice& choiceOf(const QString& filter)
+{
+    for (const ExportChoice& choice : kExportChoices)
+        if (filter == QLatin1String(choice.filter))
+            return choice;
+    return kExportChoices.front();
+}
+
+ExportTarget chooseWithDialog(BookDialog& window)
+{
+    const std::unique_ptr<QFileDialog> dialog = makeExportDialog(window);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+        return {};
+    return {dialog->selectedFiles().first(), dialog->selectedNameFilter()};
+}
 
 } // namespace
 
@@ -70,11 +100,50 @@ TransferOutcome exportList(BookDialog& window, const std::filesystem::path& file
     return exportList(window.session(), file, format);
 }
 
+std::span<const ExportChoice> exportChoices() { return kExportChoices; }
+
 ExchangeFormat exportFormatFor(const QString& fileName, const QString& filter)
 {
-    if (const auto byName = formatForFileName(fileName.toStdString()))
-        return *byName;
-    return filter == QLatin1String(kCsvFilter) ? ExchangeFormat::QorCsv : ExchangeFormat::VCard4;
+    const ExportChoice& chosen = choiceOf(filter);
+    const auto byName = formatForFileName(fileName.toStdString());
+    if (!byName || QFileInfo(fileName).suffix().compare(QLatin1String(chosen.suffix), Qt::CaseInsensitive) == 0)
+        return chosen.format;
+    return *byName;
+}
+
+std::unique_ptr<QFileDialog> makeExportDialog(BookDialog& window)
+{
+    auto dialog = std::make_unique<QFileDialog>(&window, QStringLiteral("Export"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    QStringList filters;
+    for (const ExportChoice& choice : kExportChoices)
+        filters << QLatin1String(choice.filter);
+    dialog->setNameFilters(filters);
+    const QFileInfo book(fileNameOf(window.bookPath()));
+    dialog->setDirectory(book.absolutePath());
+    QFileDialog* shown = dialog.get();
+    const auto propose = [shown, base = book.completeBaseName()](const QString& filter) {
+        const QString suffix = QLatin1String(choiceOf(filter).suffix);
+        shown->setDefaultSuffix(suffix);
+        // The name typed so far, or the book's, with the format's suffix. With no name typed
+        // the dialog's selection is its folder.
+        const QFileInfo typed(shown->selectedFiles().value(0));
+        const QString name = typed.isDir() || typed.completeBaseName().isEmpty() ? base : typed.completeBaseName();
+        shown->selectFile(name + QLatin1Char('.') + suffix);
+    };
+    QObject::connect(shown, &QFileDialog::filterSelected, shown, propose);
+    dialog->selectNameFilter(filters.first());
+    propose(filters.first());
+    useWindowFont(*dialog, &window);
+    return dialog;
+}
+
+QString exportedText(std::size_t contacts, const QString& fileName)
+{
+    return QStringLiteral("Wrote %1 %2 to %3")
+        .arg(QLocale(QLocale::English).toString(qulonglong(contacts)),
+             contacts == 1 ? QStringLiteral("contact") : QStringLiteral("contacts"),
+             QDir::toNativeSeparators(fileName));
 }
 
 void importCommand(BookDialog& window)
@@ -90,27 +159,31 @@ void importCommand(BookDialog& window)
     QString message = QString::fromStdString(outcome.message);
     if (message.size() > kLongestShownAccount)
         message = message.left(kLongestShownAccount) + QStringLiteral("...");
+    const QString title = QStringLiteral("Import");
     if (!outcome.ok)
-        QMessageBox::warning(&window, QStringLiteral("Import"), message);
+        tellInBox(&window, QMessageBox::Warning, message, {}, title);
     else if (!message.isEmpty())
-        QMessageBox::information(&window, QStringLiteral("Import"),
-                                 QStringLiteral("Imported %1 contacts. %2.").arg(outcome.count).arg(message));
+        tellInBox(&window, QMessageBox::Information,
+                  QStringLiteral("Imported %1 contacts. %2.").arg(outcome.count).arg(message), {}, title);
 }
 
-void exportCommand(BookDialog& window)
+void exportCommand(BookDialog& window, const ExportFileChooser& choose)
 {
-    const QString filters = QStringLiteral("%1;;%2").arg(QLatin1String(kVCardFilter), QLatin1String(kCsvFilter));
-    QString filter;
-    QString fileName = QFileDialog::getSaveFileName(&window, QStringLiteral("Export"), QString(), filters, &filter);
-    if (fileName.isEmpty())
+    const ExportTarget target = choose ? choose(window) : chooseWithDialog(window);
+    if (target.fileName.isEmpty())
         return;
+    QString fileName = target.fileName;
     if (!formatForFileName(fileName.toStdString()))
-        fileName += filter == QLatin1String(kCsvFilter) ? QStringLiteral(".csv") : QStringLiteral(".vcf");
-    const TransferOutcome outcome = exportList(window, pathOf(fileName), exportFormatFor(fileName, filter));
+        fileName += QLatin1Char('.') + QLatin1String(choiceOf(target.filter).suffix);
+    const TransferOutcome outcome = exportList(window, pathOf(fileName), exportFormatFor(fileName, target.filter));
+    const QString title = QStringLiteral("Export");
     if (!outcome.ok)
-        QMessageBox::warning(&window, QStringLiteral("Export"),
-                             QStringLiteral("%1 could not be written.\n%2")
-                                 .arg(fileNameOf(pathOf(fileName).filename()), QString::fromStdString(outcome.message)));
+        tellInBox(&window, QMessageBox::Warning,
+                  QStringLiteral("%1 could not be written.\n%2")
+                      .arg(fileNameOf(pathOf(fileName).filename()), QString::fromStdString(outcome.message)),
+                  {}, title);
+    else
+        tellInBox(&window, QMessageBox::Information, exportedText(outcome.count, fileName), {}, title);
 }
 
 } // namespace qor

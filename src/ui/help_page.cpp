@@ -29,9 +29,15 @@ QUrl helpPageUrl(const QString& executableDir)
     return QUrl::fromLocalFile(installed);
 }
 
-void openHelpPageInBrowser()
+bool openHelpPageInBrowser()
 {
-    QDesktopServices::openUrl(helpPageUrl(QCoreApplication::applicationDirPath()));
+    return QDesktopServices::openUrl(helpPageUrl(QCoreApplication::applicationDirPath()));
+}
+
+QString helpPageShownAddress()
+{
+    const QUrl page = helpPageUrl(QCoreApplication::applicationDirPath());
+    return page.isLocalFile() ? QDir::toNativeSeparators(page.toLocalFile()) : page.toString();
 }
 
 } // namespace qor

@@ -17,7 +17,11 @@ QString configuredHelpAddress();
 QUrl helpPageUrl(const QString& executableDir);
 
 // Asks the desktop to open helpPageUrl() for this program in the user's browser, without
-// waiting for it. Whether a browser opens is the desktop's matter.
-void openHelpPageInBrowser();
+// waiting for it. False when the desktop has nothing to open it with (no browser); once the
+// desktop took it, whether a browser shows it is the desktop's matter.
+bool openHelpPageInBrowser();
+
+// The help page's address as the user would type it: the file's path, or the web address.
+QString helpPageShownAddress();
 
 } // namespace qor

@@ -3,6 +3,7 @@
 #include "book_dialog.h"
 #include "book_history.h"
 #include "list_rows.h"
+#include "message_box.h"
 #include "undo_steps.h"
 
 #include <QDateTime>
@@ -68,6 +69,7 @@ StateContacts contactsOfState(const std::filesystem::path& book, int number)
 HistoryDialog::HistoryDialog(BookDialog& window) : QDialog(&window), m_window(window)
 {
     setWindowTitle(QStringLiteral("History"));
+    useWindowFont(*this, &window);
 
     m_states = new QTreeWidget(this);
     m_states->setObjectName(QStringLiteral("stateList"));

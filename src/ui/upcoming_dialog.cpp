@@ -4,7 +4,9 @@
 #include "book_file.h"
 #include "contact_list_view.h"
 #include "contact_store.h"
+#include "dialog_placement.h"
 #include "ical_writer.h"
+#include "message_box.h"
 #include "upcoming_dates.h"
 
 #include <QDateTime>
@@ -13,7 +15,6 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -23,6 +24,8 @@ namespace qor {
 namespace {
 
 constexpr int kRowRole = Qt::UserRole;
+
+enum Column { kDateColumn, kOccasionColumn, kNameColumn, kYearsColumn, kColumnCount };
 
 // Reads the table's rows one at a time into one record, so a big book is never copied whole.
 auto rowReader(const ContactStore& table)
@@ -45,8 +48,8 @@ QString chooseFileWithDialog(QWidget* parent)
 
 void showExportError(QWidget* parent, const QString& reason)
 {
-    QMessageBox::warning(parent, QStringLiteral("Export to calendar"),
-                         QStringLiteral("The calendar could not be written.\n\n%1").arg(reason), QMessageBox::Ok);
+    tellInBox(parent, QMessageBox::Warning, QStringLiteral("The calendar could not be written.\n\n%1").arg(reason),
+              {}, QStringLiteral("Export to calendar"));
 }
 
 } // namespace
@@ -67,6 +70,7 @@ UpcomingDialog::UpcomingDialog(BookDialog& window, CivilDate today, UpcomingDial
     if (!m_hooks.exportFailed)
         m_hooks.exportFailed = showExportError;
     setWindowTitle(QStringLiteral("Upcoming dates"));
+    useWindowFont(*this, &window);
 
     const ContactStore& table = window.store();
     const std::vector<UpcomingDate> dates =
@@ -74,12 +78,17 @@ UpcomingDialog::UpcomingDialog(BookDialog& window, CivilDate today, UpcomingDial
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName(QStringLiteral("upcomingList"));
-    m_list->setColumnCount(4);
+    m_list->setColumnCount(kColumnCount);
     m_list->setHeaderLabels({QStringLiteral("Date"), QStringLiteral("Occasion"), QStringLiteral("Name"),
                              QStringLiteral("Years")});
+    // The years are numbers: right-aligned under a right-aligned heading, along the right edge.
+    m_list->headerItem()->setTextAlignment(kYearsColumn, Qt::AlignRight | Qt::AlignVCenter);
+    m_list->header()->setStretchLastSection(false);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setAllColumnsShowFocus(true);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(dates.size()));
@@ -88,12 +97,13 @@ UpcomingDialog::UpcomingDialog(BookDialog& window, CivilDate today, UpcomingDial
                                           QString::fromStdString(date.name),
                                           date.years ? QString::number(*date.years) : QString()});
         item->setData(0, kRowRole, static_cast<int>(date.row));
-        item->setTextAlignment(3, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(kYearsColumn, Qt::AlignRight | Qt::AlignVCenter);
         items.append(item);
     }
     m_list->addTopLevelItems(items);
-    for (int c = 0; c < 4; ++c)
+    for (int c = 0; c < kColumnCount; ++c)
         m_list->resizeColumnToContents(c);
+    m_list->header()->setSectionResizeMode(kNameColumn, QHeaderView::Stretch);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &UpcomingDialog::lineActivated);
     connect(m_list, &QTreeWidget::itemActivated, this, &UpcomingDialog::lineActivated);
 
@@ -118,6 +128,7 @@ UpcomingDialog::UpcomingDialog(BookDialog& window, CivilDate today, UpcomingDial
     layout->addWidget(m_status);
     layout->addWidget(buttons);
     resize(std::max(420, m_list->header()->length() + 40), 320);
+    moveBesideForm(*this, window, window.list());
 }
 
 int UpcomingDialog::contactRowOf(int line) const

@@ -1,9 +1,8 @@
 #include "user_messages.h"
 
 #include "form_rules.h"
+#include "message_box.h"
 
-#include <QCoreApplication>
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace qor {
@@ -19,15 +18,12 @@ void UserMessages::fieldTooLong(QWidget* parent, const QString& fieldName, std::
                    .arg(fieldName);
     else if (!fieldName.isEmpty())
         text = QStringLiteral("Enter no more than %1 characters in \"%2\".").arg(kMaxFieldChars).arg(fieldName);
-    QMessageBox::warning(parent, QCoreApplication::applicationName(), text);
+    tellInBox(parent, QMessageBox::Warning, text);
 }
 
 void UserMessages::saveFailed(QWidget* parent, const QString& reason)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Error Writing File"), QStringLiteral("Save to File"),
-                    QMessageBox::Ok, parent);
-    box.setDetailedText(reason);
-    box.exec();
+    tellInBox(parent, QMessageBox::NoIcon, QStringLiteral("Save to File"), reason, QStringLiteral("Error Writing File"));
 }
 
 void UserMessages::bookRefused(QWidget* parent, BookRefusal why, const QString& fileName, const QString& reason)
@@ -44,31 +40,27 @@ void UserMessages::bookRefused(QWidget* parent, BookRefusal why, const QString& 
         what = QStringLiteral("%1 is too big to open with the memory this computer has.");
         break;
     }
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(),
-                    what.arg(fileName)
-                        + QStringLiteral("\n\nQOR opens an empty book and leaves the file unchanged: "
-                                         "nothing is saved over it."),
-                    QMessageBox::Ok, parent);
-    box.setDetailedText(reason);
-    box.exec();
+    tellInBox(parent, QMessageBox::Warning,
+              what.arg(fileName)
+                  + QStringLiteral("\n\nQOR opens an empty book and leaves the file unchanged: nothing is saved over it."),
+              reason);
 }
 
 bool UserMessages::closeWithoutSaving(QWidget* parent)
 {
-    const auto answer = QMessageBox::question(
-        parent, QCoreApplication::applicationName(),
-        QStringLiteral("The contact book could not be saved, so closing now loses every change "
-                       "since the last save.\n\nClose without saving?"),
-        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-    return answer == QMessageBox::Yes;
+    WindowBox box(parent, QMessageBox::Question,
+                  QStringLiteral("The contact book could not be saved, so closing now loses every change "
+                                 "since the last save.\n\nClose without saving?"),
+                  QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 ConflictChoice UserMessages::bookChanged(QWidget* parent, const BookChange& change)
 {
     const QString what = QStringLiteral("The contact book was changed on disk by another window or program since "
                                         "QOR last read or saved it");
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), QString(), QMessageBox::NoButton,
-                    parent);
+    WindowBox box(parent, QMessageBox::Warning, QString(), QMessageBox::NoButton);
     QPushButton* merge = nullptr;
     QPushButton* beside = nullptr;
     if (change.canMerge) {
@@ -100,37 +92,52 @@ ConflictChoice UserMessages::bookChanged(QWidget* parent, const BookChange& chan
 
 void UserMessages::mergeTold(QWidget* parent, const QString& note)
 {
-    QMessageBox::information(parent, QCoreApplication::applicationName(),
-                             QStringLiteral("The book on disk and this window were merged. ") + note);
+    tellInBox(parent, QMessageBox::Information, QStringLiteral("The book on disk and this window were merged. ") + note);
 }
 
-void UserMessages::bookOpenElsewhere(QWidget* parent)
+bool UserMessages::bookOpenElsewhere(QWidget* parent)
 {
-    QMessageBox::warning(parent, QCoreApplication::applicationName(),
-                         QStringLiteral("The contact book is already open in another QOR window.\n\n"
-                                        "You may go on. A window that saves after the other merges the other's "
-                                        "changes with its own, so neither window's contacts are lost."));
+    WindowBox box(parent, QMessageBox::Warning,
+                  QStringLiteral("The contact book is already open in another QOR window.\n\n"
+                                 "Open anyway: a window that saves after the other merges the other's changes "
+                                 "with its own, so neither window's contacts are lost.\n"
+                                 "Quit: QOR ends here and leaves the book as it is."),
+                  QMessageBox::NoButton);
+    QPushButton* open = box.addButton(QStringLiteral("&Open anyway"), QMessageBox::AcceptRole);
+    QPushButton* quit = box.addButton(QStringLiteral("&Quit"), QMessageBox::RejectRole);
+    box.setDefaultButton(open);
+    box.setEscapeButton(quit); // closing the box, or an end that comes while it is open, quits
+    box.exec();
+    return box.clickedButton() == open;
+}
+
+void UserMessages::helpNotOpened(QWidget* parent, const QString& page)
+{
+    tellInBox(parent, QMessageBox::Information,
+              QStringLiteral("The help page could not be opened: this desktop has no program to show it.\n\n"
+                             "Open it in a web browser: %1")
+                  .arg(page));
 }
 
 void UserMessages::reloadFailed(QWidget* parent, const QString& error)
 {
-    QMessageBox::warning(parent, QCoreApplication::applicationName(),
-                         QStringLiteral("The book could not be read again, so the list is as it was.\n\n%1").arg(error));
+    tellInBox(parent, QMessageBox::Warning,
+              QStringLiteral("The book could not be read again, so the list is as it was.\n\n%1").arg(error));
 }
 
 void UserMessages::oldBookKept(QWidget* parent, std::size_t lines, const QString& keptName)
 {
-    QMessageBox::information(parent, QCoreApplication::applicationName(), oldBookKeptText(lines, keptName));
+    tellInBox(parent, QMessageBox::Information, oldBookKeptText(lines, keptName));
 }
 
 void UserMessages::listRescued(QWidget* parent, const QString& path)
 {
-    QMessageBox::information(parent, QCoreApplication::applicationName(), listRescuedText(path));
+    tellInBox(parent, QMessageBox::Information, listRescuedText(path));
 }
 
 void UserMessages::historyTrouble(QWidget* parent, const QString& error, const QString& setAsideName)
 {
-    QMessageBox::information(parent, QCoreApplication::applicationName(), historyTroubleText(error, setAsideName));
+    tellInBox(parent, QMessageBox::Information, historyTroubleText(error, setAsideName));
 }
 
 QString historyTroubleText(const QString& error, const QString& setAsideName)

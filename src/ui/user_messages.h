@@ -16,21 +16,21 @@ struct BookChange {
     QString otherSideChanges;
 };
 
-// The message boxes the main window shows. Every box waits for the user. Tests replace this
-// with a recorder.
+// The message boxes the main window shows, titled "QOR" unless told otherwise and in the
+// window's font. Every box waits for the user. Tests replace this with a recorder.
 class UserMessages {
 public:
     virtual ~UserMessages() = default;
 
-    // A form field holds more than 255 characters: exclamation icon, OK, the application's title.
-    // `fieldName` is the field's label; `contacts` is how many contacts of a book just opened
-    // hold such texts, 0 for what the user typed.
+    // A form field holds more than 255 characters: exclamation icon, OK. `fieldName` is the
+    // field's name ("Home street"); `contacts` is how many contacts of a book just opened hold
+    // such texts, 0 for what the user typed.
     virtual void fieldTooLong(QWidget* parent, const QString& fieldName = {}, std::size_t contacts = 0);
     // The book could not be written: "Save to File" under "Error Writing File", OK only.
     // `reason` (what the system said) is offered as the box's details.
     virtual void saveFailed(QWidget* parent, const QString& reason = {});
     // At opening: the book file `fileName` is left as it is, and the window shows an empty book.
-    // Warning icon, OK, the application's title; `reason` (what the system said) as details.
+    // Warning icon, OK; `reason` (what the system said) as details.
     virtual void bookRefused(QWidget* parent, BookRefusal why, const QString& fileName, const QString& reason = {});
     // After a failed save while the window closes: true to close without saving. The default
     // answer keeps the window open.
@@ -50,8 +50,12 @@ public:
     // The list went to `path` in the rescue folder, for the book's folder took no new file.
     // Information icon, OK.
     virtual void listRescued(QWidget* parent, const QString& path);
-    // At start: another QOR window holds the book. The user reads it and goes on.
-    virtual void bookOpenElsewhere(QWidget* parent);
+    // At start: another QOR window holds the book. True for "Open anyway" (the default), false
+    // for "Quit", which ends the program and leaves the book untouched; closing the box quits.
+    virtual bool bookOpenElsewhere(QWidget* parent);
+    // The desktop could not open the help page (no browser): the box names `page`, for the
+    // user to open by hand. Information icon, OK.
+    virtual void helpNotOpened(QWidget* parent, const QString& page);
     // Reload from disk could not read the book (`error`, what went wrong): the list is as it
     // was. Warning icon, OK.
     virtual void reloadFailed(QWidget* parent, const QString& error);

@@ -149,6 +149,40 @@ private slots:
         QVERIFY(besideTheBook(h).isEmpty());
     }
 
+    void secondWindow_quitLeavesTheBookUntouched_openAnywayOpensBesideTheFirst()
+    {
+        WindowHarness h(bookOf({"A"}));
+        h.show();
+        const std::string book = h.readBook();
+        const QStringList files = QDir(h.folder()).entryList(QDir::Files | QDir::Hidden);
+        const auto modified = std::filesystem::last_write_time(h.bookPath());
+
+        // Quit: the window never opens, reads nothing, and no way of ending it writes.
+        auto quitter = std::make_shared<RecordingMessages::Counts>();
+        quitter->openAnyway = false;
+        std::unique_ptr<BookDialog> quitting = h.secondWindow(quitter);
+        QCOMPARE(quitter->openElsewhere, 1);
+        QVERIFY(quitting->quitAtStart());
+        QCOMPARE(quitting->table().rowCount(), 0);
+        quitting->done(QDialog::Accepted);
+        quitting->endUnattended();
+        quitting->saveWithoutWindow();
+        quitting.reset();
+        QCOMPARE(h.readBook(), book);
+        QCOMPARE(std::filesystem::last_write_time(h.bookPath()), modified);
+        QCOMPARE(QDir(h.folder()).entryList(QDir::Files | QDir::Hidden), files);
+
+        // Open anyway: down and to the right of the first, whose title stays in sight.
+        std::unique_ptr<BookDialog> second = h.secondWindow(std::make_shared<RecordingMessages::Counts>());
+        QVERIFY(!second->quitAtStart());
+        QCOMPARE(second->table().rowCount(), 1);
+        second->show();
+        QVERIFY(QTest::qWaitForWindowExposed(second.get()));
+        const QPoint step = second->pos() - h.window().pos();
+        QCOMPARE(step.x(), step.y());
+        QVERIFY(step.y() >= second->fontMetrics().height());
+    }
+
     void leftoverTemporaries_goAtStartUnlessAnotherWindowHoldsTheBook()
     {
         WindowHarness h(bookOf({"A"}));

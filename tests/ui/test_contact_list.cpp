@@ -5,12 +5,15 @@
 #include "field_table.h"
 #include "find_bar.h"
 #include "search_fold.h"
+#include "text_width.h"
 #include "window_harness.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QPainter>
 #include <QRandomGenerator>
+#include <QStyle>
 #include <QTest>
 
 using namespace qor;
@@ -40,6 +43,56 @@ QRect rowArea(ContactListView& list, int shownRow)
 {
     const QRect cell = list.visualRect(list.model()->index(shownRow, 0));
     return QRect(0, cell.top(), list.viewport()->width(), cell.height());
+}
+
+// Whether the row shown at `shownRow` is drawn with a frame: its top and bottom lines dotted
+// in the colour of its text.
+bool framed(ContactListView& list, int shownRow)
+{
+    const QImage image = list.viewport()->grab().toImage();
+    const QRect row = rowArea(list, shownRow);
+    const QColor ink = list.palette().color(list.isHighlighted(shownRow) ? QPalette::HighlightedText : QPalette::Text);
+    for (const int y : {row.top(), row.bottom()}) {
+        int dots = 0;
+        for (int x = row.left(); x <= row.right(); ++x)
+            dots += image.pixelColor(x, y) == ink;
+        if (dots < row.width() / 4)
+            return false;
+    }
+    return true;
+}
+
+// Texts that a column sized by rounded advances, or by advances without shaping, cuts: each
+// character's advance rounded down adds up along a long text; a mark or a joining letter is
+// as wide as its neighbours make it.
+const char* const kWideTexts[] = {
+    "juergen.mueller-luedenscheid@example.com",
+    "Wolfeschlegelsteinhausenbergerdorff",
+    "iiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiii l1l1l1l1",
+    "\u00c6r\u00f8sk\u00f8bing \u0164\u0159\u011b\u0161\u0148\u00e1kov\u00e1-\u017dlu\u0165ou\u010dk\u00e1",
+    "\u0645\u062d\u0645\u062f \u0639\u0628\u062f \u0627\u0644\u0644\u0647 \u0627\u0644\u062d\u0633\u0646",
+    "Ame\u0301lie Zoe\u0308 Ren\u0303e\u0301e a\u0301\u0300\u0302",
+    "\U0001F469\u200D\U0001F469\u200D\U0001F467 family \U0001F389",
+};
+
+// The cell at `index` as the list's delegate paints it in a cell `cellWidth` pixels wide, on
+// an image `shownWidth` pixels wide, at the screen's scale.
+QImage paintedCell(ContactListView& list, const QModelIndex& index, int cellWidth, int shownWidth)
+{
+    const qreal ratio = list.devicePixelRatioF();
+    const int height = list.rowHeight(index.row());
+    QImage image(QSize(shownWidth, height) * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::white);
+    QStyleOptionViewItem option;
+    option.initFrom(&list);
+    option.rect = QRect(0, 0, cellWidth, height);
+    option.font = list.font();
+    option.textElideMode = list.textElideMode();
+    option.widget = &list;
+    QPainter painter(&image);
+    list.itemDelegate()->paint(&painter, option, index);
+    return image;
 }
 
 } // namespace
@@ -249,6 +302,38 @@ private slots:
         QVERIFY(total >= w.list().viewport()->width()); // the last column reaches the right edge
     }
 
+    void columns_showTheirWidestTextsWhole()
+    {
+        // Each text in a column of its own, drawn in its column's width: a cut text ends in "...",
+        // so its cell differs from the same cell drawn with room to spare. Also run at other
+        // scale factors (tests/CMakeLists.txt).
+        WindowHarness h;
+        h.show();
+        BookDialog& w = h.window();
+        std::vector<ContactField> fields;
+        for (const FieldInfo& info : fieldTable())
+            if (info.kind == ControlKind::Edit && fields.size() < std::size(kWideTexts))
+                fields.push_back(info.field);
+        QCOMPARE(fields.size(), std::size(kWideTexts));
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            h.put(fields[i], QString::fromUtf8(kWideTexts[i]));
+        h.clickButton(kAddButton);
+        ContactListView& list = w.list();
+        for (std::size_t i = 0; i < fields.size(); ++i) {
+            const QModelIndex cell = list.model()->index(0, int(columnOf(fields[i])));
+            QCOMPARE(cell.data().toString(), QString::fromUtf8(kWideTexts[i]));
+            const int width = list.columnWidth(cell.column());
+            QVERIFY2(paintedCell(list, cell, width, width) == paintedCell(list, cell, width + 1000, width),
+                     kWideTexts[i]);
+        }
+        // The sum of advances holds for Latin text because kerning never widens a pair.
+        TextWidthMeter meter(list.font(), 0);
+        const QFontMetricsF shaped(list.font());
+        for (char a = ' '; a <= '~'; ++a)
+            for (char b = ' '; b <= '~'; ++b)
+                QVERIFY(meter(std::string{a, b}) >= shaped.horizontalAdvance(QString(QChar(a)) + QChar(b)) - 1e-3);
+    }
+
     void delete_leavesTheWidthsAndTheNextAddSizesAgain()
     {
         WindowHarness h(bookOf({"Wolfeschlegelsteinhausenbergerdorff", "Li"}));
@@ -300,6 +385,35 @@ private slots:
         QVERIFY(!list.isHighlighted(1));
         QVERIFY(!paintsHighlight(list));
         QCOMPARE(list.selectionMark(), 1);
+    }
+
+    void focus_isAFrameAroundTheCurrentRowWhileTheListHasIt()
+    {
+        WindowHarness h(bookOf({"A", "B", "C"}));
+        h.show();
+        QApplication::setActiveWindow(&h.window());
+        ContactListView& list = h.window().list();
+        const auto framedRows = [&] {
+            QList<int> rows;
+            for (int row = 0; row < 3; ++row)
+                if (framed(list, row))
+                    rows << row;
+            return rows;
+        };
+        // Tabbed into with no row marked: the frame shows where the keys act.
+        h.combo(F::ANYEAR)->lineEdit()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(list.hasFocus());
+        QCOMPARE(list.selectionMark(), -1);
+        QCOMPARE(framedRows(), QList<int>{list.currentIndex().row()});
+        // Marked by a click, and moved by the keys: the frame goes with the current row.
+        h.clickRow(2);
+        QCOMPARE(framedRows(), QList<int>{2});
+        QTest::keyClick(&list, Qt::Key_Up);
+        QCOMPARE(framedRows(), QList<int>{1});
+        // Another control has the focus: no frame.
+        h.edit(F::SURNAME)->setFocus();
+        QCOMPARE(framedRows(), QList<int>{});
     }
 
     void highlight_afterDeleteNoRowIsHighlightedAndNothingActsOnTheNeighbour()

@@ -5,7 +5,9 @@
 #include "contact_transfer.h"
 #include "window_harness.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTimer>
@@ -165,12 +167,59 @@ private slots:
         QCOMPARE(h.readBook(), before);
     }
 
-    void exportFormat_comesFromTheNameElseFromTheChosenFilter()
+    void exportFormat_comesFromTheChosenFilterUnlessTheNameAsksForAnother()
     {
-        QCOMPARE(exportFormatFor(QStringLiteral("a.csv"), QLatin1String(kVCardFilter)), ExchangeFormat::QorCsv);
-        QCOMPARE(exportFormatFor(QStringLiteral("a.VCF"), QLatin1String(kCsvFilter)), ExchangeFormat::VCard4);
-        QCOMPARE(exportFormatFor(QStringLiteral("a"), QLatin1String(kCsvFilter)), ExchangeFormat::QorCsv);
-        QCOMPARE(exportFormatFor(QStringLiteral("a"), QLatin1String(kVCardFilter)), ExchangeFormat::VCard4);
+        const auto filter = [](std::size_t i) { return QLatin1String(exportChoices()[i].filter); };
+        const struct {
+            const char* name;
+            std::size_t filter;
+            ExchangeFormat format;
+        } cases[] = {
+            {"a.VCF", 1, ExchangeFormat::VCard3}, {"a.csv", 3, ExchangeFormat::GoogleCsv},
+            {"a", 4, ExchangeFormat::OutlookCsv}, {"a.csv", 1, ExchangeFormat::QorCsv},
+            {"a.ics", 0, ExchangeFormat::ICalendar},
+        };
+        for (const auto& c : cases)
+            QVERIFY2(exportFormatFor(QString::fromUtf8(c.name), filter(c.filter)) == c.format, c.name);
+    }
+
+    void exportDialog_proposesTheBooksNameWithTheChosenFormatsSuffix()
+    {
+        WindowHarness h(bookOf({"A"}));
+        const std::unique_ptr<QFileDialog> dialog = makeExportDialog(h.window());
+        QCOMPARE(dialog->nameFilters().size(), qsizetype(exportChoices().size()));
+        QCOMPARE(dialog->directory().absolutePath(), QDir(h.folder()).absolutePath());
+        QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), QStringLiteral("qor.vcf"));
+        for (const auto& [filter, name] : {std::pair{2, "qor.csv"}, std::pair{5, "qor.ics"}, std::pair{1, "qor.vcf"}}) {
+            dialog->selectNameFilter(dialog->nameFilters()[filter]);
+            emit dialog->filterSelected(dialog->nameFilters()[filter]);
+            QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), QString::fromUtf8(name));
+        }
+        dialog->selectFile(QStringLiteral("friends.vcf")); // typed by the user: the name stays
+        emit dialog->filterSelected(dialog->nameFilters()[3]);
+        QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), QStringLiteral("friends.csv"));
+        QCOMPARE(dialog->font(), h.window().font());
+    }
+
+    void export_writesTheChosenFormatAndSaysHowManyContactsWentWhere()
+    {
+        std::vector<std::string> names(1234);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            names[i] = "Name" + std::to_string(i);
+        WindowHarness h(bookOf(names));
+        const QString file = h.folder() + QStringLiteral("/friends"); // the format gives the suffix
+        QString told;
+        whenABoxOpens([&](QMessageBox& box) { told = box.text(); });
+        exportCommand(h.window(), [&](BookDialog&) { return ExportTarget{file, QStringLiteral("Google CSV (*.csv)")}; });
+        QCOMPARE(told, QStringLiteral("Wrote 1,234 contacts to %1.csv").arg(QDir::toNativeSeparators(file)));
+        const std::string written = readFile(file + QStringLiteral(".csv"));
+        QVERIFY(written.find("Name,Given Name,Family Name,") != std::string::npos); // Google's columns
+        QCOMPARE(std::count(written.begin(), written.end(), '\n'), 1235);
+        QCOMPARE(exportedText(1, QStringLiteral("a.vcf")), QStringLiteral("Wrote 1 contact to a.vcf"));
+
+        // Cancelled: nothing is written, nothing is said.
+        exportCommand(h.window(), [](BookDialog&) { return ExportTarget{}; });
+        QCOMPARE(QDir(h.folder()).entryList({QStringLiteral("friends*")}, QDir::Files).size(), 1);
     }
 };
 

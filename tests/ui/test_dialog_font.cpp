@@ -1,5 +1,5 @@
 // The window's font: the stand-in for its template's 8-point sans, the dialog units computed
-// from it, and every label and combo entry fitting its control in it.
+// from it, every label and combo entry fitting its control in it, and the boxes speaking in it.
 #include "dialog_font.h"
 #include "dialog_template.h"
 #include "field_table.h"
@@ -9,7 +9,9 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
+#include <QPushButton>
 #include <QTest>
+#include <functional>
 
 using namespace qor;
 using namespace qor::test;
@@ -65,6 +67,62 @@ private slots:
             }
         }
         QCOMPARE(combos, 14);
+    }
+
+    void boxes_areTitledQorAndSpeakInTheWindowsFont()
+    {
+        // The real boxes, not the harness's recorder: each is caught while it waits.
+        WindowHarness h;
+        h.show();
+        BookDialog& w = h.window();
+        UserMessages boxes;
+        struct Case {
+            const char* name;
+            std::function<void()> open;
+            const char* text; // a part of the box's text
+        };
+        const Case cases[] = {
+            {"field too long", [&] { boxes.fieldTooLong(&w, QStringLiteral("Home street")); }, "Home street"},
+            {"reload failed", [&] { boxes.reloadFailed(&w, QStringLiteral("disk gone")); }, "disk gone"},
+            {"help not opened", [&] { boxes.helpNotOpened(&w, QStringLiteral("/usr/share/doc/qor/help.htm")); },
+             "/usr/share/doc/qor/help.htm"},
+        };
+        for (const Case& c : cases) {
+            bool seen = false;
+            whenABoxOpens([&](QMessageBox& box) {
+                seen = true;
+                QCOMPARE(box.windowTitle(), QStringLiteral("QOR"));
+                QCOMPARE(box.font(), w.font());
+                QVERIFY(box.text().contains(QString::fromUtf8(c.text)));
+                for (QLabel* label : box.findChildren<QLabel*>())
+                    QCOMPARE(label->font(), w.font());
+            });
+            c.open();
+            QVERIFY2(seen, c.name);
+        }
+    }
+
+    void openElsewhereBox_opensOnEnterAndQuitsOnQuitOrEscape()
+    {
+        WindowHarness h;
+        UserMessages boxes;
+        const struct {
+            Qt::Key key;
+            const char* button;
+            bool opens;
+        } cases[] = {{Qt::Key_Return, nullptr, true}, {Qt::Key_Escape, nullptr, false}, {{}, "&Quit", false}};
+        for (const auto& c : cases) {
+            whenABoxOpens([&](QMessageBox& box) {
+                QCOMPARE(box.buttons().size(), 2);
+                QCOMPARE(box.defaultButton()->text(), QStringLiteral("&Open anyway"));
+                for (QAbstractButton* button : box.buttons())
+                    if (c.button && button->text() == QLatin1String(c.button))
+                        button->click();
+                if (!c.button)
+                    QTest::keyClick(&box, c.key);
+            });
+            QCOMPARE(boxes.bookOpenElsewhere(&h.window()), c.opens);
+        }
     }
 
     void templateTextsFit_refusesAFontInWhichALabelIsClipped()

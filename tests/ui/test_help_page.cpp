@@ -68,8 +68,26 @@ private slots:
             QDesktopServices::unsetUrlHandler(scheme);
         QCOMPARE(catcher.opened.size(), 1);
         QCOMPARE(catcher.opened.first(), helpPageUrl(QCoreApplication::applicationDirPath()));
+        QCOMPARE(h.counts().helpNotOpened, 0);
         QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("typed"));
         QCOMPARE(h.window().table().rowCount(), 2);
+    }
+
+    void help_thatTheDesktopCannotOpen_namesThePageInABox()
+    {
+        // A handler the desktop cannot call stands for a desktop with no browser.
+        UrlCatcher catcher;
+        const QString scheme = helpPageUrl(QCoreApplication::applicationDirPath()).scheme();
+        QDesktopServices::setUrlHandler(scheme, &catcher, "noSuchSlot");
+        WindowHarness h;
+        h.put(F::SURNAME, QStringLiteral("typed"));
+        QTest::ignoreMessage(QtWarningMsg, "QMetaObject::invokeMethod: No such method UrlCatcher::noSuchSlot(QUrl)");
+        h.clickButton(kHelpButton);
+        QDesktopServices::unsetUrlHandler(scheme);
+        QCOMPARE(h.counts().helpNotOpened, 1);
+        QCOMPARE(h.counts().helpPage, helpPageShownAddress());
+        QVERIFY(h.counts().helpPage.endsWith(QStringLiteral("help.htm")));
+        QCOMPARE(h.edit(F::SURNAME)->text(), QStringLiteral("typed"));
     }
 
     void helpPage_isTheInstalledPageOrTheOneBesideTheProgram()

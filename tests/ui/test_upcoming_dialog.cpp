@@ -2,11 +2,13 @@
 #include "book_text.h"
 #include "contact_list_view.h"
 #include "contact_table.h"
+#include "dialog_placement.h"
 #include "upcoming_dialog.h"
 #include "window_harness.h"
 
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -66,6 +68,17 @@ int rowOf(BookDialog& window, const std::string& firstName)
     return -1;
 }
 
+// The rightmost column of `image` between `left` and `right` (exclusive) that holds a pixel of
+// text, or -1.
+int rightmostText(const QImage& image, int left, int right)
+{
+    for (int x = right - 1; x >= left; --x)
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixelColor(x, y).lightness() < 100)
+                return x;
+    return -1;
+}
+
 } // namespace
 
 class UpcomingDialogTest : public QObject {
@@ -96,6 +109,63 @@ private slots:
         for (QLabel* label : dialog.findChildren<QLabel*>())
             said = said || label->text() == QStringLiteral("No birthdays or anniversaries in the next 30 days.");
         QVERIFY(said);
+    }
+
+    void list_alignsTheYearsUnderTheirHeadingAndSelectsWholeLines()
+    {
+        WindowHarness h(bookOfRecords(kBook));
+        h.show();
+        UpcomingDialog dialog(h.window(), kToday);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTreeWidget& list = dialog.dateList();
+        QHeaderView& header = *list.header();
+        // The years end where their heading ends, at the list's right edge.
+        const int left = header.sectionViewportPosition(3);
+        const int right = left + header.sectionSize(3);
+        QCOMPARE(right, list.viewport()->width());
+        const int heading = rightmostText(header.grab().toImage(), left, right - 2);
+        const int years = rightmostText(list.viewport()->grab().toImage(), left, right - 2);
+        QVERIFY(heading > left + header.sectionSize(3) / 2);
+        QVERIFY2(std::abs(heading - years) <= 2, qPrintable(QStringLiteral("%1 %2").arg(heading).arg(years)));
+
+        // A click on a line's years selects the whole line.
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(list.topLevelItem(1)).topRight()
+                                                                  + QPoint(-3, 3));
+        QCOMPARE(list.selectionModel()->selectedIndexes().size(), 4);
+        QVERIFY(list.selectionModel()->isRowSelected(1, {}));
+        QVERIFY(list.allColumnsShowFocus());
+    }
+
+    void dialog_opensBesideTheFormRatherThanOverIt()
+    {
+        const QSize dialog(424, 324);
+        const QRect wide(0, 0, 1920, 1080);
+        const struct {
+            const char* name;
+            QRect screen;
+            QRect window;
+            QPoint expected;
+        } cases[] = {
+            {"room on the right", wide, QRect(100, 100, 762, 620), QPoint(862, 100)},
+            {"room on the left only", wide, QRect(1150, 100, 762, 620), QPoint(726, 100)},
+            {"no room beside: below the form, in the screen", QRect(0, 0, 800, 800), QRect(19, 90, 762, 620),
+             QPoint(19, 476)},
+        };
+        for (const auto& c : cases) {
+            const QRect form(c.window.topLeft(), QSize(c.window.width(), 415));
+            QVERIFY2(placeBeside(c.screen, c.window, form, dialog) == c.expected, c.name);
+        }
+
+        // The window's own dialog, on the test screen: the form stays in sight.
+        WindowHarness h(bookOfRecords(kBook));
+        h.show();
+        UpcomingDialog upcoming(h.window(), kToday);
+        upcoming.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&upcoming));
+        const BookDialog& w = h.window();
+        const QRect form(w.mapToGlobal(QPoint(0, 0)), QSize(w.width(), w.list().y()));
+        QVERIFY(upcoming.frameGeometry().intersected(form).height() < form.height() / 4);
     }
 
     void doubleClick_marksTheContactAndShowsItAsAClickWould()

@@ -2,6 +2,7 @@
 
 #include "field_table.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,8 +23,13 @@ bool onSameLine(const DialogControl& a, const DialogControl& b)
 void setName(QWidget* widget, const QString& name)
 {
     widget->setAccessibleName(name);
-    if (auto* combo = qobject_cast<QComboBox*>(widget); combo && combo->lineEdit())
-        combo->lineEdit()->setAccessibleName(name);
+    // An editable combo box hands the focus to its edit field, and its list drops down as a
+    // control of its own: both carry the box's name.
+    if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        if (combo->lineEdit())
+            combo->lineEdit()->setAccessibleName(name);
+        combo->view()->setAccessibleName(name);
+    }
 }
 } // namespace
 
@@ -42,31 +48,20 @@ const DialogControl* controlPrecededBy(const DialogControl& label, std::span<con
     return nearest;
 }
 
-void nameControlsByTheirLabels(std::span<const DialogControl> controls, std::span<QWidget* const> widgets)
+void nameFormControls(std::span<const DialogControl> controls, std::span<QWidget* const> widgets)
 {
-    std::vector<bool> named(controls.size(), false);
     for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (controls[i].type != ControlType::Label)
+        if (controls[i].type == ControlType::Label) {
+            // The label-of relation, for a screen reader that reads the label the user sees.
+            if (const DialogControl* target = controlPrecededBy(controls[i], controls))
+                qobject_cast<QLabel*>(widgets[i])->setBuddy(widgets[static_cast<std::size_t>(target - controls.data())]);
             continue;
-        const DialogControl* target = controlPrecededBy(controls[i], controls);
-        if (!target)
-            continue;
-        const auto t = static_cast<std::size_t>(target - controls.data());
-        auto* label = qobject_cast<QLabel*>(widgets[i]);
-        // The buddy gives the control its name and screen readers the label-of relation; a
-        // combo box's edit field is not the buddy, so it is named as well.
-        label->setBuddy(widgets[t]);
-        if (auto* combo = qobject_cast<QComboBox*>(widgets[t]))
-            combo->lineEdit()->setAccessibleName(label->text());
-        named[t] = true;
-    }
-    // The other controls of a row (a date's month and year) take the label of their field.
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        if (!isFormControl(controls[i]) || named[i])
+        }
+        if (!isFormControl(controls[i]))
             continue;
         if (const auto field = fieldForControl(controls[i].id)) {
-            const std::string_view label = fieldInfo(*field).label;
-            setName(widgets[i], QString::fromUtf8(label.data(), qsizetype(label.size())));
+            const std::string_view name = fieldInfo(*field).spokenName;
+            setName(widgets[i], QString::fromUtf8(name.data(), qsizetype(name.size())));
         }
     }
 }

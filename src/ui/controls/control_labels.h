@@ -12,12 +12,11 @@ namespace qor {
 // to its right on the same line, or null (a heading, such as "Home:" above the address).
 const DialogControl* controlPrecededBy(const DialogControl& label, std::span<const DialogControl> controls);
 
-// Gives every edit field and combo box of a template its label's text as accessible name,
-// so that a screen reader announces each field by the label the user sees beside it. A label
-// becomes the buddy of the control it precedes; a control with no label of its own before it
-// (the month and year boxes of a date) is named after the label of its row. A combo box's
-// edit field, which takes the focus, carries the name too.
+// Names every edit field and combo box of a template for screen readers: its field's spoken
+// name (FieldInfo::spokenName), which tells apart controls whose labels read alike. The label
+// the user sees beside a control becomes its buddy, so the label-of relation is there too; a
+// heading such as "Home:" above the address is nobody's buddy.
 // `widgets` are the template's controls and labels, in template order.
-void nameControlsByTheirLabels(std::span<const DialogControl> controls, std::span<QWidget* const> widgets);
+void nameFormControls(std::span<const DialogControl> controls, std::span<QWidget* const> widgets);
 
 } // namespace qor

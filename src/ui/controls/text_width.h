@@ -1,19 +1,25 @@
 #pragma once
 
-#include <QFontMetrics>
+#include <QFontMetricsF>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace qor {
 
-// Measures list cells: the sum of the advances of a text's characters, each measured once and
-// remembered, plus the cell's margins. Shaping every cell would cost microseconds a cell, which
-// is seconds for a big book; a table lookup per character costs nanoseconds. Kerning makes a
-// real Latin text a little narrower than this sum, and the cell margins absorb the rest.
+// Measures list cells so that a column as wide as its widest cell shows every text whole.
+//
+// Shaping every cell would cost some 4 microseconds a cell, which is seconds for a big book;
+// instead the meter adds up the advances of a text's characters, each measured once and
+// remembered. The advances are the font's real, fractional ones: rounded to whole pixels one
+// by one they would add up to as much as half a pixel a character too little, and a long
+// address would be cut. In scripts whose letters keep their shape the sum is never narrower
+// than the shaped text, for the window's fonts kern such letters only closer together. A text
+// with a character whose width depends on its neighbours (a combining mark, a joining script
+// such as Arabic, a joiner, an emoji sequence) is shaped whole, as the view shapes it.
 class TextWidthMeter {
 public:
-    TextWidthMeter(const QFontMetrics& metrics, int margins);
+    // `margins` is what a cell adds to its text's width, both sides together.
+    TextWidthMeter(const QFont& font, int margins);
 
     // Width in pixels of a UTF-8 text in a cell, at most kMaxWidth; 0 for an empty text.
     int operator()(std::string_view utf8);
@@ -21,13 +27,17 @@ public:
     static constexpr int kMaxWidth = 32767;
 
 private:
-    int advance(char32_t codePoint);
+    // The advance of a character, or kShapedWhole when a text holding it must be shaped whole.
+    float advance(char32_t codePoint);
+    int cellWidth(double textWidth) const;
 
-    QFontMetrics m_metrics;
+    static constexpr float kUnmeasured = -1;
+    static constexpr float kShapedWhole = -2;
+
+    QFontMetricsF m_metrics;
     int m_margins;
-    int m_ascii[128]; // most text is ASCII: its advances are looked up without a check
-    std::vector<int> m_basic; // advances of U+0000..U+FFFF, -1 until measured
-    std::unordered_map<char32_t, int> m_other;
+    float m_ascii[128]; // most text is ASCII: its advances are looked up without a check
+    std::vector<float> m_basic; // advances of U+0000..U+FFFF, kUnmeasured until measured
 };
 
 } // namespace qor

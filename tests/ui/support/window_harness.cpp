@@ -5,9 +5,11 @@
 #include "field_table.h"
 #include "input_limits.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
 #include <sstream>
 
@@ -89,6 +91,22 @@ void WindowHarness::clickRow(int row)
     ContactListView& list = m_window->list();
     const QRect cell = list.visualRect(list.model()->index(row, 0));
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+void whenABoxOpens(std::function<void(QMessageBox& box)> answer)
+{
+    auto* watch = new QTimer(qApp);
+    QObject::connect(watch, &QTimer::timeout, watch, [watch, answer = std::move(answer)] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        watch->deleteLater();
+        watch->stop();
+        answer(*box);
+        if (box->isVisible())
+            box->reject();
+    });
+    watch->start(10);
 }
 
 QStringList besideTheBook(const WindowHarness& h)

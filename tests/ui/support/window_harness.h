@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <functional>
 #include <optional>
@@ -39,6 +40,9 @@ public:
         QString mergeNote;
         std::function<void()> whileConflictBoxIsOpen;
         int openElsewhere = 0;
+        bool openAnyway = true; // what the user answers when another window holds the book
+        int helpNotOpened = 0;
+        QString helpPage; // as the last "could not open the help page" box named it
         QString rescuedPath; // as the last "saved in the rescue folder" box told
         std::size_t oldBookKeptLines = 0; // as the last "kept as it was" box told
         QString oldBookKeptName;
@@ -97,11 +101,17 @@ public:
         ++m_counts->mergeNotes;
         m_counts->mergeNote = note;
     }
-    void bookOpenElsewhere(QWidget* parent) override
+    bool bookOpenElsewhere(QWidget* parent) override
     {
         ++m_counts->openElsewhere;
         if (m_counts->whileOpenElsewhereBoxIsOpen)
             m_counts->whileOpenElsewhereBoxIsOpen(parent);
+        return m_counts->openAnyway;
+    }
+    void helpNotOpened(QWidget*, const QString& page) override
+    {
+        ++m_counts->helpNotOpened;
+        m_counts->helpPage = page;
     }
 
     void reloadFailed(QWidget*, const QString& error) override
@@ -148,6 +158,10 @@ private:
     std::shared_ptr<RecordingMessages::Counts> m_counts;
     std::unique_ptr<BookDialog> m_window;
 };
+
+// Runs `answer` on the next message box that opens, while it waits for the user; a box that
+// `answer` leaves open is closed as Escape would close it. For the program's real boxes.
+void whenABoxOpens(std::function<void(QMessageBox& box)> answer);
 
 // A book as the program writes it, of contacts with these surnames and all else empty, first
 // in the file first.
