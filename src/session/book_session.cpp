@@ -61,6 +61,7 @@ LoadReport BookSession::load()
         const BookBytes file = readBookFileWithin(m_bookPath, largestReadableBook());
         m_bookStamp = stampOf(file, m_bookPath);
         report.reason = file.error;
+        report.missing = file.status == ReadStatus::Missing;
         if (file.status == ReadStatus::Unreadable)
             report.refusal = BookRefusal::Unreadable;
         else if (file.status == ReadStatus::TooBig)
