@@ -3,8 +3,8 @@
 // verb does with the book and how the line is read change for different reasons.
 #include "command_line.h"
 
+#include "book_export.h"
 #include "book_import.h"
-#include "book_list.h"
 #include "book_size_limit.h"
 #include "contact_exchange.h"
 #include "date_commands.h"
@@ -91,12 +91,11 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
         text = std::move(calendar.text);
         contacts = calendar.contacts;
     } else {
-        const BookList list = readBookList(book);
-        status = list.status;
-        readError = list.error;
-        if (status == ReadStatus::Read)
-            text = exportContacts(rowsOf(list.rows), *format);
-        contacts = list.rows.size();
+        BookExport exported = exportBook(book, *format);
+        status = exported.status;
+        readError = std::move(exported.error);
+        text = std::move(exported.text);
+        contacts = exported.contacts;
     }
     if (status == ReadStatus::Missing)
         return failure(err, shownPath(book) + ": no such book");

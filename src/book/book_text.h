@@ -2,6 +2,8 @@
 
 #include "contact_record.h"
 
+#include <array>
+#include <bitset>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -72,6 +74,19 @@ struct FormattedBook {
 // bytes it was read from). A UTF-16 book begins with its byte-order mark.
 FormattedBook formatBook(std::size_t rowCount,
                          const std::function<const ContactRecord&(std::size_t)>& row,
+                         TextEncoding preferred);
+
+// One row's texts as views, with its windows1252Fields (see ContactRecord).
+struct BookRowTexts {
+    std::array<std::string_view, kFieldCount> texts;
+    std::bitset<kFieldCount> windows1252Fields;
+};
+// The same book from rows whose texts are kept elsewhere: `row(i, texts)` points `texts` at row
+// i's, which must stay where they are until the next call. The writer passes over the rows
+// twice (measuring, then writing); a row copied into a record on each pass cost more than
+// writing it.
+FormattedBook formatBook(std::size_t rowCount,
+                         const std::function<void(std::size_t, BookRowTexts&)>& row,
                          TextEncoding preferred);
 
 } // namespace qor

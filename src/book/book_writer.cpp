@@ -22,7 +22,7 @@ constexpr std::string_view kLineEnd = "\r\n";
 // false when a Windows-1252 text would read back as other text.
 class BookWriter {
 public:
-    BookWriter(std::size_t rowCount, const std::function<const ContactRecord&(std::size_t)>& row)
+    BookWriter(std::size_t rowCount, const std::function<void(std::size_t, BookRowTexts&)>& row)
         : rowCount_(rowCount), row_(row)
     {
     }
@@ -54,19 +54,19 @@ public:
         for (std::size_t r = 0; r < rowCount_; ++r) {
             if (r > 0)
                 put(kLineEnd);
-            const ContactRecord& record = row_(r);
-            const bool anyMarked = keepMarked && record.windows1252Fields.any();
+            row_(r, record_);
+            const bool anyMarked = keepMarked && record_.windows1252Fields.any();
             for (std::size_t c = 0; c < kFieldCount; ++c) {
                 put(fields[c].key);
                 *out++ = '=';
-                const std::string& text = record[c];
+                const std::string_view text = record_.texts[c];
                 if (inWindows1252) {
                     char* start = out;
                     out = encodeWindows1252(text, out);
                     const auto written = static_cast<std::size_t>(out - start);
                     if (written != text.size() && isValidUtf8(std::string_view(start, written)))
                         readsBack = false;
-                } else if (anyMarked && record.windows1252Fields.test(c) && keptInWindows1252(text)) {
+                } else if (anyMarked && record_.windows1252Fields.test(c) && keptInWindows1252(text)) {
                     out = encodeWindows1252(text, out);
                 } else {
                     put(text);
@@ -84,11 +84,11 @@ public:
         utf8Size = 0;
         windows1252Size = inWindows1252 ? 0 : kNotWindows1252;
         for (std::size_t r = 0; r < rowCount_; ++r) {
-            const ContactRecord& record = row_(r);
-            const bool anyMarked = keepMarked && record.windows1252Fields.any();
+            row_(r, record_);
+            const bool anyMarked = keepMarked && record_.windows1252Fields.any();
             for (std::size_t c = 0; c < kFieldCount; ++c) {
-                const std::string& text = record[c];
-                if (anyMarked && record.windows1252Fields.test(c) && keptInWindows1252(text))
+                const std::string_view text = record_.texts[c];
+                if (anyMarked && record_.windows1252Fields.test(c) && keptInWindows1252(text))
                     utf8Size += scratch_.size();
                 else
                     utf8Size += text.size();
@@ -101,10 +101,11 @@ public:
     }
 
 private:
-    bool keptInWindows1252(const std::string& text) { return readsBackAsWindows1252(text, scratch_); }
+    bool keptInWindows1252(std::string_view text) { return readsBackAsWindows1252(text, scratch_); }
 
     std::size_t rowCount_;
-    const std::function<const ContactRecord&(std::size_t)>& row_;
+    const std::function<void(std::size_t, BookRowTexts&)>& row_;
+    BookRowTexts record_;
     std::string scratch_;
 };
 
@@ -112,6 +113,18 @@ private:
 
 FormattedBook formatBook(std::size_t rowCount,
                          const std::function<const ContactRecord&(std::size_t)>& row,
+                         TextEncoding preferred)
+{
+    return formatBook(rowCount, [&row](std::size_t r, BookRowTexts& texts) {
+        const ContactRecord& record = row(r);
+        for (std::size_t c = 0; c < kFieldCount; ++c)
+            texts.texts[c] = record[c];
+        texts.windows1252Fields = record.windows1252Fields;
+    }, preferred);
+}
+
+FormattedBook formatBook(std::size_t rowCount,
+                         const std::function<void(std::size_t, BookRowTexts&)>& row,
                          TextEncoding preferred)
 {
     FormattedBook book;

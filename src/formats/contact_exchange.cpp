@@ -72,7 +72,18 @@ std::optional<ExchangeFormat> formatForFileName(std::string_view fileName)
 
 ContactRows rowsOf(const std::vector<ContactRecord>& records)
 {
-    return {records.size(), [&records](std::size_t i) -> const ContactRecord& { return records[i]; }};
+    return {records.size(), [&records](std::size_t i) -> const ContactRecord& { return records[i]; }, {}};
+}
+
+std::size_t textBytesOf(const ContactRows& rows)
+{
+    if (rows.textBytes)
+        return *rows.textBytes;
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < rows.count; ++i)
+        for (const std::string& text : rows.row(i).texts)
+            bytes += text.size();
+    return bytes;
 }
 
 std::string exportContacts(const ContactRows& rows, ExchangeFormat format)

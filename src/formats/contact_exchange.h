@@ -28,8 +28,14 @@ std::optional<ExchangeFormat> formatForFileName(std::string_view fileName);
 struct ContactRows {
     std::size_t count = 0;
     std::function<const ContactRecord&(std::size_t)> row;
+    // The sum of the rows' text sizes, when the caller knows it without building each row: the
+    // writers reserve their text from it instead of a first pass over the rows, which for rows
+    // built on demand (copied out of the list's packed store) doubled the copying.
+    std::optional<std::size_t> textBytes;
 };
 ContactRows rowsOf(const std::vector<ContactRecord>& records);
+// rows.textBytes, or the sum a pass over the rows finds.
+std::size_t textBytesOf(const ContactRows& rows);
 
 // Writes `rows` in `format`. Never fails: every text has a written form. An iCalendar file is
 // stamped with the time of the call.

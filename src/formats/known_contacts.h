@@ -20,7 +20,9 @@ using ContactTexts = std::array<std::string_view, kFieldCount>;
 //
 // The imported contacts are hashed once and each contact of the book once (no copy of it is
 // made), so a book and a file of 100,000 contacts each take one pass over both, not 10^10
-// comparisons.
+// comparisons. A contact of the book has all its texts hashed only when its surname and the
+// size of its texts are those of an imported one: a card into a big book hashed every byte of
+// the book.
 std::size_t removeContactsInBook(std::vector<ContactRecord>& imported, std::size_t bookRows,
                                  const std::function<void(std::size_t, ContactTexts&)>& bookRow);
 

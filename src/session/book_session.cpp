@@ -61,6 +61,7 @@ LoadReport BookSession::load()
         const BookBytes file = readBookFileWithin(m_bookPath, largestReadableBook());
         m_bookStamp = stampOf(file, m_bookPath);
         report.reason = file.error;
+        report.missing = file.status == ReadStatus::Missing;
         if (file.status == ReadStatus::Unreadable)
             report.refusal = BookRefusal::Unreadable;
         else if (file.status == ReadStatus::TooBig)
@@ -189,9 +190,11 @@ void BookSession::showRow(int row)
 FormattedBook BookSession::formatList() const
 {
     return formatBook(static_cast<std::size_t>(m_store.rowCount()),
-                      [this, record = ContactRecord{}](std::size_t row) mutable -> const ContactRecord& {
-                          m_store.copyRecord(static_cast<int>(row), record);
-                          return record;
+                      [this](std::size_t row, BookRowTexts& texts) {
+                          const int at = static_cast<int>(row);
+                          for (std::size_t c = 0; c < kFieldCount; ++c)
+                              texts.texts[c] = m_store.text(at, c);
+                          texts.windows1252Fields = m_store.windows1252Fields(at);
                       },
                       m_bookEncoding);
 }

@@ -28,6 +28,7 @@ struct LoadReport {
     // The book is missing or holds nothing but white space: its one row is the form's
     // contact, not one of the book's.
     bool blank = false;
+    bool missing = false; // there is no file at the book's path
     // How many contacts hold a field over the form's limit, and the first such field met
     // (the user is told once; the texts are kept whole).
     std::size_t longFieldContacts = 0;

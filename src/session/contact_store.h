@@ -60,6 +60,11 @@ public:
     {
         return m_rows[static_cast<std::size_t>(row)]->text(column);
     }
+    // The fields of row `row` whose text was read from Windows-1252 bytes (see ContactRecord).
+    std::bitset<kFieldCount> windows1252Fields(int row) const
+    {
+        return m_rows[static_cast<std::size_t>(row)]->windows1252Fields;
+    }
 
     void insertAtTop(const ContactRecord& record);
     // Inserts `records` so that the last of them ends up at row 0, in one step. All or

@@ -103,18 +103,25 @@ TransferOutcome exportList(const BookSession& session, const std::filesystem::pa
         outcome.message = pathText(file) + " is the book itself; export to another file.";
         return outcome;
     }
-    const ContactStore& store = session.store();
-    ContactRecord record;
-    const ContactRows rows{static_cast<std::size_t>(store.rowCount()),
-                           [&store, &record](std::size_t i) -> const ContactRecord& {
-                               store.copyRecord(static_cast<int>(i), record);
-                               return record;
-                           }};
-    const WriteResult written = replaceFileSafely(file, exportContacts(rows, format));
+    const WriteResult written = replaceFileSafely(file, exportList(session.store(), format));
     outcome.ok = written.ok;
-    outcome.count = rows.count;
+    outcome.count = static_cast<std::size_t>(session.store().rowCount());
     outcome.message = written.error;
     return outcome;
+}
+
+std::string exportList(const ContactStore& store, ExchangeFormat format)
+{
+    ContactRows rows{static_cast<std::size_t>(store.rowCount()),
+                     [&store, record = ContactRecord{}](std::size_t i) mutable -> const ContactRecord& {
+                         store.copyRecord(static_cast<int>(i), record);
+                         return record;
+                     },
+                     0};
+    for (int row = 0; row < store.rowCount(); ++row)
+        for (std::size_t c = 0; c < kFieldCount; ++c)
+            *rows.textBytes += store.text(row, c).size();
+    return exportContacts(rows, format);
 }
 
 } // namespace qor

@@ -60,6 +60,43 @@ TEST(ImportAccount, ContactsAlreadyInTheBook_areRemovedFromTheImportAndCounted)
     EXPECT_EQ(twice.size(), 2u) << "equal contacts of the file are both kept when the book has neither";
 }
 
+// Contacts that share a surname and the size of their texts with one of the book are only left
+// out when every text is equal; a book of many such contacts finds its equal one wherever it is.
+TEST(ImportAccount, ContactsAlreadyInTheBook_areThoseEqualInEveryText_notInTheirSurnameAndSize)
+{
+    const auto with = [](std::initializer_list<std::pair<F, const char*>> texts) {
+        ContactRecord r;
+        r[F::SURNAME] = "Lee";
+        for (const auto& [field, text] : texts)
+            r[field] = text;
+        return r;
+    };
+    std::vector<ContactRecord> book;
+    for (int i = 0; i < 500; ++i)
+        book.push_back(with({{F::EMAIL, i % 2 ? "ab" : "ba"}, {F::TEL, i < 499 ? "1" : "2"}}));
+    const struct {
+        const char* name;
+        ContactRecord imported;
+        std::size_t removed;
+    } cases[] = {
+        {"equal to the book's last contact", with({{F::EMAIL, "ab"}, {F::TEL, "2"}}), 1},
+        {"equal to the book's first contact", with({{F::EMAIL, "ba"}, {F::TEL, "1"}}), 1},
+        {"the same bytes in another order", with({{F::EMAIL, "aa"}, {F::TEL, "1"}}), 0},
+        {"a text moved to another field", with({{F::EMAIL, "ab"}, {F::WORKTEL, "1"}}), 0},
+        {"another surname, the rest equal", [&] { ContactRecord r = book[0]; r[F::SURNAME] = "Lea"; return r; }(), 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<ContactRecord> imported = {c.imported};
+        EXPECT_EQ(removeContactsInBook(imported, book.size(),
+                                       [&book](std::size_t row, ContactTexts& t) {
+                                           for (std::size_t col = 0; col < kFieldCount; ++col)
+                                               t[col] = book[row][col];
+                                       }),
+                  c.removed)
+            << c.name;
+    }
+}
+
 TEST(ImportAccount, CsvHeadersInAnyCase_areTheNamesTheyAre)
 {
     const ImportResult r = importContacts("first name,LAST NAME,e-mail address,MOBILE PHONE,home street\r\n"

@@ -150,6 +150,16 @@ TEST(BookSessionSave, writesTheListTopToBottomSoALoadAndSaveReverseTheFile)
     EXPECT_EQ(fileContents(open.path), bookOf({"B", "A"}));
 }
 
+// A UTF-8 book where a legacy program left a line in Windows-1252 is written back with that
+// line's bytes: the list's rows keep which of their fields came from such bytes.
+TEST(BookSessionSave, aFieldReadFromWindows1252BytesIsWrittenBackInThem)
+{
+    const std::string book = bookOf({"caf\xE9", "Jos\xC3\xA9"});
+    OpenBook open(&book);
+    EXPECT_EQ(open.session.save(SaveMode::Attended).outcome, SaveOutcome::Saved);
+    EXPECT_EQ(fileContents(open.path), bookOf({"Jos\xC3\xA9", "caf\xE9"}));
+}
+
 TEST(BookSessionSave, aBookChangedOnDiskIsAQuestionAndEachAnswerKeepsWhatItPromises)
 {
     const std::string book = bookOf({"A"});

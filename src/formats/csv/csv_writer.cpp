@@ -168,13 +168,7 @@ const std::vector<ForeignColumn>& outlookColumns()
 std::size_t sizeAtMost(const ContactRows& rows, std::size_t frame = 0)
 {
     constexpr std::size_t kHeader = 2048;
-    std::size_t bound = kHeader;
-    for (std::size_t i = 0; i < rows.count; ++i) {
-        bound += frame;
-        for (const std::string& text : rows.row(i).texts)
-            bound += text.size() * 2 + 4;
-    }
-    return bound;
+    return kHeader + rows.count * (frame + kFieldCount * 4) + textBytesOf(rows) * 2;
 }
 
 std::string writeForeign(const ContactRows& rows, const std::vector<ForeignColumn>& columns)

@@ -213,12 +213,8 @@ std::string writeVCards(const ContactRows& rows, VCardVersion version)
     // that is reserved but never written is never touched.
     constexpr std::size_t kCardFrame = 512;    // BEGIN to END around the values, UID, FN, N
     constexpr std::size_t kPropertyFrame = 48; // a property's name, parameters and line end
-    std::size_t bound = 0;
-    for (std::size_t i = 0; i < rows.count; ++i) {
-        bound += kCardFrame;
-        for (const std::string& text : rows.row(i).texts)
-            bound += text.size() * 3 + kPropertyFrame; // escapes double it at most; folds add
-    }
+    // Escapes double a text at most; folds add.
+    const std::size_t bound = rows.count * (kCardFrame + kFieldCount * kPropertyFrame) + textBytesOf(rows) * 3;
     std::string out;
     out.reserve(bound);
     adviseHugePages(out.data(), out.capacity());
