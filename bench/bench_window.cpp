@@ -1,5 +1,6 @@
-// Times the main window on generated books: opening it, Save, Add, Update and Delete, find as
-// the user types, and the peak resident memory with the largest book open. Run offscreen:
+// Times the main window on generated books: opening it, Save (and what the book's history adds
+// to it), Add, Update and Delete, find as the user types, and the peak resident memory with the
+// largest book open. Run offscreen:
 //
 //     QT_QPA_PLATFORM=offscreen bench_window [--quick]
 //
@@ -8,6 +9,7 @@
 // so the other cases' allocations do not count.
 #include "book_dialog.h"
 #include "book_generator.h"
+#include "book_history.h"
 #include "contact_list_view.h"
 #include "contact_table.h"
 #include "user_messages.h"
@@ -24,6 +26,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
@@ -76,6 +79,7 @@ public:
         out << qor::generateBookBytes(contacts, kSeed);
     }
     std::string path() const { return m_dir.filePath(QStringLiteral("qor.qor")).toStdString(); }
+    void removeHistory() const { std::filesystem::remove(qor::historyPathFor(path())); }
 
 private:
     QTemporaryDir m_dir;
@@ -122,9 +126,13 @@ double timed(const std::function<void()>& work)
     return millisecondsSince(start);
 }
 
+// Opens and saves the window, again and again on one book: each Save the first of its window,
+// on a book whose history holds the saves before (the very first save, which keeps the book
+// whole in a new history, is not counted).
 void benchOpenAndSave(std::size_t contacts, int runs)
 {
     BookFolder folder(contacts);
+    openWindow(folder)->save();
     std::vector<double> open;
     std::vector<double> save;
     for (int i = 0; i < runs; ++i) {
@@ -138,6 +146,58 @@ void benchOpenAndSave(std::size_t contacts, int runs)
     const std::string n = std::to_string(contacts);
     report("open_" + n, median(open), "ms");
     report("save_" + n, median(save), "ms");
+}
+
+// Changes one contact in the window's session, as a user's Update does.
+void changeOneContact(qor::BookDialog& window, int row)
+{
+    qor::BookSession& session = window.session();
+    session.showRow(row);
+    session.form[qor::ContactField::COMMENTS] += " changed";
+    session.mark().set(row);
+    session.update();
+}
+
+// What the book's history adds to a Save: a window's first save on a book that has a history
+// (which reads the history's last entry, and the book turned around: a window lists the file
+// the other way), its later saves, and as the reference the same saves with no history kept.
+// A book's very first save, which starts its history with the book kept whole, is a one-time
+// cost, reported apart.
+void benchHistorySaves(std::size_t contacts, int runs)
+{
+    const BookFolder kept(contacts);
+    const BookFolder bare(contacts);
+    const BookFolder fresh(contacts);
+    openWindow(kept)->save();
+    std::vector<double> first, later, without, newHistory;
+    for (int i = 0; i < runs; ++i) {
+        {
+            auto window = openWindow(kept);
+            changeOneContact(*window, 2 * i);
+            first.push_back(timed([&] { window->save(); }));
+            for (int k = 0; k < 2; ++k) {
+                changeOneContact(*window, 2 * i + 1 + k);
+                later.push_back(timed([&] { window->save(); }));
+            }
+        }
+        {
+            auto window = openWindow(bare);
+            window->session().keepHistory(false);
+            for (int k = 0; k < 3; ++k) {
+                changeOneContact(*window, 2 * i + k);
+                without.push_back(timed([&] { window->save(); }));
+            }
+        }
+        fresh.removeHistory();
+        auto window = openWindow(fresh);
+        changeOneContact(*window, i);
+        newHistory.push_back(timed([&] { window->save(); }));
+    }
+    const std::string n = std::to_string(contacts);
+    report("save_history_first_" + n, median(first), "ms");
+    report("save_history_later_" + n, median(later), "ms");
+    report("save_without_history_" + n, median(without), "ms");
+    report("save_history_new_" + n, median(newHistory), "ms");
 }
 
 void benchCommands(std::size_t contacts, int runs)
@@ -278,6 +338,7 @@ int main(int argc, char** argv)
     benchOpenAndSave(100000, quick ? 3 : 5);
     for (std::size_t contacts : {1000, 10000, 100000})
         benchColdOpen(contacts, quick ? 3 : 5);
+    benchHistorySaves(100000, quick ? 3 : 7);
     benchCommands(100000, quick ? 5 : 21);
     benchFind(100000, quick ? 1 : 3);
     benchPeakRss(100000);

@@ -55,18 +55,40 @@ LoadedHistory loadHistory(const std::filesystem::path& history)
     return loaded;
 }
 
-// What an append needs of a history just read: where its sound entries end, and their ends.
-HistoryRecorder::Tail tailOf(const HistoryFile& file)
+// What an append needs of a history just read whole, and checked at `now`: where its sound
+// entries end, and their ends.
+HistoryTail tailOf(const HistoryFile& file, std::int64_t now)
 {
-    HistoryRecorder::Tail tail;
+    HistoryTail tail;
     tail.known = true; // a torn last entry is cut off by the append
     tail.size = file.soundSize;
     tail.entries = file.entries.size();
+    tail.checkedWhole = now;
     if (!file.entries.empty()) {
         tail.oldestTime = file.entries.front().facts.time;
         tail.lastHashAfter = file.entries.back().hashAfter;
     }
     return tail;
+}
+
+bool checkWholeDue(std::int64_t checkedWhole, std::int64_t now)
+{
+    return checkedWhole > now || now - checkedWhole >= kCheckWholeEvery;
+}
+
+// Renames a damaged history out of the way (its sound entries stay readable there), so that
+// the book gets a new one that can take the next save.
+bool setAside(const std::filesystem::path& history, const std::tm& localNow, HistoryNote& note)
+{
+    const std::filesystem::path aside = setAsidePath(history, localNow);
+    std::error_code ec;
+    std::filesystem::rename(history, aside, ec);
+    if (ec) {
+        note.error = "the damaged history " + history.string() + " could not be set aside (" + ec.message() + ")";
+        return false;
+    }
+    note.setAside = aside;
+    return true;
 }
 
 } // namespace
@@ -84,6 +106,40 @@ bool HistoryRecorder::tailStillHolds(const std::filesystem::path& history) const
         return false;
     const auto modified = std::filesystem::last_write_time(history, ec);
     return !ec && modified == m_tail.modified;
+}
+
+void HistoryRecorder::bookFound(const std::filesystem::path& book, std::string_view bytes, std::uint64_t hash,
+                                std::int64_t now) noexcept
+{
+    try {
+        const std::filesystem::path history = historyPathFor(book);
+        const bool piecesKnown = m_bookKnown && m_bookHash == hash;
+        if (piecesKnown && tailStillHolds(history))
+            return;
+        HistoryTail tail = readHistoryTail(history);
+        if (tail.known && checkWholeDue(tail.checkedWhole, now)) {
+            // A damaged or torn history is left to the save, which reads it again and sets it
+            // aside or cuts its torn end off.
+            std::error_code ec;
+            const auto modified = std::filesystem::last_write_time(history, ec);
+            const LoadedHistory loaded = loadHistory(history);
+            const bool sound = !ec && loaded.error.empty() && loaded.file.shape == HistoryFile::Shape::Sound;
+            tail = sound ? tailOf(loaded.file, now) : HistoryTail{};
+            tail.modified = modified;
+        }
+        if (!tail.known || tail.entries == 0 || tail.lastHashAfter != hash)
+            return;
+        if (!piecesKnown) {
+            m_bookKnown = false;
+            cutIntoPieces(bytes, m_bookPieces);
+            m_bookHash = hash;
+            m_bookKnown = true;
+        }
+        m_tail = tail;
+    } catch (const std::exception&) {
+        m_tail = HistoryTail{};
+        m_bookKnown = false;
+    }
 }
 
 BookBefore HistoryRecorder::bookBefore(const std::filesystem::path& book, std::optional<std::uint64_t> onDisk) const noexcept
@@ -109,7 +165,7 @@ HistoryNote HistoryRecorder::record(const std::filesystem::path& book, const Boo
     try {
         return recordChecked(book, before, written, now, localNow, rules);
     } catch (const std::exception& failure) {
-        m_tail = Tail{};
+        m_tail = HistoryTail{};
         HistoryNote note;
         note.error = std::string("the save could not be added to the history (") + failure.what() + ")";
         return note;
@@ -132,36 +188,27 @@ HistoryNote HistoryRecorder::recordChecked(const std::filesystem::path& book, co
         beforeKeys.swap(m_bookPieces);
     m_bookKnown = true;
     m_bookHash = hashAfter;
-    m_bookSize = written.size();
     m_bookPieces = std::move(afterKeys);
     const std::vector<PieceKey>& afterKeysKept = m_bookPieces;
 
     if (!tailStillHolds(history)) {
         // Not as this recorder left it (or never seen): read and check the whole file.
-        m_tail = Tail{};
+        m_tail = HistoryTail{};
         LoadedHistory loaded = loadHistory(history);
         if (!loaded.error.empty()) {
             note.error = loaded.error;
             return note;
         }
         if (loaded.file.shape == HistoryFile::Shape::Damaged) {
-            // Its sound entries stay readable in the file set aside; this book needs a history
-            // that can take the next save.
-            const std::filesystem::path aside = setAsidePath(history, localNow);
-            std::error_code ec;
-            std::filesystem::rename(history, aside, ec);
-            if (ec) {
-                note.error = "the damaged history " + history.string() + " could not be set aside (" + ec.message() + ")";
+            if (!setAside(history, localNow, note))
                 return note;
-            }
-            note.setAside = aside;
             loaded.file = HistoryFile{};
         }
-        m_tail = tailOf(loaded.file);
+        m_tail = tailOf(loaded.file, now);
     }
     const std::uint64_t at = m_tail.size;
-    const Tail found = m_tail;
-    m_tail = Tail{}; // unknown until the append is through
+    const HistoryTail found = m_tail;
+    m_tail = HistoryTail{}; // unknown until the append is through
 
     // An empty view still points somewhere: the hash copies from it.
     const std::string_view beforeBytes =
@@ -186,6 +233,7 @@ HistoryNote HistoryRecorder::recordChecked(const std::filesystem::path& book, co
     entry.hashBefore = hashBefore;
     entry.hashAfter = hashAfter;
     entry.sizeAfter = written.size();
+    entry.checkedWhole = found.checkedWhole;
     entry.steps = delta.steps;
     if (!chained) {
         // Nothing in the history leads to the book this save replaced: it is kept whole.
@@ -200,7 +248,7 @@ HistoryNote HistoryRecorder::recordChecked(const std::filesystem::path& book, co
     }
     note.recorded = true;
     const std::uint64_t size = at + bytes.size();
-    Tail tail = found;
+    HistoryTail tail = found;
     std::error_code ec;
     tail.modified = std::filesystem::last_write_time(history, ec);
     tail.known = !ec;
@@ -216,10 +264,17 @@ HistoryNote HistoryRecorder::recordChecked(const std::filesystem::path& book, co
     if (size > room && tail.entries > std::max<std::size_t>(rules.keepSaves, 1)
         && tail.oldestTime < now - rules.keepSeconds) {
         const LoadedHistory grown = loadHistory(history);
+        if (grown.error.empty() && grown.file.shape == HistoryFile::Shape::Damaged) {
+            // Damage the appends did not see (they read only the last entry): the saves since
+            // could not be brought back from this file either.
+            m_tail = HistoryTail{};
+            setAside(history, localNow, note);
+            return note;
+        }
         if (!grown.error.empty() || grown.file.shape != HistoryFile::Shape::Sound || grown.file.soundSize != size)
             return note;
         if (const auto compacted = compactedHistory(grown.file, size, written.size(), now, rules)) {
-            m_tail = Tail{};
+            m_tail = HistoryTail{};
             const WriteResult rewritten = replaceFileSafely(history, *compacted);
             if (!rewritten.ok)
                 note.error = "the oldest saves could not be dropped from the history (" + rewritten.error + ")";

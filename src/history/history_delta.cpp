@@ -285,16 +285,44 @@ PieceDelta deltaBetween(const std::vector<PieceKey>& before, const std::vector<s
     std::uint64_t matched = 0;
     std::uint64_t afterRecords = 0;
     PieceDelta delta;
-    std::uint64_t expected = 0; // the piece before that follows the last one copied
+    std::optional<std::uint64_t> last; // the piece before that the last copy took
+    int way = 0;                       // which way the copies went there: +1, -1, 0 not yet known
     for (std::size_t k = 0; k < after.size(); ++k) {
         const PieceKey& key = afterKeys[k];
         std::optional<std::uint64_t> from;
-        for (std::uint64_t at = expected > 2 ? expected - 2 : 0; !from && at < expected + 3 && at < before.size(); ++at)
-            if (before[at] == key)
-                from = at;
-        // The run goes on where it can: the piece after the last copied, first.
-        if (expected < before.size() && before[expected] == key)
-            from = expected;
+        const auto tryAt = [&](std::uint64_t piece) {
+            if (!from && piece < before.size() && before[piece] == key)
+                from = piece;
+        };
+        // The run goes on where it can: the way the piece after this one goes on too (the blank
+        // line between two records is found both ways), else the next piece the run's way, else
+        // the nearest others (a piece or two replaced or added in between), its way first.
+        if (last && k + 1 < after.size()) {
+            const auto leadsOn = [&](std::uint64_t piece, std::uint64_t next) {
+                return next < before.size() && piece < before.size() && before[piece] == key
+                    && before[next] == afterKeys[k + 1];
+            };
+            const bool up = leadsOn(*last + 1, *last + 2);
+            const bool down = *last >= 2 && leadsOn(*last - 1, *last - 2);
+            if (up != down)
+                from = up ? *last + 1 : *last - 1;
+        }
+        for (std::uint64_t d = 1; last && !from && d <= 3; ++d) {
+            const std::uint64_t ahead = *last + d;
+            const std::uint64_t behind = *last >= d ? *last - d : before.size();
+            tryAt(way < 0 ? behind : ahead);
+            tryAt(way < 0 ? ahead : behind);
+        }
+        for (std::uint64_t piece = 0; !last && piece < 3; ++piece)
+            tryAt(piece);
+        // A session lists the book the other way from the file it read, so its first save
+        // writes it turned around: a piece stands where its mirror stood, and the first records
+        // written after the ones added are the last ones read.
+        const std::uint64_t mirror = before.size() > k ? before.size() - k : 0;
+        for (std::uint64_t piece = mirror > 2 ? mirror - 2 : 0; !from && piece <= mirror + 2; ++piece)
+            tryAt(piece);
+        for (std::uint64_t piece = before.size() > 5 ? before.size() - 5 : 0; !from && piece < before.size(); ++piece)
+            tryAt(piece);
         if (!from)
             from = lookUp(key);
         if (key.record) {
@@ -311,11 +339,16 @@ PieceDelta deltaBetween(const std::vector<PieceKey>& before, const std::vector<s
             continue;
         }
         PieceStep* run = delta.steps.empty() || !delta.steps.back().copy ? nullptr : &delta.steps.back();
-        if (run && run->start + run->count == *from)
+        const bool ahead = run && !run->backwards && run->start + run->count == *from;
+        const bool behind = run && (run->backwards || run->count == 1) && run->start == *from + run->count;
+        if (ahead || behind) {
+            run->backwards = behind;
             ++run->count;
-        else
+            way = ahead ? 1 : -1;
+        } else {
             delta.steps.push_back({true, *from, 1, {}});
-        expected = *from + 1;
+        }
+        last = *from;
     }
     std::uint64_t beforeRecords = 0;
     for (std::uint64_t i = 0; i < before.size(); ++i) {
@@ -346,6 +379,13 @@ bool applyDelta(const std::vector<std::string_view>& before, const std::vector<P
     for (const PieceStep& step : steps) {
         if (!step.copy) {
             after.push_back(step.bytes);
+            continue;
+        }
+        if (step.backwards) {
+            if (step.count > 0 && (step.start >= before.size() || step.count > step.start + 1))
+                return false;
+            for (std::uint64_t i = 0; i < step.count; ++i)
+                after.push_back(before[step.start - i]);
             continue;
         }
         if (step.start > before.size() || step.count > before.size() - step.start)

@@ -238,7 +238,7 @@ SaveResult BookSession::writeSafely(SaveMode mode)
                         + " seconds; nothing was saved, try again",
                     formatList().bytes, mode);
 
-    if (!stampOnDisk(m_bookPath).sameContentAs(m_bookStamp)) {
+    if (!stampOnDiskBeforeSave().sameContentAs(m_bookStamp)) {
         // Another window or program changed the book: both sides are merged, or, when the file
         // is no longer a book to merge with, neither is lost unless the user chooses so.
         std::optional<PendingMerge> merge = planMergeWithDisk();

@@ -111,5 +111,34 @@ TEST(SaveHistory, laterSavesOfASessionChainWithoutKeepingTheBookWholeAgain)
     EXPECT_EQ(rebuildState(book.path, 5).bytes, bookOf({"A", "B"}));
 }
 
+TEST(SaveHistory, aNewSessionsFirstSaveAddsItsChangeNotTheBookAgain)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 200; ++i)
+        names.push_back("Contact " + std::to_string(i));
+    SavedBook book(bookOf(names));
+    ASSERT_EQ(book.save().outcome, SaveOutcome::Saved);
+    const std::filesystem::path history = historyPathFor(book.path);
+    const std::uintmax_t afterFirst = std::filesystem::file_size(history);
+    std::vector<std::string> books{fileContents(book.path)};
+    for (int i = 0; i < 2; ++i) {
+        BookSession next(book.path);
+        next.load();
+        next.form = contact("Added " + std::to_string(i));
+        next.add();
+        const SaveResult saved = next.save(SaveMode::Attended);
+        ASSERT_EQ(saved.outcome, SaveOutcome::Saved);
+        EXPECT_TRUE(saved.historyError.empty()) << saved.historyError;
+        books.push_back(fileContents(book.path));
+    }
+    EXPECT_LT(std::filesystem::file_size(history), afterFirst + 2 * 2000);
+    const HistoryListing listing = listHistory(book.path);
+    ASSERT_TRUE(listing.ok) << listing.error;
+    EXPECT_EQ(listing.states[0].facts.added, 1);
+    EXPECT_EQ(listing.states[0].facts.removed, 0);
+    for (std::size_t i = 0; i < books.size(); ++i)
+        EXPECT_EQ(rebuildState(book.path, static_cast<int>(books.size() - i)).bytes, books[i]) << i;
+}
+
 } // namespace
 } // namespace qor
