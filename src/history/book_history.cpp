@@ -142,21 +142,34 @@ void HistoryRecorder::bookFound(const std::filesystem::path& book, std::string_v
     }
 }
 
-BookBefore HistoryRecorder::bookBefore(const std::filesystem::path& book, std::optional<std::uint64_t> onDisk) const noexcept
+BookBefore HistoryRecorder::bookBefore(const std::filesystem::path& book, std::optional<std::uint64_t> onDisk,
+                                       std::string_view written) const noexcept
 {
+    BookBefore before;
     try {
         if (onDisk && m_bookKnown && *onDisk == m_bookHash && m_tail.entries > 0 && m_tail.lastHashAfter == m_bookHash
             && tailStillHolds(historyPathFor(book))) {
-            BookBefore before;
             before.status = ReadStatus::Read;
             before.remembered = true;
             before.hash = m_bookHash;
-            return before;
         }
     } catch (const std::exception&) {
         // Read it, then.
     }
-    return captureBookBefore(book);
+    if (!before.remembered)
+        before = captureBookBefore(book);
+    try {
+        if (!written.empty())
+            before.written = std::async(std::launch::async, [written] {
+                                 auto cut = std::make_shared<WrittenPieces>();
+                                 cut->of = written;
+                                 cut->pieces = cutIntoPieces(written, cut->keys);
+                                 return cut;
+                             }).share();
+    } catch (const std::exception&) {
+        // No thread to be had: the book is cut when the save is recorded.
+    }
+    return before;
 }
 
 HistoryNote HistoryRecorder::record(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
@@ -180,7 +193,14 @@ HistoryNote HistoryRecorder::recordChecked(const std::filesystem::path& book, co
     const std::filesystem::path history = historyPathFor(book);
     // The pieces of the book written, kept for the next save whatever happens to its history.
     std::vector<PieceKey> afterKeys;
-    const std::vector<std::string_view> afterPieces = cutIntoPieces(written, afterKeys);
+    std::vector<std::string_view> afterPieces;
+    const std::shared_ptr<WrittenPieces> cut = before.written.valid() ? before.written.get() : nullptr;
+    if (cut && cut->of.data() == written.data() && cut->of.size() == written.size()) {
+        afterPieces = std::move(cut->pieces);
+        afterKeys = std::move(cut->keys);
+    } else {
+        afterPieces = cutIntoPieces(written, afterKeys);
+    }
     const std::uint64_t hashAfter = hashBytes(written);
     std::vector<PieceKey> beforeKeys;
     const bool remembered = before.remembered && m_bookKnown && before.hash == m_bookHash;

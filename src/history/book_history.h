@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,9 +32,17 @@ namespace qor {
 // book and a history without its entry, and the next save, finding the book unlike the last
 // entry, keeps it whole. A crash during the append leaves a last entry cut short, which readers
 // ignore and the next append cuts off. A history damaged otherwise is set aside and a new one
-// started; nothing here ever stops the book from being read or saved.
+// started: by the next save when its frames show it, else when a save next reads it whole (once
+// a day, or to drop its oldest saves). Nothing here ever stops the book from being read or saved.
 
 std::filesystem::path historyPathFor(const std::filesystem::path& book);
+
+// The book a save writes cut into pieces (cutIntoPieces), with their keys.
+struct WrittenPieces {
+    std::string_view of; // the book's bytes
+    std::vector<std::string_view> pieces;
+    std::vector<PieceKey> keys;
+};
 
 // The book as it was just before a save replaces it: read by the save before it writes, or,
 // `remembered`, the book a HistoryRecorder last recorded (its hash `hash`), which its next save
@@ -43,6 +53,9 @@ struct BookBefore {
     std::int64_t modified = 0; // seconds since 1970, when the file was last written
     bool remembered = false;
     std::uint64_t hash = 0;
+    // The book the save writes, cut on another thread while it is written; the save's entry is
+    // made from these pieces rather than after the write. Waited for when this is destroyed.
+    std::shared_future<std::shared_ptr<WrittenPieces>> written;
 };
 // Never throws: a book it cannot read, or no memory to read it into, gives Unreadable.
 BookBefore captureBookBefore(const std::filesystem::path& book) noexcept;
@@ -94,7 +107,10 @@ public:
     // Just before the book is replaced: what recording the save needs of it. `onDisk` is the
     // hash of the bytes the caller found in the book just now, when it checked them: when it is
     // the book last recorded or found and the history still ends with it, nothing is read.
-    BookBefore bookBefore(const std::filesystem::path& book, std::optional<std::uint64_t> onDisk) const noexcept;
+    // `written`, the bytes the save is about to write, begin to be cut into pieces at once on
+    // another thread, and must outlive the BookBefore returned.
+    BookBefore bookBefore(const std::filesystem::path& book, std::optional<std::uint64_t> onDisk,
+                          std::string_view written = {}) const noexcept;
     // As recordSave.
     HistoryNote record(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
                        std::int64_t now, const std::tm& localNow, const HistoryRules& rules = {}) noexcept;

@@ -120,18 +120,11 @@ std::size_t nextRecordFeed(const char* data, std::size_t at, std::size_t size)
 // The cut of a book of 8-bit code units, at memory speed: the line starts that hold the record
 // key are searched for, and the blank lines before a record found by walking back from it.
 // Cuts exactly where the line-by-line cut below does.
-// `keys`, when given, gets each piece's key as it is cut, while its bytes are still in the cache.
-std::vector<std::string_view> cutBytes(std::string_view book, std::vector<PieceKey>* keys)
+std::vector<std::string_view> cutBytes(std::string_view book)
 {
     std::vector<std::string_view> pieces;
     pieces.reserve(book.size() / 256 + 1);
-    if (keys)
-        keys->reserve(pieces.capacity());
-    const auto add = [&](std::string_view piece) {
-        pieces.push_back(piece);
-        if (keys)
-            keys->push_back({hashBytes(piece), piece.size(), isRecordPiece(piece)});
-    };
+    const auto add = [&](std::string_view piece) { pieces.push_back(piece); };
     const char* const data = book.data();
     const std::size_t size = book.size();
     std::size_t start = 0;
@@ -163,7 +156,7 @@ std::vector<std::string_view> cutIntoPieces(std::string_view book)
     // their own: a record reads the same wherever it stands, last in the book or not.
     const Units units = unitsOf(book);
     if (units.size == 1)
-        return cutBytes(book, nullptr);
+        return cutBytes(book);
     std::vector<std::string_view> pieces;
     std::size_t start = 0;
     std::size_t blankFrom = std::string_view::npos;
@@ -188,10 +181,8 @@ std::vector<std::string_view> cutIntoPieces(std::string_view book)
 
 std::vector<std::string_view> cutIntoPieces(std::string_view book, std::vector<PieceKey>& keys)
 {
-    if (unitsOf(book).size == 1) {
-        keys.clear();
-        return cutBytes(book, &keys);
-    }
+    // The keys are made after the cut, not as each piece is cut: hashing in the cut's loop
+    // makes both run at half their speed (15 ms instead of 8 for a 46 MB book).
     std::vector<std::string_view> pieces = cutIntoPieces(book);
     keys = keysOf(pieces);
     return pieces;

@@ -47,7 +47,7 @@ struct PieceKey {
     bool operator==(const PieceKey&) const = default;
 };
 std::vector<PieceKey> keysOf(const std::vector<std::string_view>& pieces);
-// cutIntoPieces, with each piece's key in `keys`, made as the piece is cut.
+// cutIntoPieces, with each piece's key in `keys`.
 std::vector<std::string_view> cutIntoPieces(std::string_view book, std::vector<PieceKey>& keys);
 
 // The steps that turn `before` into `after` (`afterKeys` being keysOf(after)). Pieces are matched

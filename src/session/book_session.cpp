@@ -305,7 +305,7 @@ SaveResult BookSession::writeOver(const FormattedBook& book, SaveMode mode, bool
     // For the history, after the write: the book last written needs no reading again.
     const std::optional<std::uint64_t> onDisk =
         checked && m_bookStamp.status == ReadStatus::Read ? std::optional(m_bookStamp.hash) : std::nullopt;
-    const BookBefore before = m_keepHistory ? m_history.bookBefore(m_bookPath, onDisk) : BookBefore{};
+    const BookBefore before = m_keepHistory ? m_history.bookBefore(m_bookPath, onDisk, book.bytes) : BookBefore{};
     const WriteResult written = replaceFileSafely(m_bookPath, book.bytes);
     if (!written.ok)
         return fail(written.error, book.bytes, mode);

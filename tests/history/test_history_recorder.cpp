@@ -22,7 +22,7 @@ protected:
     {
         const std::string onDisk = fileContents(book_);
         recorder_.bookFound(book_, onDisk, hashBytes(onDisk), time);
-        lastBefore_ = recorder_.bookBefore(book_, hashBytes(onDisk));
+        lastBefore_ = recorder_.bookBefore(book_, hashBytes(onDisk), bytes);
         writeFile(book_, bytes);
         return recorder_.record(book_, lastBefore_, bytes, time, std::tm{}, rules);
     }
