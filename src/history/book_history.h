@@ -2,7 +2,7 @@
 
 #include "book_file.h"
 #include "history_entry.h"
-#include "history_tail.h"
+#include "history_file.h"
 
 #include <cstdint>
 #include <ctime>

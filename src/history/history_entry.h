@@ -53,7 +53,7 @@ struct HistoryEntry {
 std::string frameEntry(const HistoryEntry& entry, std::string_view lead = {});
 
 // A frame read a piece at a time, for a reader that skips the contents of most entries
-// (history_tail.h): an opening tells the contents' size, a closing ends them, and a whole frame
+// (history_file.h): an opening tells the contents' size, a closing ends them, and a whole frame
 // gives its entry when its checksum and contents check. `opening` is kFrameOpeningSize bytes or
 // more, `closing` kFrameClosingSize bytes.
 inline constexpr std::size_t kFrameOpeningSize = 4 + 8 + 8; // magic, contents' size, checksum

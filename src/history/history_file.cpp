@@ -1,5 +1,5 @@
-// Reading what an append needs from a history's frames, without the entries' contents.
-#include "history_tail.h"
+// Reading a history file: whole, or only what an append needs from its frames.
+#include "history_file.h"
 
 #include "history_entry.h"
 
@@ -83,6 +83,18 @@ HistoryTail walkFrames(const std::filesystem::path& history)
 }
 
 } // namespace
+
+LoadedHistory loadHistory(const std::filesystem::path& history)
+{
+    LoadedHistory loaded;
+    loaded.read = readBookFile(history);
+    if (loaded.read.status == ReadStatus::Unreadable || loaded.read.status == ReadStatus::TooBig)
+        loaded.error = "the history " + history.string() + " cannot be read"
+                     + (loaded.read.error.empty() ? std::string() : " (" + loaded.read.error + ")");
+    else if (loaded.read.status == ReadStatus::Read)
+        loaded.file = readHistoryBytes(loaded.read.bytes());
+    return loaded;
+}
 
 HistoryTail readHistoryTail(const std::filesystem::path& history) noexcept
 {

@@ -1,10 +1,23 @@
 #pragma once
 
+#include "book_file.h"
+#include "history_entry.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
 namespace qor {
+
+// A history read whole and checked entry by entry (readHistoryBytes); `error` when it cannot be
+// read. A missing history reads as an empty one.
+struct LoadedHistory {
+    BookBytes read;
+    HistoryFile file; // views into `read`
+    std::string error;
+};
+LoadedHistory loadHistory(const std::filesystem::path& history);
 
 // What an append needs to know of a history: where the next entry goes and what the last one
 // says, and what deciding whether the oldest saves may go needs (how many entries, the oldest
