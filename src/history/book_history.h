@@ -100,9 +100,10 @@ class HistoryRecorder {
 public:
     // Before a save, with the bytes the caller just found in the book (`hash` being hashBytes of
     // them) when it checked them: when the history ends with that book, the pieces of those bytes
-    // are remembered, so that the save reads neither the book again nor the whole history. Does
-    // nothing when they are the book last recorded.
-    void bookFound(const std::filesystem::path& book, std::string_view bytes, std::uint64_t hash,
+    // are remembered (cut on another thread, which keeps the bytes until then), so that the save
+    // reads neither the book again nor the whole history. Does nothing when they are the book last
+    // recorded.
+    void bookFound(const std::filesystem::path& book, BookBytes&& bytes, std::uint64_t hash,
                    std::int64_t now) noexcept;
     // Just before the book is replaced: what recording the save needs of it. `onDisk` is the
     // hash of the bytes the caller found in the book just now, when it checked them: when it is
@@ -119,11 +120,14 @@ private:
     HistoryNote recordChecked(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
                               std::int64_t now, const std::tm& localNow, const HistoryRules& rules);
     bool tailStillHolds(const std::filesystem::path& history) const;
+    // Waits for the pieces of the book found before this save, when they are being cut.
+    void takeFoundPieces() noexcept;
 
     HistoryTail m_tail;
     bool m_bookKnown = false;
     std::uint64_t m_bookHash = 0; // the book last recorded (written), or found before a save
     std::vector<PieceKey> m_bookPieces;
+    std::future<std::vector<PieceKey>> m_foundPieces; // m_bookPieces, being cut
 };
 
 struct HistoryState {

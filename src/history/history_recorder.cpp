@@ -78,9 +78,22 @@ bool HistoryRecorder::tailStillHolds(const std::filesystem::path& history) const
     return !ec && modified == m_tail.modified;
 }
 
-void HistoryRecorder::bookFound(const std::filesystem::path& book, std::string_view bytes, std::uint64_t hash,
+void HistoryRecorder::takeFoundPieces() noexcept
+{
+    if (!m_foundPieces.valid())
+        return;
+    try {
+        m_bookPieces = m_foundPieces.get();
+    } catch (const std::exception&) {
+        m_bookKnown = false;
+        m_bookPieces.clear();
+    }
+}
+
+void HistoryRecorder::bookFound(const std::filesystem::path& book, BookBytes&& bytes, std::uint64_t hash,
                                 std::int64_t now) noexcept
 {
+    takeFoundPieces();
     try {
         const std::filesystem::path history = historyPathFor(book);
         const bool piecesKnown = m_bookKnown && m_bookHash == hash;
@@ -100,8 +113,20 @@ void HistoryRecorder::bookFound(const std::filesystem::path& book, std::string_v
         if (!tail.known || tail.entries == 0 || tail.lastHashAfter != hash)
             return;
         if (!piecesKnown) {
+            // Cut while the caller makes the bytes it is about to write; taken by the save's
+            // record. The task owns the bytes.
             m_bookKnown = false;
-            cutIntoPieces(bytes, m_bookPieces);
+            auto found = std::make_shared<const BookBytes>(std::move(bytes));
+            const auto cut = [found] {
+                std::vector<PieceKey> keys;
+                cutIntoPieces(found->bytes(), keys);
+                return keys;
+            };
+            try {
+                m_foundPieces = std::async(std::launch::async, cut);
+            } catch (const std::system_error&) {
+                m_bookPieces = cut(); // no thread to be had
+            }
             m_bookHash = hash;
             m_bookKnown = true;
         }
@@ -161,6 +186,7 @@ HistoryNote HistoryRecorder::recordChecked(const std::filesystem::path& book, co
 {
     HistoryNote note;
     const std::filesystem::path history = historyPathFor(book);
+    takeFoundPieces();
     // The pieces of the book written, kept for the next save whatever happens to its history.
     std::vector<PieceKey> afterKeys;
     std::vector<std::string_view> afterPieces;

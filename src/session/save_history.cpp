@@ -9,10 +9,10 @@ namespace qor {
 
 BookStamp BookSession::stampOnDiskBeforeSave()
 {
-    const BookBytes onDisk = readBookFile(m_bookPath);
+    BookBytes onDisk = readBookFile(m_bookPath);
     const BookStamp stamp = stampOf(onDisk, m_bookPath);
     if (m_keepHistory && onDisk.status == ReadStatus::Read)
-        m_history.bookFound(m_bookPath, onDisk.bytes(), stamp.hash, std::time(nullptr));
+        m_history.bookFound(m_bookPath, std::move(onDisk), stamp.hash, std::time(nullptr));
     return stamp;
 }
 

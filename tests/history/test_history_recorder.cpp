@@ -21,7 +21,7 @@ protected:
     HistoryNote saveKnown(const std::string& bytes, std::int64_t time = kNow, const HistoryRules& rules = {})
     {
         const std::string onDisk = fileContents(book_);
-        recorder_.bookFound(book_, onDisk, hashBytes(onDisk), time);
+        recorder_.bookFound(book_, readBookFile(book_), hashBytes(onDisk), time);
         lastBefore_ = recorder_.bookBefore(book_, hashBytes(onDisk), bytes);
         writeFile(book_, bytes);
         return recorder_.record(book_, lastBefore_, bytes, time, std::tm{}, rules);
