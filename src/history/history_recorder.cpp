@@ -114,12 +114,12 @@ void HistoryRecorder::bookFound(const std::filesystem::path& book, BookBytes&& b
             return;
         if (!piecesKnown) {
             // Cut while the caller makes the bytes it is about to write; taken by the save's
-            // record. The task owns the bytes.
+            // record. The task owns the bytes, and lets them go once they are cut.
             m_bookKnown = false;
-            auto found = std::make_shared<const BookBytes>(std::move(bytes));
-            const auto cut = [found] {
+            auto cut = [found = std::make_shared<const BookBytes>(std::move(bytes))]() mutable {
                 std::vector<PieceKey> keys;
                 cutIntoPieces(found->bytes(), keys);
+                found.reset();
                 return keys;
             };
             try {
