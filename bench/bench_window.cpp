@@ -165,10 +165,9 @@ void changeOneContact(qor::BookDialog& window, int row)
 
 // What the book's history adds to a Save: a window's first save on a book that has a history
 // (which reads the history's last entry, and the book turned around: a window lists the file
-// the other way), its later saves, and as the reference the same saves with no history kept (a
-// window's first save pays for more than its later ones, with a history or without). A book's
-// very first save, which starts its history with the book kept whole, is a one-time cost,
-// reported apart.
+// the other way), its later saves, and as the reference the same saves, first and later apart,
+// with no history kept. A book's very first save, which starts its history with the book kept
+// whole, is a one-time cost, reported apart.
 void benchHistorySaves(std::size_t contacts, int runs)
 {
     const BookFolder kept(contacts);

@@ -93,7 +93,6 @@ void HistoryRecorder::takeFoundPieces() noexcept
 void HistoryRecorder::bookFound(const std::filesystem::path& book, BookBytes&& bytes, std::uint64_t hash,
                                 std::int64_t now) noexcept
 {
-    takeFoundPieces();
     try {
         const std::filesystem::path history = historyPathFor(book);
         const bool piecesKnown = m_bookKnown && m_bookHash == hash;
