@@ -1,13 +1,16 @@
-// Times the main window on generated books: opening it, Save, Add, Update and Delete, find as
-// the user types, and the peak resident memory with the largest book open. Run offscreen:
+// Times the main window on generated books: opening it, Save (and what the book's history adds
+// to it), Add, Update and Delete, find as the user types, and the peak resident memory with the
+// largest book open. Run offscreen:
 //
-//     QT_QPA_PLATFORM=offscreen bench_window [--quick]
+//     QT_QPA_PLATFORM=offscreen bench_window [--quick | --history]
 //
-// Each figure is the median of several runs, printed one per line as `name value unit`.
+// Each figure is the median of several runs, printed one per line as `name value unit`;
+// --history prints only what the book's history adds to a Save.
 // The peak memory is measured in a child process of its own (this binary with --peak-rss N),
 // so the other cases' allocations do not count.
 #include "book_dialog.h"
 #include "book_generator.h"
+#include "book_history.h"
 #include "contact_list_view.h"
 #include "contact_table.h"
 #include "user_messages.h"
@@ -24,12 +27,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -76,6 +82,7 @@ public:
         out << qor::generateBookBytes(contacts, kSeed);
     }
     std::string path() const { return m_dir.filePath(QStringLiteral("qor.qor")).toStdString(); }
+    void removeHistory() const { std::filesystem::remove(qor::historyPathFor(path())); }
 
 private:
     QTemporaryDir m_dir;
@@ -122,9 +129,13 @@ double timed(const std::function<void()>& work)
     return millisecondsSince(start);
 }
 
+// Opens and saves the window, again and again on one book: each Save the first of its window,
+// on a book whose history holds the saves before (the very first save, which keeps the book
+// whole in a new history, is not counted).
 void benchOpenAndSave(std::size_t contacts, int runs)
 {
     BookFolder folder(contacts);
+    openWindow(folder)->save();
     std::vector<double> open;
     std::vector<double> save;
     for (int i = 0; i < runs; ++i) {
@@ -138,6 +149,67 @@ void benchOpenAndSave(std::size_t contacts, int runs)
     const std::string n = std::to_string(contacts);
     report("open_" + n, median(open), "ms");
     report("save_" + n, median(save), "ms");
+}
+
+// Changes one contact in the window's session, as a user's Update does, and lets the window
+// finish what that and its opening left for the event loop: a save timed next pays only its own.
+void changeOneContact(qor::BookDialog& window, int row)
+{
+    qor::BookSession& session = window.session();
+    session.showRow(row);
+    session.form[qor::ContactField::COMMENTS] += " changed";
+    session.mark().set(row);
+    session.update();
+    settle();
+}
+
+// What the book's history adds to a Save: a window's first save on a book that has a history
+// (which reads the history's last entry, and the book turned around: a window lists the file
+// the other way), its later saves, and as the reference the same saves, first and later apart,
+// with no history kept. A book's very first save, which starts its history with the book kept
+// whole, is a one-time cost, reported apart.
+void benchHistorySaves(std::size_t contacts, int runs)
+{
+    const BookFolder kept(contacts);
+    const BookFolder bare(contacts);
+    const BookFolder fresh(contacts);
+    openWindow(kept)->save();
+    // The books just written go to the disk now, not in the midst of a timed save's sync.
+    ::sync();
+    std::vector<double> first, later, withoutFirst, withoutLater, newHistory;
+    for (int i = 0; i < runs; ++i) {
+        {
+            auto window = openWindow(kept);
+            changeOneContact(*window, 2 * i);
+            first.push_back(timed([&] { window->save(); }));
+            for (int k = 0; k < 2; ++k) {
+                changeOneContact(*window, 2 * i + 1 + k);
+                later.push_back(timed([&] { window->save(); }));
+            }
+        }
+        {
+            auto window = openWindow(bare);
+            window->session().keepHistory(false);
+            for (int k = 0; k < 3; ++k) {
+                changeOneContact(*window, 2 * i + k);
+                (k == 0 ? withoutFirst : withoutLater).push_back(timed([&] { window->save(); }));
+            }
+        }
+    }
+    // Apart: writing a book whole into the history, and deleting it again, leaves the file
+    // system work that the next save's sync would pay for.
+    for (int i = 0; i < runs; ++i) {
+        fresh.removeHistory();
+        auto window = openWindow(fresh);
+        changeOneContact(*window, i);
+        newHistory.push_back(timed([&] { window->save(); }));
+    }
+    const std::string n = std::to_string(contacts);
+    report("save_history_first_" + n, median(first), "ms");
+    report("save_history_later_" + n, median(later), "ms");
+    report("save_without_history_first_" + n, median(withoutFirst), "ms");
+    report("save_without_history_later_" + n, median(withoutLater), "ms");
+    report("save_history_new_" + n, median(newHistory), "ms");
 }
 
 void benchCommands(std::size_t contacts, int runs)
@@ -276,12 +348,17 @@ int main(int argc, char** argv)
         return 0;
     }
     const bool quick = argc == 2 && std::strcmp(argv[1], "--quick") == 0;
+    if (argc == 2 && std::strcmp(argv[1], "--history") == 0) {
+        benchHistorySaves(100000, 11);
+        return 0;
+    }
 
     benchOpenAndSave(1000, quick ? 3 : 9);
     benchOpenAndSave(10000, quick ? 3 : 7);
     benchOpenAndSave(100000, quick ? 3 : 5);
     for (std::size_t contacts : {1000, 10000, 100000})
         benchColdOpen(contacts, quick ? 3 : 5);
+    benchHistorySaves(100000, quick ? 3 : 7);
     benchCommands(100000, quick ? 5 : 21);
     benchFind(100000, quick ? 1 : 3);
     benchPeakRss(100000);

@@ -2,10 +2,13 @@
 
 #include "book_file.h"
 #include "history_entry.h"
+#include "history_file.h"
 
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,9 +32,17 @@ namespace qor {
 // book and a history without its entry, and the next save, finding the book unlike the last
 // entry, keeps it whole. A crash during the append leaves a last entry cut short, which readers
 // ignore and the next append cuts off. A history damaged otherwise is set aside and a new one
-// started; nothing here ever stops the book from being read or saved.
+// started: by the next save when its frames show it, else when a save next reads it whole (once
+// a day, or to drop its oldest saves). Nothing here ever stops the book from being read or saved.
 
 std::filesystem::path historyPathFor(const std::filesystem::path& book);
+
+// The book a save writes cut into pieces (cutIntoPieces), with their keys.
+struct WrittenPieces {
+    std::string_view of; // the book's bytes
+    std::vector<std::string_view> pieces;
+    std::vector<PieceKey> keys;
+};
 
 // The book as it was just before a save replaces it: read by the save before it writes, or,
 // `remembered`, the book a HistoryRecorder last recorded (its hash `hash`), which its next save
@@ -42,6 +53,9 @@ struct BookBefore {
     std::int64_t modified = 0; // seconds since 1970, when the file was last written
     bool remembered = false;
     std::uint64_t hash = 0;
+    // The book the save writes, cut on another thread while it is written; the save's entry is
+    // made from these pieces rather than after the write. Waited for when this is destroyed.
+    std::shared_future<std::shared_ptr<WrittenPieces>> written;
 };
 // Never throws: a book it cannot read, or no memory to read it into, gives Unreadable.
 BookBefore captureBookBefore(const std::filesystem::path& book) noexcept;
@@ -70,42 +84,50 @@ struct HistoryNote {
 HistoryNote recordSave(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
                        std::int64_t now, const std::tm& localNow, const HistoryRules& rules = {}) noexcept;
 
+// How often a save reads the whole history to check every entry, not only the last: a byte gone
+// wrong inside an older entry leaves the frames whole, and the saves appended after it could
+// not be brought back. Such a history is set aside within a day of saves.
+inline constexpr std::int64_t kCheckWholeEvery = 24 * 60 * 60;
+
 // Records the saves of one book, one after the other (a session's), remembering between them
 // what the next save needs: the pieces of the book it last recorded, by hash and size only (a
 // few megabytes for 100,000 contacts; the bytes are not kept), and the history as its last
-// append left it. The first save it records reads and checks the whole history, as recordSave
-// does; later ones, finding the file as they left it (same size and time), append without
-// reading it, and need not read the book they replace when it is the book last recorded.
+// append left it. Later saves, finding the file as they left it (same size and time), append
+// without reading it, and need not read the book they replace when it is the book last recorded.
+// The first save reads the history's frames and its last entry (readHistoryTail), and the whole
+// file when that tells nothing sure or its last check whole is kCheckWholeEvery old.
 class HistoryRecorder {
 public:
+    // Before a save, with the bytes the caller just found in the book (`hash` being hashBytes of
+    // them) when it checked them: when the history ends with that book, the pieces of those bytes
+    // are remembered (cut on another thread, which keeps the bytes until then), so that the save
+    // reads neither the book again nor the whole history. Does nothing when they are the book last
+    // recorded.
+    void bookFound(const std::filesystem::path& book, BookBytes&& bytes, std::uint64_t hash,
+                   std::int64_t now) noexcept;
     // Just before the book is replaced: what recording the save needs of it. `onDisk` is the
     // hash of the bytes the caller found in the book just now, when it checked them: when it is
-    // the book last recorded and the history still ends with it, nothing is read.
-    BookBefore bookBefore(const std::filesystem::path& book, std::optional<std::uint64_t> onDisk) const noexcept;
+    // the book last recorded or found and the history still ends with it, nothing is read.
+    // `written`, the bytes the save is about to write, begin to be cut into pieces at once on
+    // another thread, and must outlive the BookBefore returned.
+    BookBefore bookBefore(const std::filesystem::path& book, std::optional<std::uint64_t> onDisk,
+                          std::string_view written = {}) const noexcept;
     // As recordSave.
     HistoryNote record(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
                        std::int64_t now, const std::tm& localNow, const HistoryRules& rules = {}) noexcept;
-
-    // What is known of the history as the last append left it.
-    struct Tail {
-        bool known = false;
-        std::uint64_t size = 0;
-        std::filesystem::file_time_type modified{};
-        std::size_t entries = 0;
-        std::int64_t oldestTime = 0;
-        std::uint64_t lastHashAfter = 0;
-    };
 
 private:
     HistoryNote recordChecked(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
                               std::int64_t now, const std::tm& localNow, const HistoryRules& rules);
     bool tailStillHolds(const std::filesystem::path& history) const;
+    // Waits for the pieces of the book found before this save, when they are being cut.
+    void takeFoundPieces() noexcept;
 
-    Tail m_tail;
+    HistoryTail m_tail;
     bool m_bookKnown = false;
-    std::uint64_t m_bookHash = 0; // the book last recorded, written
-    std::uint64_t m_bookSize = 0;
+    std::uint64_t m_bookHash = 0; // the book last recorded (written), or found before a save
     std::vector<PieceKey> m_bookPieces;
+    std::future<std::vector<PieceKey>> m_foundPieces; // m_bookPieces, being cut
 };
 
 struct HistoryState {

@@ -20,12 +20,14 @@ bool isRecordPiece(std::string_view piece);
 std::uint64_t recordCount(const std::vector<std::string_view>& pieces);
 
 // How one state of the book becomes the next: runs of pieces copied from the state before and
-// pieces given whole.
+// pieces given whole. A run may go backwards through the state before: a book listed the other
+// way from its file (as a session lists it) is one run, not a step a piece.
 struct PieceStep {
     bool copy = false;
     std::uint64_t start = 0; // copy: the first piece of the state before
     std::uint64_t count = 0; // copy: how many
     std::string_view bytes;  // given whole: the piece
+    bool backwards = false;  // copy: start, start - 1, ... instead of start, start + 1, ...
 };
 
 struct PieceDelta {
@@ -45,7 +47,7 @@ struct PieceKey {
     bool operator==(const PieceKey&) const = default;
 };
 std::vector<PieceKey> keysOf(const std::vector<std::string_view>& pieces);
-// cutIntoPieces, with each piece's key in `keys`, made as the piece is cut.
+// cutIntoPieces, with each piece's key in `keys`.
 std::vector<std::string_view> cutIntoPieces(std::string_view book, std::vector<PieceKey>& keys);
 
 // The steps that turn `before` into `after` (`afterKeys` being keysOf(after)). Pieces are matched

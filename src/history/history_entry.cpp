@@ -11,10 +11,15 @@ namespace {
 
 constexpr std::string_view kEntryOpen = "QHE1";
 constexpr std::string_view kEntryClose = "QHT1";
-constexpr std::size_t kOpenSize = 4 + 8 + 8;  // magic, length, checksum
-constexpr std::size_t kCloseSize = 8 + 4;     // length, magic
+constexpr std::size_t kOpenSize = kFrameOpeningSize; // magic, length, checksum
+constexpr std::size_t kCloseSize = kFrameClosingSize; // length, magic
 constexpr std::uint8_t kHasFound = 1;
 constexpr std::uint8_t kFoundListed = 2;
+constexpr std::uint8_t kHasCheckedWhole = 4;
+// How a step is stored: its first byte.
+constexpr char kStepCopy = 0;
+constexpr char kStepGiven = 1;
+constexpr char kStepCopyBackwards = 2;
 
 void put(std::string& out, std::uint64_t value)
 {
@@ -100,6 +105,8 @@ std::optional<HistoryEntry> decodeEntry(std::string_view contents)
     entry.hashBefore = in.number();
     entry.hashAfter = in.number();
     entry.sizeAfter = in.number();
+    if (flags & kHasCheckedWhole)
+        entry.checkedWhole = in.signedNumber();
     if (flags & kHasFound) {
         FoundState found;
         found.listed = (flags & kFoundListed) != 0;
@@ -110,7 +117,11 @@ std::optional<HistoryEntry> decodeEntry(std::string_view contents)
     const std::uint64_t stepCount = in.number();
     for (std::uint64_t i = 0; in.ok() && i < stepCount; ++i) {
         PieceStep step;
-        step.copy = in.byte() == 0;
+        const std::uint8_t kind = in.byte();
+        if (kind > kStepCopyBackwards)
+            return std::nullopt;
+        step.copy = kind != kStepGiven;
+        step.backwards = kind == kStepCopyBackwards;
         if (step.copy) {
             step.start = in.number();
             step.count = in.number();
@@ -159,7 +170,7 @@ bool tornOpening(std::string_view rest)
 
 std::string frameEntry(const HistoryEntry& entry, std::string_view lead)
 {
-    std::size_t size = lead.size() + kOpenSize + 1 + 7 * 8 + 8 + kCloseSize;
+    std::size_t size = lead.size() + kOpenSize + 1 + 8 * 8 + 8 + kCloseSize;
     if (entry.found)
         size += 5 * 8 + entry.found->bytes.size();
     for (const PieceStep& step : entry.steps)
@@ -170,14 +181,16 @@ std::string frameEntry(const HistoryEntry& entry, std::string_view lead)
     const std::size_t open = frame.size();
     frame.append(kEntryOpen);
     frame.append(16, '\0'); // the length and checksum, once the contents are there
-    std::uint8_t flags = 0;
+    std::uint8_t flags = entry.checkedWhole != 0 ? kHasCheckedWhole : std::uint8_t{0};
     if (entry.found)
-        flags = static_cast<std::uint8_t>(kHasFound | (entry.found->listed ? kFoundListed : 0));
+        flags |= static_cast<std::uint8_t>(kHasFound | (entry.found->listed ? kFoundListed : 0));
     frame.push_back(static_cast<char>(flags));
     putFacts(frame, entry.facts);
     put(frame, entry.hashBefore);
     put(frame, entry.hashAfter);
     put(frame, entry.sizeAfter);
+    if (entry.checkedWhole != 0)
+        put(frame, static_cast<std::uint64_t>(entry.checkedWhole));
     if (entry.found) {
         putFacts(frame, entry.found->facts);
         put(frame, entry.found->bytes.size());
@@ -185,7 +198,7 @@ std::string frameEntry(const HistoryEntry& entry, std::string_view lead)
     }
     put(frame, entry.steps.size());
     for (const PieceStep& step : entry.steps) {
-        frame.push_back(step.copy ? '\0' : '\1');
+        frame.push_back(!step.copy ? kStepGiven : step.backwards ? kStepCopyBackwards : kStepCopy);
         if (step.copy) {
             put(frame, step.start);
             put(frame, step.count);
@@ -202,6 +215,34 @@ std::string frameEntry(const HistoryEntry& entry, std::string_view lead)
     put(frame, contents);
     frame.append(kEntryClose);
     return frame;
+}
+
+std::optional<std::uint64_t> frameContentsSize(std::string_view opening)
+{
+    if (opening.size() < kOpenSize || !opening.starts_with(kEntryOpen))
+        return std::nullopt;
+    return get(opening, 4);
+}
+
+bool closesFrame(std::string_view closing, std::uint64_t contentsSize)
+{
+    return closing.size() == kCloseSize && get(closing, 0) == contentsSize && closing.substr(8) == kEntryClose;
+}
+
+std::optional<HistoryEntry> entryOfFrame(std::string_view frame)
+{
+    const std::optional<std::uint64_t> size = frameContentsSize(frame);
+    if (!size || frame.size() != kOpenSize + *size + kCloseSize)
+        return std::nullopt;
+    const std::string_view contents = frame.substr(kOpenSize, *size);
+    if (get(frame, 12) != hashBytes(contents) || !closesFrame(frame.substr(kOpenSize + *size), *size))
+        return std::nullopt;
+    return decodeEntry(contents);
+}
+
+std::int64_t entryTimeOf(std::string_view contentsHead)
+{
+    return contentsHead.size() < kContentsTimeEnd ? 0 : static_cast<std::int64_t>(get(contentsHead, 1));
 }
 
 HistoryFile readHistoryBytes(std::string_view bytes)
@@ -226,15 +267,10 @@ HistoryFile readHistoryBytes(std::string_view bytes)
         const std::string_view rest = bytes.substr(at);
         std::optional<HistoryEntry> entry;
         std::size_t frameSize = 0;
-        if (rest.size() >= kOpenSize && rest.starts_with(kEntryOpen)) {
-            const std::uint64_t size = get(rest, 4);
-            if (size <= rest.size() - kOpenSize && rest.size() - kOpenSize - size >= kCloseSize) {
-                frameSize = kOpenSize + size + kCloseSize;
-                const std::string_view contents = rest.substr(kOpenSize, size);
-                if (get(rest, 12) == hashBytes(contents) && get(rest, kOpenSize + size) == size
-                    && rest.substr(kOpenSize + size + 8, 4) == kEntryClose)
-                    entry = decodeEntry(contents);
-            }
+        const std::optional<std::uint64_t> size = frameContentsSize(rest);
+        if (size && *size <= rest.size() - kOpenSize && rest.size() - kOpenSize - *size >= kCloseSize) {
+            frameSize = kOpenSize + *size + kCloseSize;
+            entry = entryOfFrame(rest.substr(0, frameSize));
         }
         if (!entry) {
             // Cut short, or a last entry only partly on disk: the write of it never ended.

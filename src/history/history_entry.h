@@ -38,6 +38,9 @@ struct HistoryEntry {
     std::uint64_t hashBefore = 0;   // hashBytes of the book the save replaced
     std::uint64_t hashAfter = 0;    // hashBytes of the book it wrote
     std::uint64_t sizeAfter = 0;
+    // When a save last read the whole history and found it sound, as far as this entry's save
+    // knew (seconds since 1970; 0: not known). A save reads only the last entry otherwise.
+    std::int64_t checkedWhole = 0;
     std::optional<FoundState> found;
     std::vector<PieceStep> steps;   // pieces given whole point into the entry's bytes
 };
@@ -48,6 +51,20 @@ struct HistoryEntry {
 // before the frame (the file's head, for a new file): the frame of a book kept whole is built in
 // one buffer, never copied.
 std::string frameEntry(const HistoryEntry& entry, std::string_view lead = {});
+
+// A frame read a piece at a time, for a reader that skips the contents of most entries
+// (history_file.h): an opening tells the contents' size, a closing ends them, and a whole frame
+// gives its entry when its checksum and contents check. `opening` is kFrameOpeningSize bytes or
+// more, `closing` kFrameClosingSize bytes.
+inline constexpr std::size_t kFrameOpeningSize = 4 + 8 + 8; // magic, contents' size, checksum
+inline constexpr std::size_t kFrameClosingSize = 8 + 4;     // contents' size, magic
+std::optional<std::uint64_t> frameContentsSize(std::string_view opening);
+bool closesFrame(std::string_view closing, std::uint64_t contentsSize);
+std::optional<HistoryEntry> entryOfFrame(std::string_view frame);
+// The time of the entry whose contents start with `contentsHead` (kContentsTimeEnd bytes or
+// more, else 0), read without checking the rest.
+inline constexpr std::size_t kContentsTimeEnd = 1 + 8;
+std::int64_t entryTimeOf(std::string_view contentsHead);
 
 struct HistoryFile {
     enum class Shape {

@@ -241,7 +241,7 @@ SaveResult BookSession::writeSafely(SaveMode mode)
                         + " seconds; nothing was saved, try again",
                     formatList().bytes, mode);
 
-    if (!stampOnDisk(m_bookPath).sameContentAs(m_bookStamp)) {
+    if (!stampOnDiskBeforeSave().sameContentAs(m_bookStamp)) {
         // Another window or program changed the book: both sides are merged, or, when the file
         // is no longer a book to merge with, neither is lost unless the user chooses so.
         std::optional<PendingMerge> merge = planMergeWithDisk();
@@ -308,7 +308,7 @@ SaveResult BookSession::writeOver(const FormattedBook& book, SaveMode mode, bool
     // For the history, after the write: the book last written needs no reading again.
     const std::optional<std::uint64_t> onDisk =
         checked && m_bookStamp.status == ReadStatus::Read ? std::optional(m_bookStamp.hash) : std::nullopt;
-    const BookBefore before = m_keepHistory ? m_history.bookBefore(m_bookPath, onDisk) : BookBefore{};
+    const BookBefore before = m_keepHistory ? m_history.bookBefore(m_bookPath, onDisk, book.bytes) : BookBefore{};
     const WriteResult written = replaceFileSafely(m_bookPath, book.bytes);
     if (!written.ok)
         return fail(written.error, book.bytes, mode);

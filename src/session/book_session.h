@@ -177,6 +177,10 @@ private:
     SaveResult writeOver(const FormattedBook& book, SaveMode mode, bool checked);
     SaveResult keepBookAsItWas();
     void showUndone(const UndoneChange& change);
+    // Reads the book on disk and stamps it, for a save to compare with m_bookStamp; the book's
+    // history takes what it needs of those bytes then, so the save need not read them again
+    // (save_history.cpp).
+    BookStamp stampOnDiskBeforeSave();
     // After the book was replaced: the save goes into the book's history, and what went wrong
     // there into `saved`, never failing it (save_history.cpp).
     void recordInHistory(const BookBefore& before, std::string_view written, SaveResult& saved);

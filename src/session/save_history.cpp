@@ -7,6 +7,15 @@
 
 namespace qor {
 
+BookStamp BookSession::stampOnDiskBeforeSave()
+{
+    BookBytes onDisk = readBookFile(m_bookPath);
+    const BookStamp stamp = stampOf(onDisk, m_bookPath);
+    if (m_keepHistory && onDisk.status == ReadStatus::Read)
+        m_history.bookFound(m_bookPath, std::move(onDisk), stamp.hash, std::time(nullptr));
+    return stamp;
+}
+
 void BookSession::recordInHistory(const BookBefore& before, std::string_view written, SaveResult& saved)
 {
     // The book is already saved: whatever happens to its history is told, not a failed save.

@@ -1,6 +1,7 @@
-// A session's recorder: later saves neither read the book they replace nor the whole history,
-// and still give every state back byte for byte; a history changed behind its back is read and
-// checked whole again. The fast cut of a book cuts where the line-by-line one does.
+// A session's recorder: its saves neither read the book they replace again nor the whole history
+// (but for a check of it whole once a day), and still give every state back byte for byte; a
+// history changed behind its back, torn or damaged is read whole and cut or set aside. The fast
+// cut of a book cuts where the line-by-line one does.
 #include "history_fixture.h"
 
 #include "book_stamp.h"
@@ -14,13 +15,14 @@ using namespace qor::testing;
 
 namespace {
 
-// Saves as a session makes them: the recorder is told the hash of the book it last wrote.
+// Saves as a session makes them: the recorder is shown the book found on disk before each save.
 class Recorder : public History {
 protected:
     HistoryNote saveKnown(const std::string& bytes, std::int64_t time = kNow, const HistoryRules& rules = {})
     {
         const std::string onDisk = fileContents(book_);
-        lastBefore_ = recorder_.bookBefore(book_, hashBytes(onDisk));
+        recorder_.bookFound(book_, readBookFile(book_), hashBytes(onDisk), time);
+        lastBefore_ = recorder_.bookBefore(book_, hashBytes(onDisk), bytes);
         writeFile(book_, bytes);
         return recorder_.record(book_, lastBefore_, bytes, time, std::tm{}, rules);
     }
@@ -102,6 +104,86 @@ TEST_F(Recorder, LaterSavesReadNeitherTheBookNorTheWholeHistoryAndEveryStateCome
     EXPECT_EQ(listed[0].facts.added, 1);
     EXPECT_EQ(listed[0].facts.removed, 1);
     EXPECT_EQ(listed[0].facts.contacts, 200u);
+}
+
+TEST_F(Recorder, ANewSessionAppendsAfterTheLastEntryWithoutReadingTheBookAgain)
+{
+    std::vector<ContactRecord> list = manyContacts(300);
+    writeFile(book_, bookOf(list));
+    ASSERT_TRUE(saveKnown(bookOf(list)).recorded);
+    const std::size_t oneSession = fileContents(history_).size();
+    std::vector<std::string> books{bookOf(list)};
+    for (int session = 0; session < 3; ++session) {
+        recorder_ = HistoryRecorder{};
+        // A session lists the book the other way from its file: its first save turns it around.
+        std::reverse(list.begin(), list.end());
+        list[7][ContactField::COMMENTS] += " edited";
+        books.push_back(bookOf(list));
+        ASSERT_TRUE(saveKnown(books.back(), kNow + session).recorded);
+        EXPECT_TRUE(lastBefore_.remembered) << session;
+    }
+    // Each save holds the contact it changed and a run of the others, however they turned.
+    EXPECT_LT(fileContents(history_).size(), oneSession + 3 * 1000);
+    for (std::size_t i = 0; i < books.size(); ++i)
+        EXPECT_EQ(stateBytes(static_cast<int>(books.size() - i)), books[i]) << i;
+}
+
+TEST_F(Recorder, ATornLastEntryIsCutOffByTheFirstSaveOfASession)
+{
+    writeFile(book_, ada);
+    ASSERT_TRUE(saveKnown(ada).recorded);
+    const std::size_t firstEnd = fileContents(history_).size();
+    ASSERT_TRUE(saveKnown(bea).recorded);
+    const std::string whole = fileContents(history_);
+    // The next append died halfway, after the book was written.
+    writeFile(history_, whole + whole.substr(firstEnd, 30));
+    recorder_ = HistoryRecorder{};
+    ASSERT_TRUE(saveKnown(cyd).recorded);
+    EXPECT_FALSE(lastBefore_.remembered); // read whole to tell a torn end from damage
+    ASSERT_EQ(states().size(), 4u);
+    EXPECT_EQ(stateBytes(1), cyd);
+    EXPECT_EQ(stateBytes(2), bea);
+    EXPECT_TRUE(fileContents(history_).starts_with(whole));
+}
+
+TEST_F(Recorder, DamageInsideAnOlderEntryIsFoundByTheDailyCheckOrByDroppingTheOldest)
+{
+    struct Case {
+        const char* what;
+        std::int64_t later;   // the next session's save, this long after the last check
+        HistoryRules rules;   // whether that save drops the oldest
+        bool setAside;
+    };
+    const std::vector<Case> cases{
+        {"within a day, unseen", kCheckWholeEvery - 1, {}, false},
+        {"a day on, checked whole", kCheckWholeEvery, {}, true},
+        {"a clock put back, checked whole", -10, {}, true},
+        {"read whole to drop the oldest", 10, rulesKeeping(1, 5, 0), true},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(folder_.path());
+        std::filesystem::create_directories(folder_.path());
+        recorder_ = HistoryRecorder{};
+        writeFile(book_, ada);
+        ASSERT_TRUE(saveKnown(ada).recorded);
+        ASSERT_TRUE(saveKnown(bea).recorded);
+        // A wrong byte inside the first entry's contents: every frame still lines up.
+        std::string damaged = fileContents(history_);
+        damaged[kHistoryHead.size() + kFrameOpeningSize + 60] ^= 0x20;
+        writeFile(history_, damaged);
+        recorder_ = HistoryRecorder{};
+        const HistoryNote note = saveKnown(cyd, kNow + c.later, c.rules);
+        EXPECT_TRUE(note.recorded) << c.what << ": " << note.error;
+        EXPECT_EQ(!note.setAside.empty(), c.setAside) << c.what;
+        if (!c.setAside)
+            continue;
+        EXPECT_TRUE(fileContents(note.setAside).starts_with(damaged)) << c.what;
+        // A new history, which the next save keeps the book in whole.
+        recorder_ = HistoryRecorder{};
+        ASSERT_TRUE(saveKnown(bea, kNow + c.later).recorded) << c.what;
+        EXPECT_EQ(stateBytes(1), bea) << c.what;
+        EXPECT_EQ(stateBytes(2), cyd) << c.what;
+    }
 }
 
 TEST_F(Recorder, ABookNotTheOneLastRecordedIsReadAndKeptWhole)
@@ -190,6 +272,25 @@ TEST(HistoryPieces, TheFastCutCutsWhereTheLinesTellInAnyMixOfLineEnds)
         ASSERT_EQ(keys, keysOf(pieces));
         ASSERT_EQ(cutIntoPieces(book), pieces);
     }
+}
+
+TEST(HistoryPieces, ABookTurnedAroundIsOneRunBackwards)
+{
+    std::vector<ContactRecord> list;
+    for (int i = 0; i < 5000; ++i)
+        list.push_back(contact("Surname " + std::to_string(i)));
+    const std::string before = bookOf(list);
+    std::reverse(list.begin(), list.end());
+    const std::string after = bookOf(list);
+    const std::vector<std::string_view> beforePieces = cutIntoPieces(before);
+    const std::vector<std::string_view> afterPieces = cutIntoPieces(after);
+    const PieceDelta delta = deltaBetween(beforePieces, afterPieces);
+    EXPECT_LE(delta.steps.size(), 3u); // the head, the records and the blank lines between
+    EXPECT_EQ(delta.added, 0u);
+    EXPECT_EQ(delta.removed, 0u);
+    std::vector<std::string_view> rebuilt;
+    ASSERT_TRUE(applyDelta(beforePieces, delta.steps, rebuilt));
+    EXPECT_EQ(joinPieces(rebuilt), after);
 }
 
 TEST(HistoryPieces, StepsRebuildTheStateAfterAndCountWhatEachKeyGainedOrLost)

@@ -111,5 +111,62 @@ TEST(SaveHistory, laterSavesOfASessionChainWithoutKeepingTheBookWholeAgain)
     EXPECT_EQ(rebuildState(book.path, 5).bytes, bookOf({"A", "B"}));
 }
 
+std::vector<std::string> manyNames()
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < 200; ++i)
+        names.push_back("Contact " + std::to_string(i));
+    return names;
+}
+
+TEST(SaveHistory, aNewSessionsFirstSaveAddsItsChangeNotTheBookAgain)
+{
+    SavedBook book(bookOf(manyNames()));
+    ASSERT_EQ(book.save().outcome, SaveOutcome::Saved);
+    const std::filesystem::path history = historyPathFor(book.path);
+    const std::uintmax_t afterFirst = std::filesystem::file_size(history);
+    std::vector<std::string> books{fileContents(book.path)};
+    for (int i = 0; i < 2; ++i) {
+        BookSession next(book.path);
+        next.load();
+        next.form = contact("Added " + std::to_string(i));
+        next.add();
+        const SaveResult saved = next.save(SaveMode::Attended);
+        ASSERT_EQ(saved.outcome, SaveOutcome::Saved);
+        EXPECT_TRUE(saved.historyError.empty()) << saved.historyError;
+        books.push_back(fileContents(book.path));
+    }
+    EXPECT_LT(std::filesystem::file_size(history), afterFirst + 2 * 2000);
+    const HistoryListing listing = listHistory(book.path);
+    ASSERT_TRUE(listing.ok) << listing.error;
+    EXPECT_EQ(listing.states[0].facts.added, 1);
+    EXPECT_EQ(listing.states[0].facts.removed, 0);
+    for (std::size_t i = 0; i < books.size(); ++i)
+        EXPECT_EQ(rebuildState(book.path, static_cast<int>(books.size() - i)).bytes, books[i]) << i;
+}
+
+TEST(SaveHistory, aMergeWithAnotherWindowsSaveFollowsItsEntryWithoutKeepingTheBookWhole)
+{
+    SavedBook book(bookOf(manyNames()));
+    ASSERT_EQ(book.save().outcome, SaveOutcome::Saved);
+    BookSession other(book.path);
+    other.load();
+    other.form = contact("Theirs");
+    other.add();
+    ASSERT_EQ(other.save(SaveMode::Attended).outcome, SaveOutcome::Saved);
+    const std::string theirs = fileContents(book.path);
+    const std::filesystem::path history = historyPathFor(book.path);
+    const std::uintmax_t before = std::filesystem::file_size(history);
+
+    book.session.form = contact("Mine");
+    book.session.add();
+    const SaveResult merged = book.session.save(SaveMode::Unattended);
+    ASSERT_EQ(merged.outcome, SaveOutcome::Saved);
+    EXPECT_TRUE(merged.historyError.empty()) << merged.historyError;
+    EXPECT_LT(std::filesystem::file_size(history), before + 2000);
+    EXPECT_EQ(rebuildState(book.path, 1).bytes, fileContents(book.path));
+    EXPECT_EQ(rebuildState(book.path, 2).bytes, theirs);
+}
+
 } // namespace
 } // namespace qor
