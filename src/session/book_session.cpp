@@ -233,23 +233,27 @@ BookLock::State BookSession::holdWriterTurn(std::chrono::milliseconds wait)
 
 SaveResult BookSession::writeSafely(SaveMode mode)
 {
+    // The list's text first: what may run out of memory fails before anything else is done.
+    FormattedBook book = formatList();
     if (!m_refusedBook.empty())
-        return fail(m_refusedBook, formatList().bytes, mode);
+        return fail(m_refusedBook, book.bytes, mode);
     const WriterTurn turn = takeWriterTurn();
     if (turn.busy)
         return fail("another QOR kept the book busy for " + std::to_string(kWriterWait.count() / 1000)
                         + " seconds; nothing was saved, try again",
-                    formatList().bytes, mode);
+                    book.bytes, mode);
 
     if (!stampOnDiskBeforeSave().sameContentAs(m_bookStamp)) {
         // Another window or program changed the book: both sides are merged, or, when the file
         // is no longer a book to merge with, neither is lost unless the user chooses so.
         std::optional<PendingMerge> merge = planMergeWithDisk();
-        if (merge && mode == SaveMode::Unattended)
+        if (merge && mode == SaveMode::Unattended) {
+            book = FormattedBook{};
             return mergeAndWrite(std::move(*merge), mode);
+        }
         const std::filesystem::path beside = conflictCopyPath(m_bookPath, localTimeNow());
         if (mode == SaveMode::Unattended)
-            return writeBeside(formatList().bytes, beside);
+            return writeBeside(book.bytes, beside);
         SaveResult conflict = SaveResult::of(SaveOutcome::Conflict, {}, beside);
         if (merge) {
             conflict.canMerge = true;
@@ -261,7 +265,7 @@ SaveResult BookSession::writeSafely(SaveMode mode)
         m_pendingMerge = std::move(merge);
         return conflict;
     }
-    return writeOver(formatList(), mode, true);
+    return writeOver(book, mode, true);
 }
 
 SaveResult BookSession::answerConflict(ConflictChoice choice)

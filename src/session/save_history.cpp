@@ -10,6 +10,10 @@ namespace qor {
 BookStamp BookSession::stampOnDiskBeforeSave()
 {
     BookBytes onDisk = readBookFile(m_bookPath);
+    // A book that cannot be held whole now (memory running out) is still checked, a piece at a
+    // time: the check must not take a want of memory for a change by someone else.
+    if (onDisk.status != ReadStatus::Read && onDisk.status != ReadStatus::Missing)
+        return stampOnDisk(m_bookPath);
     const BookStamp stamp = stampOf(onDisk, m_bookPath);
     if (m_keepHistory && onDisk.status == ReadStatus::Read)
         m_history.bookFound(m_bookPath, std::move(onDisk), stamp.hash, std::time(nullptr));
