@@ -1,7 +1,10 @@
-// Cards of one property in a declared charset, as the charset tests build them.
+// Cards as the import tests build them: of the lines given, of one property in a declared
+// charset.
 #pragma once
 
 #include "contact_exchange.h"
+
+#include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
@@ -22,13 +25,27 @@ inline std::string quotedPrintable(std::string_view bytes)
     return out;
 }
 
-// A vCard 2.1 of the lines given, CR LF.
+// A vCard of `version` of the lines given, CR LF.
+inline std::string card(std::string_view version, std::initializer_list<std::string> lines)
+{
+    std::string text = "BEGIN:VCARD\r\nVERSION:" + std::string(version) + "\r\n";
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text + "END:VCARD\r\n";
+}
+
+// A vCard 2.1 of the lines given, imported.
 inline ImportResult importCard(std::initializer_list<std::string> lines)
 {
-    std::string card = "BEGIN:VCARD\r\nVERSION:2.1\r\n";
-    for (const std::string& line : lines)
-        card += line + "\r\n";
-    return importContacts(card + "END:VCARD\r\n");
+    return importContacts(card("2.1", lines));
+}
+
+// `bytes` imported, which must not fail.
+inline ImportResult importOk(const std::string& bytes)
+{
+    ImportResult r = importContacts(bytes);
+    EXPECT_TRUE(r.ok) << "line " << r.errorLine << ": " << r.error;
+    return r;
 }
 
 } // namespace qor::test

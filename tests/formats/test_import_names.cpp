@@ -12,25 +12,6 @@ using namespace qor;
 using namespace qor::test;
 using F = ContactField;
 
-namespace {
-
-ImportResult importOk(const std::string& bytes)
-{
-    ImportResult r = importContacts(bytes);
-    EXPECT_TRUE(r.ok) << "line " << r.errorLine << ": " << r.error;
-    return r;
-}
-
-std::string card(std::string_view version, std::initializer_list<std::string> lines)
-{
-    std::string text = "BEGIN:VCARD\r\nVERSION:" + std::string(version) + "\r\n";
-    for (const std::string& line : lines)
-        text += line + "\r\n";
-    return text + "END:VCARD\r\n";
-}
-
-} // namespace
-
 TEST(ImportNames, EveryCardWithAName_givesANamedContact)
 {
     struct Case {

@@ -13,13 +13,6 @@ using F = ContactField;
 
 namespace {
 
-ImportResult importOk(const std::string& bytes)
-{
-    ImportResult r = importContacts(bytes);
-    EXPECT_TRUE(r.ok) << "line " << r.errorLine << ": " << r.error;
-    return r;
-}
-
 std::string card3(std::initializer_list<std::string> lines)
 {
     std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\n";

@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <fstream>
 #include <sstream>
 
 #include <fcntl.h>
@@ -23,15 +22,8 @@ using F = ContactField;
 
 namespace {
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+using qor::testing::writeFile;
+std::string readFile(const std::string& path) { return qor::testing::fileContents(path); }
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 

@@ -10,23 +10,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fstream>
-#include <sstream>
 
 using namespace qor;
 using namespace qor::test;
 
 namespace {
 
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
-
-void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+using qor::testing::writeFile;
+std::string readFile(const std::string& path) { return qor::testing::fileContents(path); }
 
 std::vector<QStringList> lines(const std::string& text)
 {
