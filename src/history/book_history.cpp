@@ -57,19 +57,29 @@ HistoryNote recordSave(const std::filesystem::path& book, const BookBefore& befo
     return recorder.record(book, before, written, now, localNow, rules);
 }
 
+namespace {
+
+// The history of `book` as the readers take it: one that cannot be read, or is damaged, leaves
+// `error` saying why (the next save sets a damaged one aside and starts a new one).
+LoadedHistory loadSoundHistory(const std::filesystem::path& book, std::string& error)
+{
+    const std::filesystem::path history = historyPathFor(book);
+    LoadedHistory loaded = loadHistory(history);
+    if (!loaded.error.empty())
+        error = loaded.error;
+    else if (loaded.file.shape == HistoryFile::Shape::Damaged)
+        error = "the history " + history.string() + " is damaged; the next save sets it aside and starts a new one";
+    return loaded;
+}
+
+} // namespace
+
 HistoryListing listHistory(const std::filesystem::path& book)
 {
     HistoryListing listing;
-    const std::filesystem::path history = historyPathFor(book);
-    const LoadedHistory loaded = loadHistory(history);
-    if (!loaded.error.empty()) {
-        listing.error = loaded.error;
+    const LoadedHistory loaded = loadSoundHistory(book, listing.error);
+    if (!listing.error.empty())
         return listing;
-    }
-    if (loaded.file.shape == HistoryFile::Shape::Damaged) {
-        listing.error = "the history " + history.string() + " is damaged; the next save sets it aside and starts a new one";
-        return listing;
-    }
     const std::vector<StateRef> states = statesOf(loaded.file);
     for (std::size_t i = 0; i < states.size(); ++i)
         listing.states.push_back({static_cast<int>(i + 1), states[states.size() - 1 - i].facts});
@@ -86,15 +96,9 @@ RebuiltState rebuildPicked(const std::filesystem::path& book, Pick pick, Missing
 {
     RebuiltState rebuilt;
     const std::filesystem::path history = historyPathFor(book);
-    const LoadedHistory loaded = loadHistory(history);
-    if (!loaded.error.empty()) {
-        rebuilt.error = loaded.error;
+    const LoadedHistory loaded = loadSoundHistory(book, rebuilt.error);
+    if (!rebuilt.error.empty())
         return rebuilt;
-    }
-    if (loaded.file.shape == HistoryFile::Shape::Damaged) {
-        rebuilt.error = "the history " + history.string() + " is damaged";
-        return rebuilt;
-    }
     const std::vector<StateRef> states = statesOf(loaded.file);
     const std::optional<std::size_t> picked = pick(loaded.file, states);
     if (!picked) {
