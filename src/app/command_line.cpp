@@ -45,6 +45,12 @@ constexpr std::array kOptions{
                "make state N of BOOK's history (1 is the newest) the book again and save it, "
                "as closing the window would; open no window"},
     OptionRow{"to", "FILE", false, "write the state --restore brings back to FILE instead, leaving BOOK alone"},
+    OptionRow{"duplicates", "", true,
+               "list the contacts of BOOK that look like one person entered more than once, a "
+               "block of lines a person, and open no window"},
+    OptionRow{"merge-duplicates", "", true,
+               "merge each such group whose contacts are equal but for empty fields into one "
+               "contact and save BOOK, as closing the window would; open no window"},
     OptionRow{"help", "", true, "display this help and exit"},
     OptionRow{"version", "", true, "output version information and exit"},
 };
@@ -194,6 +200,8 @@ std::string helpText()
         + "  or:  " + kProgramName + " --upcoming [DAYS] [--from YYYY-MM-DD] [BOOK]\n"
         + "  or:  " + kProgramName + " --history [BOOK]\n"
         + "  or:  " + kProgramName + " --restore N [--to FILE] [BOOK]\n"
+        + "  or:  " + kProgramName + " --duplicates [BOOK]\n"
+        + "  or:  " + kProgramName + " --merge-duplicates [BOOK]\n"
         + "Keep contacts in a book file and move them in and out as vCard and CSV.\n"
           "\n"
           "With no option, open the contact window on BOOK. BOOK is qor.qor in the current\n"
@@ -237,6 +245,12 @@ std::string helpText()
             "save that wrote it, the contacts, and the contacts that save added and removed\n"
             "('-' for a book another program wrote), separated by tabs. The history keeps\n"
             "every save of the last 30 days and the last 100 saves at least.\n"
+            "\n"
+            "--duplicates prints one block per person found more than once: one line per\n"
+            "contact, its name, e-mail address and mobile number separated by tabs, the\n"
+            "blocks separated by an empty line. Names are compared without case, accents,\n"
+            "punctuation or word order, phone numbers by their last nine digits. Pairs the\n"
+            "window was told are not duplicates (kept in BOOK.not-duplicates) are left out.\n"
             "\n"
             "Exit status:\n"
             " 0  if OK,\n"

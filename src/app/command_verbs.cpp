@@ -8,6 +8,7 @@
 #include "book_size_limit.h"
 #include "contact_exchange.h"
 #include "date_commands.h"
+#include "duplicate_commands.h"
 #include "file_size_signal.h"
 #include "terminal_text.h"
 #include "history_commands.h"
@@ -222,6 +223,8 @@ const std::map<std::string, VerbFunction, std::less<>>& verbTable()
         {"upcoming", runUpcoming},
         {"history", runHistory},
         {"restore", runRestore},
+        {"duplicates", runDuplicates},
+        {"merge-duplicates", runMergeDuplicates},
         {"help", runHelp},
         {"version", runVersion},
     };

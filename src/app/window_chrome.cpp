@@ -3,6 +3,7 @@
 #include "about_dialog.h"
 #include "book_dialog.h"
 #include "contact_transfer.h"
+#include "duplicates_dialog.h"
 #include "history_dialog.h"
 #include "upcoming_dialog.h"
 
@@ -46,6 +47,12 @@ void openHistory(BookDialog& window)
 {
     HistoryDialog history(window);
     history.exec();
+}
+
+void openDuplicates(BookDialog& window)
+{
+    DuplicatesDialog duplicates(window);
+    duplicates.exec();
 }
 
 #ifdef Q_OS_WIN
@@ -163,6 +170,7 @@ const std::vector<MenuItem>& menuItems()
          kExportCommand},
         {"upcomingAction", kUpcomingItemText, QKeySequence(Qt::CTRL | Qt::Key_D), openUpcomingDates, kUpcomingCommand},
         {"historyAction", kHistoryItemText, {}, openHistory, kHistoryCommand},
+        {"duplicatesAction", kDuplicatesItemText, {}, openDuplicates, kDuplicatesCommand},
         {"reloadAction", kReloadItemText, {}, [](BookDialog& w) { w.reloadFromDisk(); }, kReloadCommand},
         {"aboutAction", kAboutItemText, {}, [](BookDialog& w) { openAboutBox(w); }, 0, true},
     };

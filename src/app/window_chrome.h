@@ -13,7 +13,8 @@ class BookDialog;
 // The main window's chrome, run as the window's last initialisation step: the application
 // icon, the "About QOR..." item, which opens the About box, the Import... and Export...
 // items, the "Upcoming dates..." item, which opens the list of coming birthdays and
-// anniversaries, "History...", which lists the book's saved states to restore from, and
+// anniversaries, "History...", which lists the book's saved states to restore from,
+// "Find duplicates...", which lists the people entered more than once and merges them, and
 // "Reload from disk", which makes the list what the book file holds now. On Windows the items
 // are added to the window's system menu; elsewhere a right click on the window's background
 // shows them.
@@ -28,7 +29,7 @@ QIcon applicationIcon();
 
 // The menu holding the About item that installWindowChrome gave `window`, or null. Its
 // actions are named "undoAction", "redoAction", "findAction", "importAction", "exportAction",
-// "upcomingAction", "historyAction", "reloadAction" and "aboutAction".
+// "upcomingAction", "historyAction", "duplicatesAction", "reloadAction" and "aboutAction".
 QMenu* aboutMenuFor(QWidget* window);
 
 // The About item's text (string 101) and its system menu command.
@@ -45,6 +46,8 @@ inline constexpr unsigned kExportCommand = 48;
 inline constexpr unsigned kUpcomingCommand = 64;
 inline constexpr unsigned kHistoryCommand = 80;
 inline constexpr unsigned kReloadCommand = 96;
+// The system menu command of "Find duplicates...".
+inline constexpr unsigned kDuplicatesCommand = 112;
 
 // The item that makes the list what the book file holds now, as an undoable change.
 inline constexpr const char* kReloadItemText = "Re&load from disk";

@@ -35,6 +35,13 @@ struct LoadReport {
     std::optional<ContactField> firstLongField;
 };
 
+// A group of duplicates and the one contact it becomes: the rows go (ascending, the top row
+// first) and `merged` takes the top row's place.
+struct DuplicateMerge {
+    std::vector<std::size_t> rows;
+    ContactRecord merged;
+};
+
 // What reading the book again did.
 struct ReloadResult {
     bool ok = false;
@@ -107,6 +114,10 @@ public:
     // whole book", "Reload from disk"). The change holds only the rows that differ, so undoing
     // it costs what it changed, not the book. The mark goes; row 0 is shown in the form.
     void becomeList(std::vector<ContactRecord>&& rows, std::string name);
+    // Makes each group of duplicates in `merges` one contact, at the row of its top member, all
+    // of them as one change named `name` (Undo brings every member back where it was). No row
+    // may be in two merges. One merge marks and shows its contact; several show row 0.
+    void mergeDuplicates(const std::vector<DuplicateMerge>& merges, std::string name);
     // Reads the book on disk again and makes the list what it holds, as one change ("Reload
     // from disk"): what the book now holds is what the next save compares with, so that save
     // does not ask. A book that cannot be read leaves the list as it is and says why.

@@ -2,6 +2,7 @@
 
 #include "book_session.h"
 #include "contact_record.h"
+#include "duplicate_finder.h"
 #include "user_messages.h"
 
 #include <QDialog>
@@ -101,6 +102,10 @@ public:
     // The list becomes what the book on disk holds now. A book that cannot be read leaves the
     // list as it is, and a box says why.
     void reloadFromDisk();
+
+    // `group`'s rows become the one contact `merged`, at the place of its top row, as one
+    // change named `name` (book_duplicates.cpp).
+    void mergeDuplicates(const DuplicateGroup& group, const ContactRecord& merged, std::string name);
 
     // Find: the field along the bottom that filters the list as the user types. Opening it
     // puts the focus in it; closing it clears the query and gives the focus back.
