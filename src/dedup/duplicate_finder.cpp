@@ -14,29 +14,41 @@ namespace {
 
 // A block key: a hash of what the contacts share, its two low bits telling what kind of
 // thing that is, which decides how large a block may grow.
-enum KeyKind : std::uint64_t { kIdentifierKey = 0, kNameKey = 1 };
+enum KeyKind : std::uint64_t { kIdentifierKey = 0, kNameKey = 1, kWholeNameKey = 2 };
 
 struct Keyed {
     std::uint64_t key;
     std::uint32_t row;
 };
 
+// FNV-1a over the pieces of a key, so that no key is put together in memory first: a book of
+// 100,000 contacts gives two million keys.
+class KeyHash {
+public:
+    explicit KeyHash(char tag) { byte(static_cast<unsigned char>(tag)); }
+    KeyHash& text(std::string_view piece, std::size_t skipped = std::string_view::npos)
+    {
+        for (std::size_t i = 0; i < piece.size(); ++i)
+            if (i != skipped)
+                byte(static_cast<unsigned char>(piece[i]));
+        byte(0x1f);
+        return *this;
+    }
+    std::uint64_t value() const { return m_hash; }
+
+private:
+    void byte(unsigned char c) { m_hash = (m_hash ^ c) * 0x100000001B3ull; }
+    std::uint64_t m_hash = 0xCBF29CE484222325ull;
+};
+
 class KeyWriter {
 public:
     KeyWriter(std::vector<Keyed>& keys, std::uint32_t row) : m_keys(keys), m_row(row) {}
-    void add(char tag, std::string_view a, std::string_view b, KeyKind kind)
-    {
-        m_text.assign(1, tag);
-        m_text.append(a).push_back('\x1f');
-        m_text.append(b);
-        const std::uint64_t hash = std::hash<std::string_view>{}(m_text);
-        m_keys.push_back({(hash & ~std::uint64_t{3}) | kind, m_row});
-    }
+    void add(const KeyHash& hash, KeyKind kind) { m_keys.push_back({(hash.value() & ~std::uint64_t{3}) | kind, m_row}); }
 
 private:
     std::vector<Keyed>& m_keys;
     std::uint32_t m_row;
-    std::string m_text;
 };
 
 const std::string& longestWord(const std::vector<std::string>& words)
@@ -46,16 +58,16 @@ const std::string& longestWord(const std::vector<std::string>& words)
 }
 
 // Name keys: the sorted words; each name word (and each of it with one letter left out) with
-// the other word whole, so that a typo in either word, in either field, still meets; each word
-// with the other's initial ("J. Doe").
+// the other word whole, so that a typo in either word, in either field, still meets; the
+// surname with the first name's initial ("J. Doe").
 void addNameKeys(const PersonName& name, KeyWriter& keys)
 {
     if (name.empty())
         return;
-    std::string bag;
-    for (const std::string& word : name.bag())
-        bag.append(word).push_back(' ');
-    keys.add('b', bag, {}, kNameKey);
+    KeyHash bag('b');
+    for (const std::string& word : name.bag)
+        bag.text(word);
+    keys.add(bag, kWholeNameKey);
 
     const std::string none;
     const std::string& surname = name.surname.empty() ? none : longestWord(name.surname);
@@ -65,47 +77,55 @@ void addNameKeys(const PersonName& name, KeyWriter& keys)
     for (const auto& [word, other] : orders) {
         if (word->empty())
             continue;
-        keys.add('v', *word, *other, kNameKey);
+        keys.add(KeyHash('v').text(*word).text(*other), kNameKey);
         if (word->size() >= kShortestVaried)
             for (std::size_t i = 0; i < word->size(); ++i)
-                keys.add('v', std::string(*word).erase(i, 1), *other, kNameKey);
-        if (!other->empty())
-            keys.add('i', *word, other->substr(0, 1), kNameKey);
+                keys.add(KeyHash('v').text(*word, i).text(*other), kNameKey);
     }
+    if (!surname.empty() && !given.empty())
+        keys.add(KeyHash('i').text(surname).text(given.substr(0, 1)), kNameKey);
 }
 
 void addKeys(const ContactTraits& traits, KeyWriter& keys)
 {
     if (!traits.email.empty())
-        keys.add('e', traits.email, {}, kIdentifierKey);
+        keys.add(KeyHash('e').text(traits.email), kIdentifierKey);
     for (const std::string* phone : {&traits.mobile, &traits.tel, &traits.workTel})
         if (!phone->empty())
-            keys.add('p', *phone, {}, kIdentifierKey);
+            keys.add(KeyHash('p').text(*phone), kIdentifierKey);
     addNameKeys(traits.name, keys);
 }
 
-// The pairs (lower row in the high half) that share a block small enough to mean something.
-std::vector<std::uint64_t> candidatePairs(std::vector<Keyed>& keys)
+// Puts equal keys together: first by their top 16 bits (one counting pass), then each of the
+// 65,536 small buckets sorted. Two passes over two million keys, not a full sort.
+void groupKeys(std::vector<Keyed>& keys)
 {
-    std::sort(keys.begin(), keys.end(), [](const Keyed& a, const Keyed& b) {
-        return a.key != b.key ? a.key < b.key : a.row < b.row;
-    });
-    std::vector<std::uint64_t> pairs;
+    constexpr int kBucketBits = 16;
+    std::vector<std::size_t> start((std::size_t{1} << kBucketBits) + 1, 0);
+    for (const Keyed& k : keys)
+        ++start[(k.key >> (64 - kBucketBits)) + 1];
+    std::partial_sum(start.begin(), start.end(), start.begin());
+    std::vector<Keyed> sorted(keys.size());
+    std::vector<std::size_t> next(start.begin(), start.end() - 1);
+    for (const Keyed& k : keys)
+        sorted[next[k.key >> (64 - kBucketBits)]++] = k;
+    for (std::size_t b = 0; b + 1 < start.size(); ++b)
+        std::sort(sorted.begin() + static_cast<std::ptrdiff_t>(start[b]), sorted.begin() + static_cast<std::ptrdiff_t>(start[b + 1]),
+                  [](const Keyed& x, const Keyed& y) { return x.key < y.key; });
+    keys = std::move(sorted);
+}
+
+// Calls `block(begin, end)` for each run of equal keys.
+template <typename Block>
+void forEachBlock(const std::vector<Keyed>& keys, Block&& block)
+{
     for (std::size_t begin = 0; begin < keys.size();) {
         std::size_t end = begin + 1;
         while (end < keys.size() && keys[end].key == keys[begin].key)
             ++end;
-        const std::size_t limit = (keys[begin].key & 3) == kNameKey ? kLargestNameBlock : kLargestIdentifierBlock;
-        if (end - begin <= limit)
-            for (std::size_t i = begin; i < end; ++i)
-                for (std::size_t j = i + 1; j < end; ++j)
-                    if (keys[i].row != keys[j].row)
-                        pairs.push_back(std::uint64_t{keys[i].row} << 32 | keys[j].row);
+        block(begin, end);
         begin = end;
     }
-    std::sort(pairs.begin(), pairs.end());
-    pairs.erase(std::unique(pairs.begin(), pairs.end()), pairs.end());
-    return pairs;
 }
 
 class Groups {
@@ -129,32 +149,8 @@ private:
     std::vector<std::uint32_t> m_parent;
 };
 
-} // namespace
-
-std::vector<DuplicateGroup> findDuplicateGroups(std::size_t rows, const RowText& text, const KeptApart& keptApart)
+std::vector<DuplicateGroup> groupsOf(Groups& groups, std::size_t rows)
 {
-    std::vector<ContactTraits> traits;
-    traits.reserve(rows);
-    std::vector<Keyed> keys;
-    keys.reserve(rows * 20);
-    for (std::size_t row = 0; row < rows; ++row) {
-        traits.push_back(traitsOf([&text, row](std::size_t column) { return text(row, column); }));
-        KeyWriter writer(keys, static_cast<std::uint32_t>(row));
-        addKeys(traits.back(), writer);
-    }
-    const std::vector<std::uint64_t> pairs = candidatePairs(keys);
-    keys = {};
-
-    Groups groups(rows);
-    for (const std::uint64_t pair : pairs) {
-        const auto a = static_cast<std::uint32_t>(pair >> 32);
-        const auto b = static_cast<std::uint32_t>(pair);
-        if (groups.root(a) == groups.root(b))
-            continue;
-        if (duplicateScore(traits[a], traits[b]) >= kDuplicateScore && !(keptApart && keptApart(a, b)))
-            groups.join(a, b);
-    }
-
     std::vector<DuplicateGroup> found;
     std::vector<std::int64_t> groupOfRoot(rows, -1);
     for (std::uint32_t row = 0; row < rows; ++row) {
@@ -169,6 +165,46 @@ std::vector<DuplicateGroup> findDuplicateGroups(std::size_t rows, const RowText&
     }
     std::sort(found.begin(), found.end(), [](const DuplicateGroup& a, const DuplicateGroup& b) { return a.front() < b.front(); });
     return found;
+}
+
+} // namespace
+
+std::vector<DuplicateGroup> findDuplicateGroups(std::size_t rows, const RowText& text, const KeptApart& keptApart)
+{
+    std::vector<ContactTraits> traits;
+    traits.reserve(rows);
+    std::vector<Keyed> keys;
+    keys.reserve(rows * 20);
+    for (std::size_t row = 0; row < rows; ++row) {
+        traits.push_back(traitsOf([&text, row](std::size_t column) { return text(row, column); }));
+        KeyWriter writer(keys, static_cast<std::uint32_t>(row));
+        addKeys(traits.back(), writer);
+    }
+    groupKeys(keys);
+
+    // How common each name is, before any pair is scored.
+    forEachBlock(keys, [&](std::size_t begin, std::size_t end) {
+        if ((keys[begin].key & 3) == kWholeNameKey)
+            for (std::size_t i = begin; i < end; ++i)
+                traits[keys[i].row].nameCount = end - begin;
+    });
+    // The pairs of each block small enough to mean something. A pair in several blocks is
+    // scored again only while it is not joined.
+    Groups groups(rows);
+    forEachBlock(keys, [&](std::size_t begin, std::size_t end) {
+        const std::size_t limit = (keys[begin].key & 3) == kIdentifierKey ? kLargestIdentifierBlock : kLargestNameBlock;
+        if (end - begin > limit)
+            return;
+        for (std::size_t i = begin; i < end; ++i)
+            for (std::size_t j = i + 1; j < end; ++j) {
+                const std::uint32_t a = keys[i].row, b = keys[j].row;
+                if (groups.root(a) == groups.root(b))
+                    continue;
+                if (duplicateScore(traits[a], traits[b]) >= kDuplicateScore && !(keptApart && keptApart(a, b)))
+                    groups.join(a, b);
+            }
+    });
+    return groupsOf(groups, rows);
 }
 
 std::vector<DuplicateGroup> findDuplicateGroups(const std::vector<ContactRecord>& contacts, const KeptApart& keptApart)

@@ -16,7 +16,7 @@ using DuplicateGroup = std::vector<std::size_t>;
 // more than this many (info@, an office's switchboard): such a block says nothing of who is
 // who. Name blocks may be larger (a common name), up to the second limit.
 inline constexpr std::size_t kLargestIdentifierBlock = 20;
-inline constexpr std::size_t kLargestNameBlock = 100;
+inline constexpr std::size_t kLargestNameBlock = 30;
 
 // Whether the user said that two rows are not one person; they are then never joined directly.
 using KeptApart = std::function<bool(std::size_t rowA, std::size_t rowB)>;

@@ -3,6 +3,7 @@
 #include "duplicate_score.h"
 
 #include "name_likeness.h"
+#include "search_fold.h"
 
 #include <algorithm>
 
@@ -13,15 +14,18 @@ namespace {
 using F = ContactField;
 
 constexpr std::array<ContactField, ContactTraits::kDetailCount> kDetailFields{
-    F::NICKNAME, F::LIKES, F::DISLIKES, F::COMMENTS, F::WORKSTREET};
+    F::NICKNAME, F::LIKES, F::DISLIKES, F::COMMENTS, F::WORKSTREET, F::OVERALL, F::HOMECITY, F::HOMESTATE,
+    F::WORKCITY, F::WORKSTATE, F::WORKZIP, F::RATING, F::BESTFEATURE, F::EYES, F::HAIR, F::HEIGHT, F::BODY,
+    F::INBED, F::LOOKS, F::PERSONALITY, F::ANDAY, F::ANMON, F::ANYEAR};
 
-int nameScore(NameLikeness likeness)
+int nameScore(NameLikeness likeness, bool common)
 {
     switch (likeness) {
     case NameLikeness::Same:
-        return 4;
+        return common ? 2 : 4;
     case NameLikeness::Close:
-        return 3;
+        return common ? 2 : 3;
+    case NameLikeness::Similar:
     case NameLikeness::Partial:
         return 1;
     case NameLikeness::Unknown:
@@ -65,6 +69,33 @@ bool shareOtherPhone(const ContactTraits& a, const ContactTraits& b)
     return false;
 }
 
+// The hash of a folded text; never 0, which stands for an empty one.
+std::uint64_t detailHash(std::string_view text)
+{
+    if (text.empty())
+        return 0;
+    thread_local std::string folded;
+    folded.clear();
+    appendFolded(text, folded);
+    return std::hash<std::string>{}(folded) | 1;
+}
+
+// The other fields: one alike by chance says little ("jazz", a rating of 7), many alike and
+// few different say much.
+int detailScore(const ContactTraits& a, const ContactTraits& b)
+{
+    constexpr int kManyAlike = 6;
+    int alike = 0, different = 0;
+    for (std::size_t i = 0; i < ContactTraits::kDetailCount; ++i) {
+        if (a.details[i] == 0 || b.details[i] == 0)
+            continue;
+        ++(a.details[i] == b.details[i] ? alike : different);
+    }
+    if (alike >= kManyAlike && alike >= 3 * different)
+        return 2;
+    return alike >= 2 && alike > different ? 1 : 0;
+}
+
 } // namespace
 
 ContactTraits traitsOf(const ContactText& text)
@@ -80,7 +111,7 @@ ContactTraits traitsOf(const ContactText& text)
     traits.homeStreet = foldedWords(at(F::HOMESTREET));
     traits.homeZip = foldedWords(at(F::HOMEZIP));
     for (std::size_t i = 0; i < kDetailFields.size(); ++i)
-        traits.details[i] = foldedWords(at(kDetailFields[i]));
+        traits.details[i] = detailHash(at(kDetailFields[i]));
     traits.onlyName = true;
     for (std::size_t column = 0; column < kFieldCount && traits.onlyName; ++column)
         if (column != columnOf(F::SURNAME) && column != columnOf(F::FIRSTNAME) && !text(column).empty())
@@ -95,20 +126,22 @@ ContactTraits traitsOf(const ContactRecord& record)
 
 int duplicateScore(const ContactTraits& a, const ContactTraits& b)
 {
-    const NameLikeness likeness = compareNames(a.name, b.name);
-    int score = nameScore(likeness);
-    if (score == kApart)
-        return kApart;
-    score += compared(a.email, b.email, 4, -1);
+    int score = compared(a.email, b.email, 4, -1);
     score += compared(a.mobile, b.mobile, 4, -2);
-    score += shareOtherPhone(a, b) ? 1 : 0;
+    score += shareOtherPhone(a, b) ? 2 : 0;
     score += birthdayScore(a.birthday, b.birthday);
     score += compared(a.homeStreet, b.homeStreet, 1, -1);
     score += compared(a.homeZip, b.homeZip, 1, 0);
-    int details = 0;
-    for (std::size_t i = 0; i < ContactTraits::kDetailCount; ++i)
-        details += compared(a.details[i], b.details[i], 1, 0);
-    score += std::min(details, 2);
+    // Most pairs the finder scores are two people whose names are alike: what they do not
+    // share decides before the names are compared.
+    constexpr int kBestNameAndDetails = 4 + 2 + 1; // the name, the other fields, a name alone
+    if (score + kBestNameAndDetails < kDuplicateScore)
+        return score + kBestNameAndDetails;
+    const NameLikeness likeness = compareNames(a.name, b.name);
+    const int name = nameScore(likeness, std::max(a.nameCount, b.nameCount) > kCommonNameCount);
+    if (name == kApart)
+        return kApart;
+    score += name + detailScore(a, b);
     // Two entries that are a name and nothing else, the same name: one person typed twice.
     if (likeness == NameLikeness::Same && a.onlyName && b.onlyName)
         score += 1;

@@ -48,15 +48,14 @@ std::string_view trimmed(std::string_view text)
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-} // namespace
-
-std::vector<std::string> PersonName::bag() const
+void fillBag(PersonName& name)
 {
-    std::vector<std::string> words = surname;
-    words.insert(words.end(), given.begin(), given.end());
-    std::sort(words.begin(), words.end());
-    return words;
+    name.bag = name.surname;
+    name.bag.insert(name.bag.end(), name.given.begin(), name.given.end());
+    std::sort(name.bag.begin(), name.bag.end());
 }
+
+} // namespace
 
 PersonName normaliseName(std::string_view surname, std::string_view firstName)
 {
@@ -65,10 +64,11 @@ PersonName normaliseName(std::string_view surname, std::string_view firstName)
     if (trimmed(firstName).empty() && comma != std::string_view::npos) {
         name.surname = wordsOf(surname.substr(0, comma));
         name.given = wordsOf(surname.substr(comma + 1));
-        return name;
+    } else {
+        name.surname = wordsOf(surname);
+        name.given = wordsOf(firstName);
     }
-    name.surname = wordsOf(surname);
-    name.given = wordsOf(firstName);
+    fillBag(name);
     return name;
 }
 

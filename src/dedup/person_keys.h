@@ -16,10 +16,11 @@ namespace qor {
 struct PersonName {
     std::vector<std::string> surname;
     std::vector<std::string> given;
-    bool empty() const { return surname.empty() && given.empty(); }
     // Every word, sorted: two names written in either order, or with the fields swapped, have
-    // the same bag ("Doe, John" and "John Doe").
-    std::vector<std::string> bag() const;
+    // the same bag ("Doe, John" and "John Doe"). Made once, as the finder compares each name
+    // with many.
+    std::vector<std::string> bag;
+    bool empty() const { return bag.empty(); }
 };
 PersonName normaliseName(std::string_view surname, std::string_view firstName);
 
