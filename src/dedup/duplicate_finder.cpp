@@ -93,6 +93,13 @@ void addKeys(const ContactTraits& traits, KeyWriter& keys)
     for (const std::string* phone : {&traits.mobile, &traits.tel, &traits.workTel})
         if (!phone->empty())
             keys.add(KeyHash('p').text(*phone), kIdentifierKey);
+    // A whole date of birth, and a home address, meet a name mistyped twice.
+    if (traits.birthday && traits.birthday->hasYear()) {
+        const ContactDate& d = *traits.birthday;
+        keys.add(KeyHash('d').text(std::to_string((d.year * 100 + d.month) * 100 + d.day)), kIdentifierKey);
+    }
+    if (!traits.homeStreet.empty() && !traits.homeZip.empty())
+        keys.add(KeyHash('a').text(traits.homeStreet).text(traits.homeZip), kIdentifierKey);
     addNameKeys(traits.name, keys);
 }
 

@@ -25,7 +25,8 @@ using RowText = std::function<std::string_view(std::size_t row, std::size_t colu
 
 // Finds the people entered more than once among `rows` contacts. Each contact is normalised
 // once (person_keys.h); contacts are put in blocks by what they share exactly (e-mail address,
-// a phone number, the words of the name, a name word a letter off with the other word); the
+// a phone number, date of birth, home address, the words of the name, a name word a letter off
+// with the other word); the
 // pairs inside each block are scored (duplicate_score.h), and the pairs that score as one
 // person are joined into groups. A group holds two or more rows, ascending; groups come in the
 // order of their top rows. Near-linear in the rows: no pair of contacts is compared unless a
