@@ -131,16 +131,21 @@ std::string mobileWrittenAnotherWay(const std::string& mobile, Random& rng)
 {
     // The book generator writes "+44 7ddd dddddd".
     const std::string national = mobile.substr(4);
+    std::string written;
     switch (rng.below(4)) {
     case 0:
-        return "0" + national;
+        written.append("0").append(national);
+        break;
     case 1:
-        return "0044 " + national;
+        written.append("0044 ").append(national);
+        break;
     case 2:
-        return "+44(0)" + national.substr(0, 4) + "-" + national.substr(5);
+        written.append("+44(0)").append(national, 0, 4).append("-").append(national, 5);
+        break;
     default:
-        return "0" + national.substr(0, 4) + " " + national.substr(5, 3) + " " + national.substr(8);
+        written.append("0").append(national, 0, 4).append(" ").append(national, 5, 3).append(" ").append(national, 8);
     }
+    return written;
 }
 
 void dropAField(ContactRecord& r, Random& rng)

@@ -170,8 +170,8 @@ const std::vector<MenuItem>& menuItems()
          kExportCommand},
         {"upcomingAction", kUpcomingItemText, QKeySequence(Qt::CTRL | Qt::Key_D), openUpcomingDates, kUpcomingCommand},
         {"historyAction", kHistoryItemText, {}, openHistory, kHistoryCommand},
-        {"duplicatesAction", kDuplicatesItemText, {}, openDuplicates, kDuplicatesCommand},
         {"reloadAction", kReloadItemText, {}, [](BookDialog& w) { w.reloadFromDisk(); }, kReloadCommand},
+        {"duplicatesAction", kDuplicatesItemText, {}, openDuplicates, kDuplicatesCommand},
         {"aboutAction", kAboutItemText, {}, [](BookDialog& w) { openAboutBox(w); }, 0, true},
     };
     return items;

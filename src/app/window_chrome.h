@@ -14,10 +14,10 @@ class BookDialog;
 // icon, the "About QOR..." item, which opens the About box, the Import... and Export...
 // items, the "Upcoming dates..." item, which opens the list of coming birthdays and
 // anniversaries, "History...", which lists the book's saved states to restore from,
-// "Find duplicates...", which lists the people entered more than once and merges them, and
-// "Reload from disk", which makes the list what the book file holds now. On Windows the items
-// are added to the window's system menu; elsewhere a right click on the window's background
-// shows them.
+// "Reload from disk", which makes the list what the book file holds now, and "Find
+// duplicates...", which lists the people entered more than once and merges them. On Windows
+// the items are added to the window's system menu; elsewhere a right click on the window's
+// background shows them.
 void installWindowChrome(BookDialog& window);
 
 // Names the menu's Undo and Redo items after the changes they would act on ("Undo Delete
@@ -29,7 +29,7 @@ QIcon applicationIcon();
 
 // The menu holding the About item that installWindowChrome gave `window`, or null. Its
 // actions are named "undoAction", "redoAction", "findAction", "importAction", "exportAction",
-// "upcomingAction", "historyAction", "duplicatesAction", "reloadAction" and "aboutAction".
+// "upcomingAction", "historyAction", "reloadAction", "duplicatesAction" and "aboutAction".
 QMenu* aboutMenuFor(QWidget* window);
 
 // The About item's text (string 101) and its system menu command.
