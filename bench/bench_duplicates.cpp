@@ -1,8 +1,9 @@
 // The duplicate finder on a book of planted near-duplicates: the time to find the groups in
 // the list's rows, and how right they are. Prints "name value unit" lines as bench_window
 // does, for scripts/bench.
-//   bench_duplicates [CONTACTS] [--explain]    (100000 unless given; --explain: the misses
-//                                               and false groups on standard error)
+//   bench_duplicates [CONTACTS] [--seed N] [--explain]
+//     CONTACTS 100000 unless given; --seed: another planted book (20261207 unless given);
+//     --explain: the missed pairs and the false groups on standard error
 #include "contact_store.h"
 #include "display_name.h"
 #include "duplicate_search.h"
@@ -35,14 +36,17 @@ void show(const qor::ContactRecord& r)
 int main(int argc, char** argv)
 {
     std::size_t contacts = 100000;
+    std::uint32_t seed = 20261207;
     bool explain = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--explain") == 0)
             explain = true;
+        else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc)
+            seed = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         else
             contacts = std::strtoul(argv[i], nullptr, 10);
     }
-    const qor::PlantedBook book = qor::plantDuplicates(contacts, 20261207);
+    const qor::PlantedBook book = qor::plantDuplicates(contacts, seed);
     qor::ContactStore store;
     // The last of them goes on top: row i holds book.contacts[i].
     store.insertAllAtTop(std::vector<qor::ContactRecord>(book.contacts.rbegin(), book.contacts.rend()));

@@ -135,6 +135,50 @@ void forEachBlock(const std::vector<Keyed>& keys, Block&& block)
     }
 }
 
+std::uint64_t orderedPair(std::uint32_t a, std::uint32_t b)
+{
+    return a < b ? std::uint64_t{a} << 32 | b : std::uint64_t{b} << 32 | a;
+}
+
+// The pairs already scored: two entries of one name share a dozen name blocks, and each pair
+// is scored once. Open addressing over the pair's 64 bits; 0 is no pair (the lower row is in
+// the high half, so no pair of two rows is 0).
+class ScoredPairs {
+public:
+    // Whether `pair` was new (and is now known).
+    bool insert(std::uint64_t pair)
+    {
+        if (2 * (m_count + 1) > m_slots.size())
+            grow();
+        std::size_t at = slotOf(pair);
+        while (m_slots[at] != 0) {
+            if (m_slots[at] == pair)
+                return false;
+            at = (at + 1) & (m_slots.size() - 1);
+        }
+        m_slots[at] = pair;
+        ++m_count;
+        return true;
+    }
+
+private:
+    std::size_t slotOf(std::uint64_t pair) const
+    {
+        return static_cast<std::size_t>((pair * 0x9E3779B97F4A7C15ull) >> 20) & (m_slots.size() - 1);
+    }
+    void grow()
+    {
+        std::vector<std::uint64_t> old = std::move(m_slots);
+        m_slots.assign(old.empty() ? std::size_t{1} << 16 : old.size() * 2, 0);
+        m_count = 0;
+        for (const std::uint64_t pair : old)
+            if (pair != 0)
+                insert(pair);
+    }
+    std::vector<std::uint64_t> m_slots;
+    std::size_t m_count = 0;
+};
+
 class Groups {
 public:
     explicit Groups(std::size_t n) : m_parent(n) { std::iota(m_parent.begin(), m_parent.end(), std::uint32_t{0}); }
@@ -195,9 +239,9 @@ std::vector<DuplicateGroup> findDuplicateGroups(std::size_t rows, const RowText&
             for (std::size_t i = begin; i < end; ++i)
                 traits[keys[i].row].nameCount = end - begin;
     });
-    // The pairs of each block small enough to mean something. A pair in several blocks is
-    // scored again only while it is not joined.
+    // The pairs of each block small enough to mean something, each scored once.
     Groups groups(rows);
+    ScoredPairs scored;
     forEachBlock(keys, [&](std::size_t begin, std::size_t end) {
         const std::size_t limit = (keys[begin].key & 3) == kIdentifierKey ? kLargestIdentifierBlock : kLargestNameBlock;
         if (end - begin > limit)
@@ -205,7 +249,7 @@ std::vector<DuplicateGroup> findDuplicateGroups(std::size_t rows, const RowText&
         for (std::size_t i = begin; i < end; ++i)
             for (std::size_t j = i + 1; j < end; ++j) {
                 const std::uint32_t a = keys[i].row, b = keys[j].row;
-                if (groups.root(a) == groups.root(b))
+                if (a == b || groups.root(a) == groups.root(b) || !scored.insert(orderedPair(a, b)))
                     continue;
                 if (duplicateScore(traits[a], traits[b]) >= kDuplicateScore && !(keptApart && keptApart(a, b)))
                     groups.join(a, b);

@@ -93,7 +93,7 @@ int detailScore(const ContactTraits& a, const ContactTraits& b)
     }
     if (alike >= kManyAlike && alike >= 3 * different)
         return 2;
-    return alike >= 2 && alike > different ? 1 : 0;
+    return alike >= 3 && alike >= 2 * different ? 1 : 0;
 }
 
 } // namespace
