@@ -1,5 +1,7 @@
 #include "book_generator.h"
 
+#include "bench_random.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <array>
@@ -11,25 +13,7 @@ namespace {
 
 using F = ContactField;
 
-// splitmix64: small, fast and the same everywhere.
-class Random {
-public:
-    explicit Random(std::uint32_t seed) : state_(0x9E3779B97F4A7C15ull ^ seed) {}
-    std::uint64_t next()
-    {
-        std::uint64_t z = (state_ += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    std::size_t below(std::size_t n) { return static_cast<std::size_t>(next() % n); }
-    bool percent(unsigned p) { return below(100) < p; }
-    template <typename T, std::size_t N>
-    const T& pick(const std::array<T, N>& items) { return items[below(N)]; }
-
-private:
-    std::uint64_t state_;
-};
+using Random = BenchRandom;
 
 constexpr std::array<std::string_view, 24> kFirstNames{
     "Anna", "Ben", "Chidi", "Dana", "Eli", "Fatima", "George", "Hana", "Ivan", "Julia", "Kofi",

@@ -52,10 +52,9 @@ MergedDuplicates mergeBookDuplicates(const std::filesystem::path& book, std::chr
     MergedDuplicates result;
     BookSession session(book);
     session.keepUndoSteps(false);
-    if (session.holdWriterTurn(wait) == BookLock::State::HeldElsewhere) {
-        result.error = pathText(book) + " is being saved by another QOR, which kept it busy; try again";
+    result.error = holdTurnAsCommand(session, wait);
+    if (!result.error.empty())
         return result;
-    }
     result.error = openedForCommand(session, session.load());
     if (!result.error.empty())
         return result;

@@ -12,10 +12,9 @@ BookImport importIntoBook(const std::filesystem::path& book, std::vector<Contact
     BookImport result;
     BookSession session(book);
     session.keepUndoSteps(false);
-    if (session.holdWriterTurn(wait) == BookLock::State::HeldElsewhere) {
-        result.error = pathText(book) + " is being saved by another QOR, which kept it busy; try again";
+    result.error = holdTurnAsCommand(session, wait);
+    if (!result.error.empty())
         return result;
-    }
     const LoadReport loaded = session.load();
     result.error = refusalOf(loaded, book);
     if (!result.error.empty())

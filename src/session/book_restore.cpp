@@ -13,10 +13,9 @@ BookRestore restoreBookState(const std::filesystem::path& book, int number, std:
     BookRestore result;
     BookSession session(book);
     session.keepUndoSteps(false);
-    if (session.holdWriterTurn(wait) == BookLock::State::HeldElsewhere) {
-        result.error = pathText(book) + " is being saved by another QOR, which kept it busy; try again";
+    result.error = holdTurnAsCommand(session, wait);
+    if (!result.error.empty())
         return result;
-    }
     // Read under the lock: the history cannot gain an entry meanwhile.
     const RebuiltState state = rebuildState(book, number);
     if (!state.ok) {

@@ -4,6 +4,13 @@
 
 namespace qor {
 
+std::string holdTurnAsCommand(BookSession& session, std::chrono::milliseconds wait)
+{
+    if (session.holdWriterTurn(wait) == BookLock::State::HeldElsewhere)
+        return pathText(session.bookPath()) + " is being saved by another QOR, which kept it busy; try again";
+    return {};
+}
+
 std::string refusalOf(const LoadReport& loaded, const std::filesystem::path& book)
 {
     if (!loaded.refusal)

@@ -2,10 +2,15 @@
 
 #include "book_session.h"
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
 namespace qor {
+
+// Takes the writer's turn for a writer without a window and holds it while `session` lives,
+// waiting up to `wait` for another writer: "" when it has it, else why the book is left alone.
+std::string holdTurnAsCommand(BookSession& session, std::chrono::milliseconds wait);
 
 // What a writer without a window (--import, --restore) says when opening the book found it
 // unusable: why it may not be written, or "" when it may.
