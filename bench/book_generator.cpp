@@ -66,15 +66,6 @@ std::string digits(Random& rng, std::size_t n)
 
 std::string number(std::size_t v) { return std::to_string(v); }
 
-std::string asciiLower(std::string_view s)
-{
-    std::string out;
-    for (char c : s)
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
-            out.push_back(static_cast<char>(c | 0x20));
-    return out;
-}
-
 ContactRecord generateContact(Random& rng)
 {
     ContactRecord r;
@@ -151,6 +142,15 @@ ContactRecord generateContact(Random& rng)
 }
 
 } // namespace
+
+std::string asciiLower(std::string_view s)
+{
+    std::string out;
+    for (char c : s)
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
+            out.push_back(static_cast<char>(c | 0x20));
+    return out;
+}
 
 std::vector<ContactRecord> generateContacts(std::size_t n, std::uint32_t seed)
 {

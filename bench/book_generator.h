@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qor {
@@ -21,6 +22,9 @@ std::vector<ContactRecord> generateContacts(std::size_t n, std::uint32_t seed);
 // The book file of generateContacts(n, seed), as the writer formats it.
 std::string generateBookBytes(std::size_t n, std::uint32_t seed,
                               TextEncoding encoding = TextEncoding::Utf8);
+
+// The ASCII letters of `s` in lower case, as a generated e-mail address takes a name.
+std::string asciiLower(std::string_view s);
 
 // The process's peak resident memory so far (Linux), in KiB; -1 where it cannot be told.
 long peakResidentKiB();

@@ -50,15 +50,6 @@ std::string surnameOf(Random& rng)
     return name;
 }
 
-std::string asciiLetters(std::string_view s)
-{
-    std::string out;
-    for (char c : s)
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))
-            out.push_back(static_cast<char>(c | 0x20));
-    return out;
-}
-
 // The name's accented letters (all two-byte UTF-8 here) as their plain letters.
 std::string withoutAccents(std::string_view s)
 {
@@ -201,7 +192,7 @@ PlantedBook plantDuplicates(std::size_t n, std::uint32_t seed)
         r[F::SURNAME] = surnameOf(rng);
         r[F::FIRSTNAME] = kFirstNames[rng.skewed(kFirstNames.size(), 1.5)];
         if (!r[F::EMAIL].empty())
-            r[F::EMAIL] = asciiLetters(r[F::FIRSTNAME]) + "." + asciiLetters(r[F::SURNAME]) + std::to_string(i)
+            r[F::EMAIL] = asciiLower(r[F::FIRSTNAME]) + "." + asciiLower(r[F::SURNAME]) + std::to_string(i)
                           + "@" + std::string(kDomains[rng.below(kDomains.size())]);
     }
 
