@@ -18,32 +18,53 @@ constexpr std::array<ContactField, ContactTraits::kDetailCount> kDetailFields{
     F::WORKCITY, F::WORKSTATE, F::WORKZIP, F::RATING, F::BESTFEATURE, F::EYES, F::HAIR, F::HEIGHT, F::BODY,
     F::INBED, F::LOOKS, F::PERSONALITY, F::ANDAY, F::ANMON, F::ANYEAR};
 
+// The weights of the evidence, in one place: what a field held alike adds, and what two
+// different texts in it take away.
+struct Weight {
+    int agree;
+    int disagree;
+};
+constexpr Weight kEmailWeight{4, -1}; // people have several addresses
+constexpr Weight kMobileWeight{4, -2};
+constexpr Weight kBirthdayWeight{2, -4}; // nobody has two
+constexpr Weight kStreetWeight{1, -1};
+constexpr Weight kZipWeight{1, 0};
+constexpr int kOtherPhoneWeight = 2;
+constexpr int kRareNameWeight = 4;
+constexpr int kNameALetterOffWeight = 3;
+constexpr int kCommonNameWeight = 2;
+constexpr int kLooseNameWeight = 1; // more than one letter off, or words missing
+constexpr int kNameOfAnotherWeight = -2;
+constexpr int kManyDetailsWeight = 2;
+constexpr int kSomeDetailsWeight = 1;
+constexpr int kNameAloneWeight = 1;
+
 int nameScore(NameLikeness likeness, bool common)
 {
     switch (likeness) {
     case NameLikeness::Same:
-        return common ? 2 : 4;
+        return common ? kCommonNameWeight : kRareNameWeight;
     case NameLikeness::Close:
-        return common ? 2 : 3;
+        return common ? kCommonNameWeight : kNameALetterOffWeight;
     case NameLikeness::Similar:
     case NameLikeness::Partial:
-        return 1;
+        return kLooseNameWeight;
     case NameLikeness::Unknown:
         return 0;
     case NameLikeness::Related:
-        return -2;
+        return kNameOfAnotherWeight;
     case NameLikeness::Different:
         break;
     }
     return kApart;
 }
 
-// `agree` when both hold the same, `disagree` when both hold something and it differs.
-int compared(const std::string& a, const std::string& b, int agree, int disagree)
+// What a field adds when both hold it: `weight.agree` for the same text, else `weight.disagree`.
+int compared(const std::string& a, const std::string& b, Weight weight)
 {
     if (a.empty() || b.empty())
         return 0;
-    return a == b ? agree : disagree;
+    return a == b ? weight.agree : weight.disagree;
 }
 
 // One year missing is no disagreement: the day and month decide.
@@ -53,7 +74,7 @@ int birthdayScore(const std::optional<ContactDate>& a, const std::optional<Conta
         return 0;
     const bool sameDay = a->day == b->day && a->month == b->month;
     const bool sameYear = !a->hasYear() || !b->hasYear() || a->year == b->year;
-    return sameDay && sameYear ? 2 : -4;
+    return sameDay && sameYear ? kBirthdayWeight.agree : kBirthdayWeight.disagree;
 }
 
 // A number shared in any other way than mobile and mobile: a home number typed as a mobile,
@@ -92,8 +113,8 @@ int detailScore(const ContactTraits& a, const ContactTraits& b)
         ++(a.details[i] == b.details[i] ? alike : different);
     }
     if (alike >= kManyAlike && alike >= 3 * different)
-        return 2;
-    return alike >= 3 && alike >= 2 * different ? 1 : 0;
+        return kManyDetailsWeight;
+    return alike >= 3 && alike >= 2 * different ? kSomeDetailsWeight : 0;
 }
 
 } // namespace
@@ -126,15 +147,15 @@ ContactTraits traitsOf(const ContactRecord& record)
 
 int duplicateScore(const ContactTraits& a, const ContactTraits& b)
 {
-    int score = compared(a.email, b.email, 4, -1);
-    score += compared(a.mobile, b.mobile, 4, -2);
-    score += shareOtherPhone(a, b) ? 2 : 0;
+    int score = compared(a.email, b.email, kEmailWeight);
+    score += compared(a.mobile, b.mobile, kMobileWeight);
+    score += shareOtherPhone(a, b) ? kOtherPhoneWeight : 0;
     score += birthdayScore(a.birthday, b.birthday);
-    score += compared(a.homeStreet, b.homeStreet, 1, -1);
-    score += compared(a.homeZip, b.homeZip, 1, 0);
+    score += compared(a.homeStreet, b.homeStreet, kStreetWeight);
+    score += compared(a.homeZip, b.homeZip, kZipWeight);
     // Most pairs the finder scores are two people whose names are alike: what they do not
     // share decides before the names are compared.
-    constexpr int kBestNameAndDetails = 4 + 2 + 1; // the name, the other fields, a name alone
+    constexpr int kBestNameAndDetails = kRareNameWeight + kManyDetailsWeight + kNameAloneWeight;
     if (score + kBestNameAndDetails < kDuplicateScore)
         return score + kBestNameAndDetails;
     const NameLikeness likeness = compareNames(a.name, b.name);
@@ -144,7 +165,7 @@ int duplicateScore(const ContactTraits& a, const ContactTraits& b)
     score += name + detailScore(a, b);
     // Two entries that are a name and nothing else, the same name: one person typed twice.
     if (likeness == NameLikeness::Same && a.onlyName && b.onlyName)
-        score += 1;
+        score += kNameAloneWeight;
     return score;
 }
 
