@@ -1,0 +1,179 @@
+// Find, Import, Export, Upcoming dates and Reload from disk: the session does the work, the
+// window asks for a file or a text and tells what came of it.
+#include "book_window.h"
+
+#include "date_rules.h"
+#include "list_transfer.h"
+#include "upcoming_dates.h"
+#include "wide_text.h"
+
+#include <commdlg.h>
+
+#include <array>
+
+namespace qor {
+
+namespace {
+
+constexpr int kFindBox = 200;
+constexpr int kFindEdit = 201;
+constexpr int kShowAllButton = 202;
+// The most upcoming dates a message box lists before "and N more".
+constexpr std::size_t kMostListedDates = 40;
+
+struct ExportChoice {
+    ExchangeFormat format;
+    const wchar_t* suffix;
+};
+// In the order of the file chooser's filter below.
+constexpr std::array<ExportChoice, 5> kExportChoices{{
+    {ExchangeFormat::VCard4, L"vcf"},
+    {ExchangeFormat::VCard3, L"vcf"},
+    {ExchangeFormat::QorCsv, L"csv"},
+    {ExchangeFormat::GoogleCsv, L"csv"},
+    {ExchangeFormat::OutlookCsv, L"csv"},
+}};
+constexpr wchar_t kExportFilter[] = L"vCard 4.0 (*.vcf)\0*.vcf\0vCard 3.0 (*.vcf)\0*.vcf\0QOR CSV (*.csv)\0*.csv\0"
+                                    L"Google CSV (*.csv)\0*.csv\0Outlook CSV (*.csv)\0*.csv\0";
+constexpr wchar_t kImportFilter[] = L"vCard (*.vcf)\0*.vcf\0CSV (*.csv)\0*.csv\0All files\0*.*\0";
+
+struct FindBoxState {
+    std::wstring text;
+    bool showAll = false;
+};
+
+INT_PTR CALLBACK findBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* state = reinterpret_cast<FindBoxState*>(GetWindowLongPtrW(box, DWLP_USER));
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowLongPtrW(box, DWLP_USER, lParam);
+        SetDlgItemTextW(box, kFindEdit, reinterpret_cast<FindBoxState*>(lParam)->text.c_str());
+        return TRUE; // the focus goes to the field, its text selected
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK: {
+            HWND edit = GetDlgItem(box, kFindEdit);
+            state->text.resize(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 1);
+            state->text.resize(static_cast<std::size_t>(
+                GetWindowTextW(edit, state->text.data(), static_cast<int>(state->text.size()))));
+            EndDialog(box, IDOK);
+            return TRUE;
+        }
+        case kShowAllButton:
+            state->showAll = true;
+            EndDialog(box, IDOK);
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(box, IDCANCEL);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+// The file the user chose, or an empty path.
+std::filesystem::path chooseFile(HWND owner, bool save, const wchar_t* filter, DWORD& filterIndex)
+{
+    std::array<wchar_t, 4096> name{};
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = filter;
+    dialog.nFilterIndex = filterIndex;
+    dialog.lpstrFile = name.data();
+    dialog.nMaxFile = static_cast<DWORD>(name.size());
+    dialog.Flags = OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    dialog.lpstrDefExt = save ? L"vcf" : nullptr;
+    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+    filterIndex = dialog.nFilterIndex;
+    return chosen ? std::filesystem::path(name.data()) : std::filesystem::path();
+}
+
+std::string contactsText(std::size_t count) { return std::to_string(count) + (count == 1 ? " contact" : " contacts"); }
+
+} // namespace
+
+void BookWindow::find()
+{
+    readForm();
+    FindBoxState state{toWide(m_findText), false};
+    if (DialogBoxParamW(m_instance, MAKEINTRESOURCEW(kFindBox), m_window, findBoxProc,
+                        reinterpret_cast<LPARAM>(&state))
+        != IDOK)
+        return;
+    m_findText = state.showAll ? std::string() : toUtf8(state.text);
+    m_list->filter(m_findText);
+    const std::wstring caption = L"QOR: " + m_session->bookPath().filename().wstring();
+    SetWindowTextW(m_window, m_list->filtering() ? (caption + L" (find: " + toWide(m_findText) + L")").c_str()
+                                                 : caption.c_str());
+    showForm();
+}
+
+void BookWindow::importContacts()
+{
+    readForm();
+    DWORD filterIndex = 1;
+    const std::filesystem::path file = chooseFile(m_window, false, kImportFilter, filterIndex);
+    if (file.empty())
+        return;
+    const TransferOutcome outcome = importIntoList(*m_session, file);
+    if (outcome.ok) {
+        m_list->autosizeColumns();
+        showForm();
+    }
+    std::string text = outcome.ok ? "Imported " + contactsText(outcome.count) + "." : std::string();
+    if (!outcome.message.empty())
+        text += (text.empty() ? "" : "\n\n") + outcome.message;
+    tell(text, outcome.ok ? MB_ICONINFORMATION : MB_ICONWARNING);
+}
+
+void BookWindow::exportContacts()
+{
+    readForm();
+    DWORD filterIndex = 1;
+    std::filesystem::path file = chooseFile(m_window, true, kExportFilter, filterIndex);
+    if (file.empty())
+        return;
+    const ExportChoice& choice = kExportChoices[std::min<std::size_t>(filterIndex ? filterIndex - 1 : 0, 4)];
+    const TransferOutcome outcome = exportList(*m_session, file, choice.format);
+    tell(outcome.ok ? "Wrote " + contactsText(outcome.count) + " to " + pathText(file) : outcome.message,
+         outcome.ok ? MB_ICONINFORMATION : MB_ICONWARNING);
+}
+
+void BookWindow::showUpcoming()
+{
+    readForm();
+    const ContactStore& store = m_session->store();
+    ContactRecord record;
+    const std::vector<UpcomingDate> dates = upcomingDates(
+        static_cast<std::size_t>(store.rowCount()),
+        [&](std::size_t row) -> const ContactRecord& {
+            store.copyRecord(static_cast<int>(row), record);
+            return record;
+        },
+        localToday(), kDefaultUpcomingDays);
+    std::string text;
+    for (std::size_t i = 0; i < dates.size() && i < kMostListedDates; ++i)
+        text += upcomingLine(dates[i]) + "\n";
+    if (dates.size() > kMostListedDates)
+        text += "and " + std::to_string(dates.size() - kMostListedDates) + " more\n";
+    if (dates.empty())
+        text = "No birthday or anniversary in the next " + std::to_string(kDefaultUpcomingDays) + " days.";
+    MessageBoxW(m_window, toWide(text).c_str(), L"Upcoming dates", MB_OK);
+}
+
+void BookWindow::reloadFromDisk()
+{
+    readForm();
+    const ReloadResult reloaded = m_session->reloadFromDisk();
+    if (!reloaded.ok) {
+        tell("The book could not be read again, so the list is as it was.\n\n" + reloaded.error, MB_ICONWARNING);
+        return;
+    }
+    showListChange();
+}
+
+} // namespace qor
