@@ -1,7 +1,8 @@
 # Sourced by the scripts that run qor.exe under Wine on a display of their own
 # (tests/win32/drive_window, scripts/screenshot): a virtual display, the program started in a
 # folder, its window found. Needs WINEPREFIX set to a prefix made once.
-wine=$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)
+# The loader: QOR_WINE (wine for a 32-bit qor.exe), else 64-bit Wine.
+wine=${QOR_WINE:-$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)}
 export WINEDEBUG=-all
 xvfb_pid= wine_pid=
 
