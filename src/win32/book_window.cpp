@@ -192,9 +192,18 @@ void BookWindow::add()
     showForm();
 }
 
+bool BookWindow::markedRowIsHidden() const
+{
+    // Update and Delete act on the marked row only when the user can see it: a row find hides
+    // is left alone.
+    return m_list->filtering() && m_list->listRow(m_session->mark().row()) < 0;
+}
+
 void BookWindow::update()
 {
     readForm();
+    if (markedRowIsHidden())
+        return;
     readForm();
     m_session->update();
     m_list->autosizeColumns();
@@ -204,6 +213,8 @@ void BookWindow::update()
 void BookWindow::remove()
 {
     readForm();
+    if (markedRowIsHidden())
+        return;
     readForm();
     m_session->remove();
     showForm();

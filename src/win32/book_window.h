@@ -61,6 +61,7 @@ private:
     void undo();
     void redo();
     void showListChange();
+    bool markedRowIsHidden() const;
     void accept();
     void close();
     void endSession();

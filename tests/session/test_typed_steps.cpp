@@ -47,6 +47,8 @@ TEST(TypedSteps, theWindowsWindowTestStepsLeaveTheBooksItExpects)
             {{}, [](BookSession& s) { s.undo(); }},
             {{}, save},
             {{{F::SURNAME, "Zed"}}, [](BookSession& s) { s.add(); }},
+            {{}, [](BookSession& s) { s.mark().set(1); }}, // Home in the list find made of Lee alone
+            {{{F::SURNAME, "Leigh"}}, [](BookSession& s) { s.update(); }},
             {{}, save}, // Escape
         };
         for (const Step& step : steps) {
