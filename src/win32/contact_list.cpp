@@ -1,6 +1,7 @@
 #include "contact_list.h"
 
 #include "field_table.h"
+#include "found_rows.h"
 #include "wide_text.h"
 
 #include <algorithm>
@@ -47,8 +48,7 @@ int ContactList::listRow(int row) const
         return -1;
     if (!m_shown.filtering)
         return row;
-    const auto found = std::lower_bound(m_shown.rows.begin(), m_shown.rows.end(), row);
-    return found != m_shown.rows.end() && *found == row ? static_cast<int>(found - m_shown.rows.begin()) : -1;
+    return positionOfRow(m_shown.rows, row);
 }
 
 void ContactList::autosizeColumns()
@@ -145,41 +145,29 @@ void ContactList::rowsChanged()
 void ContactList::rowsInserted(int first, int last)
 {
     m_query.forget(); // its rows no longer stand where they did
-    if (m_shown.filtering) {
-        // New rows are shown, found or not: Add's contact appears in the list it was added to.
-        std::vector<int>& rows = m_shown.rows;
-        const int count = last - first + 1;
-        const auto at = std::lower_bound(rows.begin(), rows.end(), first);
-        for (auto it = at; it != rows.end(); ++it)
-            *it += count;
-        std::vector<int> inserted(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i)
-            inserted[static_cast<std::size_t>(i)] = first + i;
-        rows.insert(at, inserted.begin(), inserted.end());
-    }
+    if (m_shown.filtering)
+        showInsertedRows(m_shown.rows, first, last);
     rowsChanged();
 }
 
 void ContactList::rowsRemoved(int first, int last)
 {
     m_query.forget();
-    if (m_shown.filtering) {
-        std::vector<int>& rows = m_shown.rows;
-        const auto from = std::lower_bound(rows.begin(), rows.end(), first);
-        const auto to = std::upper_bound(from, rows.end(), last);
-        for (auto it = to; it != rows.end(); ++it)
-            *it -= last - first + 1;
-        rows.erase(from, to);
-    }
+    if (m_shown.filtering)
+        dropRemovedRows(m_shown.rows, first, last);
     rowsChanged();
 }
 
 void ContactList::rowChanged(int row)
 {
     m_query.forget();
+    if (m_shown.filtering && listRow(row) < 0) {
+        showRow(m_shown.rows, row); // Update rewrote a hidden contact: show it, as Add shows a new one
+        rowsChanged();
+        return;
+    }
     const int shown = listRow(row);
-    if (shown >= 0)
-        SendMessageW(m_list, LVM_REDRAWITEMS, static_cast<WPARAM>(shown), static_cast<LPARAM>(shown));
+    SendMessageW(m_list, LVM_REDRAWITEMS, static_cast<WPARAM>(shown), static_cast<LPARAM>(shown));
 }
 
 } // namespace qor
