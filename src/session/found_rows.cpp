@@ -36,9 +36,10 @@ std::pair<int, int> dropRemovedRows(std::vector<int>& rows, int first, int last)
 int showRow(std::vector<int>& rows, int row)
 {
     const auto at = std::lower_bound(rows.begin(), rows.end(), row);
+    const int position = static_cast<int>(at - rows.begin());
     if (at == rows.end() || *at != row)
-        return static_cast<int>(rows.insert(at, row) - rows.begin());
-    return static_cast<int>(at - rows.begin());
+        rows.insert(at, row);
+    return position;
 }
 
 } // namespace qor
