@@ -21,14 +21,21 @@ void BookWindow::loadBook()
     const LoadReport report = m_session->load();
     m_list->autosizeColumns();
     showForm();
+    // Told once the window is there to be seen behind the box (tellAfterOpening).
     if (report.refusal)
-        tell(bookRefusedText(*report.refusal, nameOf(m_session->bookPath()))
-                 + (report.reason.empty() ? std::string() : "\n\n" + report.reason),
-             MB_ICONWARNING);
+        m_toldAfterOpening.push_back(bookRefusedText(*report.refusal, nameOf(m_session->bookPath()))
+                                     + (report.reason.empty() ? std::string() : "\n\n" + report.reason));
     // However many fields are over the limit, the user is told once.
     if (report.longFieldContacts > 0)
-        tell(fieldTooLongText(fieldInfo(*report.firstLongField).spokenName, report.longFieldContacts),
-             MB_ICONWARNING);
+        m_toldAfterOpening.push_back(
+            fieldTooLongText(fieldInfo(*report.firstLongField).spokenName, report.longFieldContacts));
+}
+
+void BookWindow::tellAfterOpening()
+{
+    for (const std::string& text : m_toldAfterOpening)
+        tell(text, MB_ICONWARNING);
+    m_toldAfterOpening.clear();
 }
 
 SaveOutcome BookWindow::saveBook()

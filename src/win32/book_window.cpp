@@ -47,6 +47,8 @@ int BookWindow::run(HINSTANCE instance)
         DestroyWindow(m_window);
     } else {
         ShowWindow(m_window, SW_SHOW);
+        UpdateWindow(m_window);
+        tellAfterOpening();
     }
     MSG message;
     while (!m_ended && GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qor {
 
@@ -70,6 +71,7 @@ private:
     void loadBook();
     SaveOutcome saveBook();
     SaveOutcome answered(SaveResult result);
+    void tellAfterOpening();
 
     // The system menu, its keys, the About box and the icon (window_chrome.cpp).
     void addChrome();
@@ -97,6 +99,7 @@ private:
     // is read back whole; only one the user typed is held to the limit.
     std::array<std::wstring, kFieldCount> m_shown;
     std::string m_findText;
+    std::vector<std::string> m_toldAfterOpening; // what opening the book found
     bool m_quitAtStart = false;
     bool m_ended = false;
     bool m_closing = false;

@@ -44,6 +44,16 @@ start_qor() {
   xdotool windowfocus --sync "$window"
 }
 
+# Answers the box qor.exe shows when opening a book tells of something (a box captioned "QOR"),
+# if one comes within `tries` tenths of a second.
+answer_opening_box() {
+  local box
+  wait_for "$1" xdotool search --onlyvisible --name '^QOR$' || return 0
+  box=$(xdotool search --onlyvisible --name '^QOR$' | head -1)
+  xdotool windowfocus --sync "$box" key Return
+  xdotool windowfocus --sync "$window"
+}
+
 # Waits for qor.exe to end, up to half a minute.
 wait_for_exit() {
   wait_for 300 sh -c "! kill -0 $wine_pid" || return 1
