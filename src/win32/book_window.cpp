@@ -184,6 +184,9 @@ bool BookWindow::initialise()
     return true;
 }
 
+// Add, Update, Delete and Save read the form twice, as the Qt window does: once for the command
+// and once for the list's own step, so a typed field over the limit is told of twice, and the
+// command goes on all the same. Delete shows the form twice likewise.
 void BookWindow::add()
 {
     readForm();
