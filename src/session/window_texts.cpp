@@ -70,6 +70,11 @@ std::string oldBookKeptText(std::size_t lines, std::string_view keptName)
          + ". The book as it was is kept as " + std::string(keptName) + ".";
 }
 
+std::string reloadFailedText(std::string_view error)
+{
+    return "The book could not be read again, so the list is as it was.\n\n" + std::string(error);
+}
+
 std::string historyTroubleText(std::string_view error, std::string_view setAsideName)
 {
     std::string text = "The book is saved.";

@@ -24,6 +24,8 @@ std::string bookChangedText(bool canMerge, std::string_view otherSideChanges, st
 std::string mergeToldText(std::string_view note);
 std::string listRescuedText(std::string_view path);
 std::string oldBookKeptText(std::size_t lines, std::string_view keptName);
+// Reload from disk could not read the book (`error`): the list is as it was.
+std::string reloadFailedText(std::string_view error);
 std::string historyTroubleText(std::string_view error, std::string_view setAsideName);
 
 } // namespace qor

@@ -89,8 +89,7 @@ void UserMessages::helpNotOpened(QWidget* parent, const QString& page)
 
 void UserMessages::reloadFailed(QWidget* parent, const QString& error)
 {
-    tellInBox(parent, QMessageBox::Warning,
-              QStringLiteral("The book could not be read again, so the list is as it was.\n\n%1").arg(error));
+    tellInBox(parent, QMessageBox::Warning, QString::fromStdString(reloadFailedText(error.toStdString())));
 }
 
 void UserMessages::oldBookKept(QWidget* parent, std::size_t lines, const QString& keptName)

@@ -4,6 +4,7 @@
 
 #include "control_ids.h"
 #include "wide_text.h"
+#include "window_texts.h"
 
 #include <windowsx.h>
 
@@ -288,10 +289,8 @@ void BookWindow::close()
         if (outcome == SaveOutcome::WentBack)
             return;
         if (outcome == SaveOutcome::Failed
-            && MessageBoxW(m_window,
-                           L"The contact book could not be saved, so closing now loses every change since the "
-                           L"last save.\n\nClose without saving?",
-                           L"QOR", MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION)
+            && MessageBoxW(m_window, toWide(closeWithoutSavingText()).c_str(), L"QOR",
+                           MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION)
                    != IDYES)
             return;
     }

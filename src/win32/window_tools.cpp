@@ -6,6 +6,7 @@
 #include "list_transfer.h"
 #include "upcoming_dates.h"
 #include "wide_text.h"
+#include "window_texts.h"
 
 #include <commdlg.h>
 
@@ -170,7 +171,7 @@ void BookWindow::reloadFromDisk()
     readForm();
     const ReloadResult reloaded = m_session->reloadFromDisk();
     if (!reloaded.ok) {
-        tell("The book could not be read again, so the list is as it was.\n\n" + reloaded.error, MB_ICONWARNING);
+        tell(reloadFailedText(reloaded.error), MB_ICONWARNING);
         return;
     }
     showListChange();

@@ -1,7 +1,8 @@
 // The steps tests/win32/drive_window types into qor.exe, replayed on the session as the window
 // runs them: the book they leave must be tests/win32/typed_steps.qor byte for byte, and opening
 // that book and closing it must leave typed_steps_reopened.qor; qor.exe under Wine must write
-// both too. So the Windows window and the session agree.
+// both too, and so must a merge with another program's change (typed_steps_merged.qor). So the
+// Windows window and the session agree.
 #include "book_session.h"
 #include "form_rules.h"
 #include "temp_folder.h"
@@ -59,10 +60,26 @@ TEST(TypedSteps, theWindowsWindowTestStepsLeaveTheBooksItExpects)
         }
         EXPECT_EQ(fileContents(book), expectedBook("typed_steps.qor"));
     }
-    BookSession reopened(book);
-    reopened.load();
-    save(reopened);
-    EXPECT_EQ(fileContents(book), expectedBook("typed_steps_reopened.qor"));
+    {
+        BookSession reopened(book);
+        reopened.load();
+        save(reopened);
+        EXPECT_EQ(fileContents(book), expectedBook("typed_steps_reopened.qor"));
+    }
+    // Another program replaces the book while a window is open on it; the window adds a contact
+    // and saves, and the user answers the question with Merge.
+    BookSession window(book);
+    window.load();
+    passThroughForm(window.form);
+    testing::writeFile(book, expectedBook("changed_elsewhere.qor"));
+    window.form[F::SURNAME] = "Moe";
+    window.add();
+    passThroughForm(window.form);
+    ASSERT_EQ(window.save(SaveMode::Attended).outcome, SaveOutcome::Conflict);
+    ASSERT_EQ(window.answerConflict(ConflictChoice::Merge).outcome, SaveOutcome::Saved);
+    passThroughForm(window.form);
+    save(window); // Escape
+    EXPECT_EQ(fileContents(book), expectedBook("typed_steps_merged.qor"));
 }
 
 } // namespace

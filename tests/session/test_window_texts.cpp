@@ -36,6 +36,8 @@ TEST(WindowTexts, eachSentenceNamesWhatItIsGivenInItsPlace)
         {oldBookKeptText(2, "k.qor").substr(0, 76),
          "The book held 2 lines that QOR does not read, and the saved book does not ho"},
         {historyTroubleText("", ""), "The book is saved."},
+        {reloadFailedText("Permission denied"),
+         "The book could not be read again, so the list is as it was.\n\nPermission denied"},
         {historyTroubleText("disk full", "h.old"),
          "The book is saved. Its history was damaged: it is kept as h.old beside the book, and a new history begins "
          "with this save. This save is not in the book's history: disk full."},

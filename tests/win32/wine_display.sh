@@ -3,6 +3,7 @@
 # folder, its window found. Needs WINEPREFIX set to a prefix made once.
 # The loader: QOR_WINE (wine for a 32-bit qor.exe), else 64-bit Wine.
 wine=${QOR_WINE:-$(command -v wine64 || command -v wine || echo /usr/lib/wine/wine64)}
+wineserver=$(dirname "$wine")/wineserver
 export WINEDEBUG=-all
 xvfb_pid= wine_pid=
 
@@ -33,6 +34,13 @@ start_display() {
   export DISPLAY=:$number
 }
 
+# Ends the prefix's Wine server, if one runs: a server that programs without a display started
+# (the core's tests) gives a window nowhere to show. The next program starts one with ours.
+restart_wine_server() {
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
+}
+
 # Starts qor.exe (`exe`) in the current folder and sets `window` to its main window once it is
 # shown, with the keyboard's focus. Fails when no window comes within a minute.
 start_qor() {
@@ -44,11 +52,11 @@ start_qor() {
   xdotool windowfocus --sync "$window"
 }
 
-# Answers the box qor.exe shows when opening a book tells of something (a box captioned "QOR"),
-# if one comes within `tries` tenths of a second.
-answer_opening_box() {
+# Answers with Return (its default button) the box qor.exe shows to tell or ask something (a box
+# captioned "QOR"), if one comes within `tries` tenths of a second; fails when none came.
+answer_box() {
   local box
-  wait_for "$1" xdotool search --onlyvisible --name '^QOR$' || return 0
+  wait_for "$1" xdotool search --onlyvisible --name '^QOR$' || return 1
   box=$(xdotool search --onlyvisible --name '^QOR$' | head -1)
   xdotool windowfocus --sync "$box" key Return
   xdotool windowfocus --sync "$window"
