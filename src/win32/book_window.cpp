@@ -148,6 +148,7 @@ void BookWindow::command(int id)
         {kExportCommand, &BookWindow::exportContacts},
         {kUpcomingCommand, &BookWindow::showUpcoming},
         {kReloadCommand, &BookWindow::reloadFromDisk},
+        {kHistoryCommand, &BookWindow::showHistory},
     };
     for (const CommandEntry& entry : kCommands) {
         if (entry.id == id) {

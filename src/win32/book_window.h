@@ -21,6 +21,7 @@ enum WindowCommand : int {
     kImportCommand = 0x0020,
     kExportCommand = 0x0030,
     kUpcomingCommand = 0x0040,
+    kHistoryCommand = 0x0050,
     kReloadCommand = 0x0060,
     kUndoCommand = 0x0070,
     kRedoCommand = 0x0080,
@@ -84,6 +85,9 @@ private:
     void exportContacts();
     void showUpcoming();
     void reloadFromDisk();
+    // The book's saved states, and restoring one or a contact of one (history_box.cpp).
+    struct HistoryBox;
+    void showHistory();
 
     void tell(const std::string& text, UINT icon = MB_ICONINFORMATION, const wchar_t* caption = L"QOR");
 

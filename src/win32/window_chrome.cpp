@@ -24,6 +24,7 @@ constexpr MenuItem kMenuItems[] = {
     {kImportCommand, L"&Import...\tCtrl+I", 'I'},
     {kExportCommand, L"&Export...\tCtrl+E", 'E'},
     {kUpcomingCommand, L"Upcoming &dates...\tCtrl+D", 'D'},
+    {kHistoryCommand, L"&History...", 0},
     {kReloadCommand, L"Re&load from disk", 0},
 };
 
