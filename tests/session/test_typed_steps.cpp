@@ -5,6 +5,7 @@
 // Windows window and the session agree.
 #include "book_session.h"
 #include "form_rules.h"
+#include "state_contacts.h"
 #include "temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +81,17 @@ TEST(TypedSteps, theWindowsWindowTestStepsLeaveTheBooksItExpects)
     passThroughForm(window.form);
     save(window); // Escape
     EXPECT_EQ(fileContents(book), expectedBook("typed_steps_merged.qor"));
+
+    // History, the state before the newest made the list again, and Escape.
+    BookSession restoring(book);
+    restoring.load();
+    passThroughForm(restoring.form);
+    StateContacts state = contactsOfState(book, 2);
+    ASSERT_EQ(state.error, "");
+    restoring.becomeList(std::move(state.rows), "Restore the whole book");
+    passThroughForm(restoring.form);
+    save(restoring);
+    EXPECT_EQ(fileContents(book), expectedBook("typed_steps_restored.qor"));
 }
 
 } // namespace
