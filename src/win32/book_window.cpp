@@ -8,11 +8,25 @@
 
 #include <windowsx.h>
 
+#include <string_view>
+
 namespace qor {
 
 namespace {
 
 constexpr int kBookDialog = 102;
+
+// Ctrl+Z in a field that has a typing of its own to undo: the field takes it, as in the Qt
+// window; the list's Undo is the window's when the field has nothing to undo.
+bool isFieldUndoKey(const MSG& message)
+{
+    if (message.message != WM_KEYDOWN || message.wParam != 'Z' || GetKeyState(VK_CONTROL) >= 0
+        || GetKeyState(VK_SHIFT) < 0)
+        return false;
+    wchar_t kind[16] = {};
+    GetClassNameW(message.hwnd, kind, 16);
+    return std::wstring_view(kind) == L"Edit" && SendMessageW(message.hwnd, EM_CANUNDO, 0, 0) != 0;
+}
 
 struct CommandEntry {
     int id;
@@ -53,7 +67,7 @@ int BookWindow::run(HINSTANCE instance)
     }
     MSG message;
     while (!m_ended && GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (m_keys && TranslateAcceleratorW(m_window, m_keys, &message))
+        if (m_keys && !isFieldUndoKey(message) && TranslateAcceleratorW(m_window, m_keys, &message))
             continue;
         if (!IsDialogMessageW(m_window, &message)) {
             TranslateMessage(&message);
