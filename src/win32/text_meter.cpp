@@ -34,8 +34,11 @@ int TextMeter::advance(char32_t c)
 
 int TextMeter::operator()(std::string_view utf8)
 {
+    if (utf8.empty())
+        return 0;
     int width = 0;
-    for (std::size_t i = 0; i < utf8.size();) {
+    // A column is no wider than a list takes; a damaged book's text of megabytes stops there.
+    for (std::size_t i = 0; i < utf8.size() && width < kMaxWidth;) {
         const auto byte = static_cast<unsigned char>(utf8[i]);
         const int length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
         char32_t c = length == 1 ? byte : byte & (0x3F >> (length - 1));

@@ -18,7 +18,9 @@ public:
     TextMeter(const TextMeter&) = delete;
     TextMeter& operator=(const TextMeter&) = delete;
 
+    // 0 for an empty text; at most about kMaxWidth.
     int operator()(std::string_view utf8);
+    static constexpr int kMaxWidth = 0x7FFF;
 
 private:
     int advance(char32_t c);

@@ -1,4 +1,5 @@
 // The sentences both windows show: each one's wording, with the names and counts put in.
+#include "state_contacts.h"
 #include "window_texts.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +47,26 @@ TEST(WindowTexts, eachSentenceNamesWhatItIsGivenInItsPlace)
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.text, c.expected);
+}
+
+TEST(WindowTexts, aSavedStateSaysWhatItsSaveChangedOrThatItWasFoundOnDisk)
+{
+    struct Case {
+        std::int64_t added, removed;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {2, 1, "+2 added, -1 removed"},
+        {0, 0, "+0 added, -0 removed"},
+        {-1, -1, "found on disk"}, // another program wrote it, or QOR first saved over it
+        {3, -1, "found on disk"},
+    };
+    for (const Case& c : cases) {
+        StateFacts facts;
+        facts.added = c.added;
+        facts.removed = c.removed;
+        EXPECT_EQ(stateChangesText(facts), c.expected);
+    }
 }
 
 } // namespace
