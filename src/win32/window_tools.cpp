@@ -22,20 +22,13 @@ constexpr int kShowAllButton = 202;
 // The most upcoming dates a message box lists before "and N more".
 constexpr std::size_t kMostListedDates = 40;
 
-struct ExportChoice {
-    ExchangeFormat format;
-    const wchar_t* suffix;
-};
-// In the order of the file chooser's filter below.
-constexpr std::array<ExportChoice, 5> kExportChoices{{
-    {ExchangeFormat::VCard4, L"vcf"},
-    {ExchangeFormat::VCard3, L"vcf"},
-    {ExchangeFormat::QorCsv, L"csv"},
-    {ExchangeFormat::GoogleCsv, L"csv"},
-    {ExchangeFormat::OutlookCsv, L"csv"},
-}};
+// In the order of the file chooser's filter below; a name typed without an ending gets ".vcf".
+constexpr std::array<ExchangeFormat, 6> kExportFormats{ExchangeFormat::VCard4,    ExchangeFormat::VCard3,
+                                                       ExchangeFormat::QorCsv,    ExchangeFormat::GoogleCsv,
+                                                       ExchangeFormat::OutlookCsv, ExchangeFormat::ICalendar};
 constexpr wchar_t kExportFilter[] = L"vCard 4.0 (*.vcf)\0*.vcf\0vCard 3.0 (*.vcf)\0*.vcf\0QOR CSV (*.csv)\0*.csv\0"
-                                    L"Google CSV (*.csv)\0*.csv\0Outlook CSV (*.csv)\0*.csv\0";
+                                    L"Google CSV (*.csv)\0*.csv\0Outlook CSV (*.csv)\0*.csv\0"
+                                    L"Calendar of birthdays and anniversaries (*.ics)\0*.ics\0";
 constexpr wchar_t kImportFilter[] = L"vCard (*.vcf)\0*.vcf\0CSV (*.csv)\0*.csv\0All files\0*.*\0";
 
 struct FindBoxState {
@@ -138,8 +131,9 @@ void BookWindow::exportContacts()
     std::filesystem::path file = chooseFile(m_window, true, kExportFilter, filterIndex);
     if (file.empty())
         return;
-    const ExportChoice& choice = kExportChoices[std::min<std::size_t>(filterIndex ? filterIndex - 1 : 0, 4)];
-    const TransferOutcome outcome = exportList(*m_session, file, choice.format);
+    const ExchangeFormat format =
+        kExportFormats[std::min<std::size_t>(filterIndex ? filterIndex - 1 : 0, kExportFormats.size() - 1)];
+    const TransferOutcome outcome = exportList(*m_session, file, format);
     tell(outcome.ok ? "Wrote " + contactsText(outcome.count) + " to " + pathText(file) : outcome.message,
          outcome.ok ? MB_ICONINFORMATION : MB_ICONWARNING);
 }

@@ -5,6 +5,7 @@
 // Windows window and the session agree.
 #include "book_session.h"
 #include "form_rules.h"
+#include "list_transfer.h"
 #include "state_contacts.h"
 #include "temp_folder.h"
 
@@ -90,6 +91,7 @@ TEST(TypedSteps, theWindowsWindowTestStepsLeaveTheBooksItExpects)
     ASSERT_EQ(state.error, "");
     restoring.becomeList(std::move(state.rows), "Restore the whole book");
     passThroughForm(restoring.form);
+    EXPECT_EQ(exportList(restoring.store(), ExchangeFormat::VCard4), expectedBook("typed_steps_restored.vcf"));
     save(restoring);
     EXPECT_EQ(fileContents(book), expectedBook("typed_steps_restored.qor"));
 }
