@@ -87,6 +87,7 @@ private:
     void reloadFromDisk();
     // The book's saved states, and restoring one or a contact of one (history_box.cpp).
     struct HistoryBox;
+    struct UpcomingBox;
     void showHistory();
 
     void tell(const std::string& text, UINT icon = MB_ICONINFORMATION, const wchar_t* caption = L"QOR");

@@ -19,8 +19,10 @@ namespace {
 constexpr int kFindBox = 200;
 constexpr int kFindEdit = 201;
 constexpr int kShowAllButton = 202;
-// The most upcoming dates a message box lists before "and N more".
-constexpr std::size_t kMostListedDates = 40;
+constexpr int kUpcomingBox = 220;
+constexpr int kUpcomingHeading = 221;
+constexpr int kUpcomingList = 222;
+constexpr int kShowContactButton = 223;
 
 // In the order of the file chooser's filter below; a name typed without an ending gets ".vcf".
 constexpr std::array<ExchangeFormat, 6> kExportFormats{ExchangeFormat::VCard4,    ExchangeFormat::VCard3,
@@ -90,6 +92,60 @@ std::string contactsText(std::size_t count) { return std::to_string(count) + (co
 
 } // namespace
 
+// Upcoming dates: one line a date (tab-separated: date, occasion, name, years).
+struct BookWindow::UpcomingBox {
+    BookWindow& window;
+    std::vector<UpcomingDate> dates;
+
+    void showContact(HWND box)
+    {
+        const auto line = static_cast<int>(SendDlgItemMessageW(box, kUpcomingList, LB_GETCURSEL, 0, 0));
+        if (line < 0 || static_cast<std::size_t>(line) >= dates.size())
+            return;
+        window.readForm();
+        window.m_session->mark().set(static_cast<int>(dates[static_cast<std::size_t>(line)].row));
+        window.m_list->showMark();
+        window.m_session->showMarked();
+        window.showForm();
+    }
+
+    static INT_PTR CALLBACK proc(HWND box, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_INITDIALOG) {
+            SetWindowLongPtrW(box, DWLP_USER, lParam);
+            const auto& self = *reinterpret_cast<UpcomingBox*>(lParam);
+            const std::string days = std::to_string(kDefaultUpcomingDays);
+            SetDlgItemTextW(box, kUpcomingHeading,
+                            toWide(self.dates.empty() ? "No birthdays or anniversaries in the next " + days + " days."
+                                                      : "Birthdays and anniversaries in the next " + days + " days:")
+                                .c_str());
+            // The columns of a line, in dialog units: occasion, name, years.
+            const INT columns[] = {46, 94, 210};
+            SendDlgItemMessageW(box, kUpcomingList, LB_SETTABSTOPS, std::size(columns),
+                                reinterpret_cast<LPARAM>(columns));
+            for (const UpcomingDate& date : self.dates)
+                SendDlgItemMessageW(box, kUpcomingList, LB_ADDSTRING, 0,
+                                    reinterpret_cast<LPARAM>(toWide(upcomingLine(date)).c_str()));
+            SendDlgItemMessageW(box, kUpcomingList, LB_SETCURSEL, 0, 0);
+            EnableWindow(GetDlgItem(box, kShowContactButton), !self.dates.empty());
+            return TRUE;
+        }
+        auto* self = reinterpret_cast<UpcomingBox*>(GetWindowLongPtrW(box, DWLP_USER));
+        if (!self || message != WM_COMMAND)
+            return FALSE;
+        const int id = LOWORD(wParam);
+        if (id == kShowContactButton || (id == kUpcomingList && HIWORD(wParam) == LBN_DBLCLK)) {
+            self->showContact(box);
+            return TRUE;
+        }
+        if (id == IDCANCEL || id == IDOK) {
+            EndDialog(box, id);
+            return TRUE;
+        }
+        return FALSE;
+    }
+};
+
 void BookWindow::find()
 {
     readForm();
@@ -143,21 +199,16 @@ void BookWindow::showUpcoming()
     readForm();
     const ContactStore& store = m_session->store();
     ContactRecord record;
-    const std::vector<UpcomingDate> dates = upcomingDates(
-        static_cast<std::size_t>(store.rowCount()),
-        [&](std::size_t row) -> const ContactRecord& {
-            store.copyRecord(static_cast<int>(row), record);
-            return record;
-        },
-        localToday(), kDefaultUpcomingDays);
-    std::string text;
-    for (std::size_t i = 0; i < dates.size() && i < kMostListedDates; ++i)
-        text += upcomingLine(dates[i]) + "\n";
-    if (dates.size() > kMostListedDates)
-        text += "and " + std::to_string(dates.size() - kMostListedDates) + " more\n";
-    if (dates.empty())
-        text = "No birthday or anniversary in the next " + std::to_string(kDefaultUpcomingDays) + " days.";
-    MessageBoxW(m_window, toWide(text).c_str(), L"Upcoming dates", MB_OK);
+    UpcomingBox upcoming{*this,
+                         upcomingDates(
+                             static_cast<std::size_t>(store.rowCount()),
+                             [&](std::size_t row) -> const ContactRecord& {
+                                 store.copyRecord(static_cast<int>(row), record);
+                                 return record;
+                             },
+                             localToday(), kDefaultUpcomingDays)};
+    DialogBoxParamW(m_instance, MAKEINTRESOURCEW(kUpcomingBox), m_window, &UpcomingBox::proc,
+                    reinterpret_cast<LPARAM>(&upcoming));
 }
 
 void BookWindow::reloadFromDisk()
