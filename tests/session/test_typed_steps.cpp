@@ -4,7 +4,11 @@
 // both too, and so must a merge with another program's change (typed_steps_merged.qor). So the
 // Windows window and the session agree.
 #include "book_session.h"
+#include "combo_entries.h"
+#include "field_table.h"
+#include "date_rules.h"
 #include "form_rules.h"
+#include "upcoming_dates.h"
 #include "list_transfer.h"
 #include "state_contacts.h"
 #include "temp_folder.h"
@@ -92,6 +96,31 @@ TEST(TypedSteps, theWindowsWindowTestStepsLeaveTheBooksItExpects)
     restoring.becomeList(std::move(state.rows), "Restore the whole book");
     passThroughForm(restoring.form);
     EXPECT_EQ(exportList(restoring.store(), ExchangeFormat::VCard4), expectedBook("typed_steps_restored.vcf"));
+
+    // A contact born tomorrow, found by Upcoming dates, marked and shown, then updated to one
+    // without a date.
+    const CivilDate tomorrow = dateFromDays(daysSinceEpoch(localToday()) + 1);
+    restoring.form[F::DOBDAY] = std::to_string(tomorrow.day);
+    restoring.form[F::DOBMON] = comboEntriesInListOrder(fieldInfo(F::DOBMON).controlId)[static_cast<std::size_t>(tomorrow.month - 1)];
+    restoring.add();
+    passThroughForm(restoring.form);
+    const std::vector<UpcomingDate> upcoming = upcomingDates(
+        static_cast<std::size_t>(restoring.store().rowCount()),
+        [&](std::size_t row) -> const ContactRecord& {
+            static ContactRecord record;
+            record = restoring.store().record(static_cast<int>(row));
+            return record;
+        },
+        localToday(), kDefaultUpcomingDays);
+    ASSERT_EQ(upcoming.size(), 1u);
+    restoring.mark().set(static_cast<int>(upcoming[0].row));
+    restoring.showMarked();
+    passThroughForm(restoring.form);
+    restoring.form[F::SURNAME] = "Birthday";
+    restoring.form[F::DOBDAY].clear();
+    restoring.form[F::DOBMON].clear();
+    restoring.update();
+    passThroughForm(restoring.form);
     save(restoring);
     EXPECT_EQ(fileContents(book), expectedBook("typed_steps_restored.qor"));
 }
