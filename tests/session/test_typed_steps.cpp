@@ -121,6 +121,8 @@ TEST(TypedSteps, theWindowsWindowTestStepsLeaveTheBooksItExpects)
     restoring.form[F::DOBMON].clear();
     restoring.update();
     passThroughForm(restoring.form);
+    ASSERT_TRUE(importIntoList(restoring, std::filesystem::path(QOR_SOURCE_DIR) / "tests/win32/import.vcf").ok);
+    passThroughForm(restoring.form);
     save(restoring);
     EXPECT_EQ(fileContents(book), expectedBook("typed_steps_restored.qor"));
 }
