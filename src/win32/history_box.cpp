@@ -9,6 +9,7 @@
 #include "state_contacts.h"
 #include "undo_steps.h"
 #include "wide_text.h"
+#include "window_box_ids.h"
 
 #include <ctime>
 
@@ -16,12 +17,12 @@ namespace qor {
 
 namespace {
 
-constexpr int kHistoryBox = 210;
-constexpr int kStateList = 211;
-constexpr int kContactList = 212;
-constexpr int kStatus = 213;
-constexpr int kRestoreContactButton = 214;
-constexpr int kRestoreBookButton = 215;
+constexpr int kHistoryBox = QOR_HISTORY_BOX;
+constexpr int kStateList = QOR_STATE_LIST;
+constexpr int kContactList = QOR_STATE_CONTACT_LIST;
+constexpr int kStatus = QOR_HISTORY_STATUS;
+constexpr int kRestoreContactButton = QOR_RESTORE_CONTACT_BUTTON;
+constexpr int kRestoreBookButton = QOR_RESTORE_BOOK_BUTTON;
 
 std::string savedText(std::int64_t time)
 {

@@ -6,6 +6,7 @@
 #include "list_transfer.h"
 #include "upcoming_dates.h"
 #include "wide_text.h"
+#include "window_box_ids.h"
 #include "window_texts.h"
 
 #include <commdlg.h>
@@ -16,13 +17,13 @@ namespace qor {
 
 namespace {
 
-constexpr int kFindBox = 200;
-constexpr int kFindEdit = 201;
-constexpr int kShowAllButton = 202;
-constexpr int kUpcomingBox = 220;
-constexpr int kUpcomingHeading = 221;
-constexpr int kUpcomingList = 222;
-constexpr int kShowContactButton = 223;
+constexpr int kFindBox = QOR_FIND_BOX;
+constexpr int kFindEdit = QOR_FIND_EDIT;
+constexpr int kShowAllButton = QOR_SHOW_ALL_BUTTON;
+constexpr int kUpcomingBox = QOR_UPCOMING_BOX;
+constexpr int kUpcomingHeading = QOR_UPCOMING_HEADING;
+constexpr int kUpcomingList = QOR_UPCOMING_LIST;
+constexpr int kShowContactButton = QOR_SHOW_CONTACT_BUTTON;
 
 // In the order of the file chooser's filter below; a name typed without an ending gets ".vcf".
 constexpr std::array<ExchangeFormat, 6> kExportFormats{ExchangeFormat::VCard4,    ExchangeFormat::VCard3,
