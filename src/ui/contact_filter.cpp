@@ -1,6 +1,7 @@
 #include "contact_filter.h"
 
 #include "contact_table.h"
+#include "found_rows.h"
 
 #include <algorithm>
 
@@ -65,8 +66,7 @@ int ContactFilter::shownRow(int row) const
 {
     if (!m_filtering)
         return m_table.hasRow(row) ? row : -1;
-    const auto at = std::lower_bound(m_rows.begin(), m_rows.end(), row);
-    return at != m_rows.end() && *at == row ? static_cast<int>(at - m_rows.begin()) : -1;
+    return positionOfRow(m_rows, row);
 }
 
 void ContactFilter::tableRowsAboutToBeInserted(int first, int last)
@@ -83,16 +83,8 @@ void ContactFilter::tableRowsAboutToBeInserted(int first, int last)
 
 void ContactFilter::tableRowsInserted(int first, int last)
 {
-    if (m_filtering) {
-        const int count = last - first + 1;
-        const auto at = std::lower_bound(m_rows.begin(), m_rows.end(), first);
-        for (auto it = at; it != m_rows.end(); ++it)
-            *it += count;
-        std::vector<int> inserted(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i)
-            inserted[static_cast<std::size_t>(i)] = first + i;
-        m_rows.insert(at, inserted.begin(), inserted.end());
-    }
+    if (m_filtering)
+        showInsertedRows(m_rows, first, last);
     endInsertRows();
     emit countsChanged();
 }
@@ -115,14 +107,8 @@ void ContactFilter::tableRowsAboutToBeRemoved(int first, int last)
 
 void ContactFilter::tableRowsRemoved(int first, int last)
 {
-    if (m_filtering) {
-        const int count = last - first + 1;
-        const auto from = std::lower_bound(m_rows.begin(), m_rows.end(), first);
-        const auto to = std::upper_bound(from, m_rows.end(), last);
-        for (auto it = to; it != m_rows.end(); ++it)
-            *it -= count;
-        m_rows.erase(from, to);
-    }
+    if (m_filtering)
+        dropRemovedRows(m_rows, first, last);
     if (m_removing)
         endRemoveRows();
     m_removing = false;
@@ -143,10 +129,9 @@ void ContactFilter::tableDataChanged(const QModelIndex& topLeft, const QModelInd
             continue;
         }
         // Update rewrote a hidden contact: show it, as Add shows a new one.
-        const auto at = std::lower_bound(m_rows.begin(), m_rows.end(), row);
-        const int position = static_cast<int>(at - m_rows.begin());
+        const int position = static_cast<int>(std::lower_bound(m_rows.begin(), m_rows.end(), row) - m_rows.begin());
         beginInsertRows({}, position, position);
-        m_rows.insert(at, row);
+        showRow(m_rows, row);
         endInsertRows();
         emit countsChanged();
     }

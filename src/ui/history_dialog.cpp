@@ -29,15 +29,6 @@ QString savedText(std::int64_t time)
     return QDateTime::fromSecsSinceEpoch(time).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-QString changesText(const StateFacts& facts)
-{
-    // A book written by another program, or the first one QOR saved over: what it changed is
-    // not known, only that it was there.
-    if (facts.added < 0 || facts.removed < 0)
-        return QStringLiteral("found on disk");
-    return QStringLiteral("+%1 added, -%2 removed").arg(facts.added).arg(facts.removed);
-}
-
 QString shownName(const ContactRecord& contact)
 {
     const std::string name = listNameOf(contact);
@@ -45,26 +36,6 @@ QString shownName(const ContactRecord& contact)
 }
 
 } // namespace
-
-StateContacts contactsOfState(const std::filesystem::path& book, int number)
-{
-    StateContacts state;
-    const RebuiltState rebuilt = rebuildState(book, number);
-    if (!rebuilt.ok) {
-        state.error = rebuilt.error;
-        return state;
-    }
-    // A book of nothing, not the reader's one empty contact.
-    if (rebuilt.bytes.find_first_not_of(" \t\r\n\v\f") == std::string::npos)
-        return state;
-    ListOfBook list = listOfBook(rebuilt.bytes);
-    if (!list.reading.isBook) {
-        state.error = "the book was not a QOR contact book then";
-        return state;
-    }
-    state.rows = std::move(list.rows);
-    return state;
-}
 
 HistoryDialog::HistoryDialog(BookDialog& window) : QDialog(&window), m_window(window)
 {
@@ -139,7 +110,7 @@ void HistoryDialog::listStates()
     QList<QTreeWidgetItem*> items;
     for (const HistoryState& state : listing.states) {
         auto* item = new QTreeWidgetItem({savedText(state.facts.time), QString::number(state.facts.contacts),
-                                          changesText(state.facts)});
+                                          QString::fromStdString(stateChangesText(state.facts))});
         item->setData(kSavedColumn, kStateNumberRole, state.number);
         item->setTextAlignment(kContactsColumn, Qt::AlignRight | Qt::AlignVCenter);
         items.append(item);

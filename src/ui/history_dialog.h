@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contact_record.h"
+#include "state_contacts.h"
 
 #include <QDialog>
 #include <QString>
@@ -16,15 +17,6 @@ class QTreeWidget;
 namespace qor {
 
 class BookDialog;
-
-// The contacts of one state of the book's history, as the window would list that book: the
-// file's last contact on top, each as the form's exchange gives it back. A state that is only
-// white space holds no contacts; one that is not a book, or cannot be rebuilt, gives `error`.
-struct StateContacts {
-    std::string error;
-    std::vector<ContactRecord> rows;
-};
-StateContacts contactsOfState(const std::filesystem::path& book, int number);
 
 // "History": the states of the book that its saves left, newest first, each with the time it
 // was saved, its number of contacts and what that save changed; beside it, the contacts

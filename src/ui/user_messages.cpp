@@ -2,6 +2,7 @@
 
 #include "form_rules.h"
 #include "message_box.h"
+#include "window_texts.h"
 
 #include <QPushButton>
 
@@ -9,16 +10,7 @@ namespace qor {
 
 void UserMessages::fieldTooLong(QWidget* parent, const QString& fieldName, std::size_t contacts)
 {
-    QString text = QStringLiteral("Enter no more than %1 characters.").arg(kMaxFieldChars);
-    if (contacts > 0)
-        text = QStringLiteral("%1 of the contacts hold more than %2 characters in a field, the first in \"%3\". "
-                              "They are kept whole; a field you type takes no more than %2.")
-                   .arg(contacts)
-                   .arg(kMaxFieldChars)
-                   .arg(fieldName);
-    else if (!fieldName.isEmpty())
-        text = QStringLiteral("Enter no more than %1 characters in \"%2\".").arg(kMaxFieldChars).arg(fieldName);
-    tellInBox(parent, QMessageBox::Warning, text);
+    tellInBox(parent, QMessageBox::Warning, QString::fromStdString(fieldTooLongText(fieldName.toStdString(), contacts)));
 }
 
 void UserMessages::saveFailed(QWidget* parent, const QString& reason)
@@ -28,29 +20,13 @@ void UserMessages::saveFailed(QWidget* parent, const QString& reason)
 
 void UserMessages::bookRefused(QWidget* parent, BookRefusal why, const QString& fileName, const QString& reason)
 {
-    QString what;
-    switch (why) {
-    case BookRefusal::Unreadable:
-        what = QStringLiteral("%1 could not be read.");
-        break;
-    case BookRefusal::NotABook:
-        what = QStringLiteral("%1 is not a QOR contact book.");
-        break;
-    case BookRefusal::TooBig:
-        what = QStringLiteral("%1 is too big to open with the memory this computer has.");
-        break;
-    }
-    tellInBox(parent, QMessageBox::Warning,
-              what.arg(fileName)
-                  + QStringLiteral("\n\nQOR opens an empty book and leaves the file unchanged: nothing is saved over it."),
-              reason);
+    tellInBox(parent, QMessageBox::Warning, QString::fromStdString(bookRefusedText(why, fileName.toStdString())), reason);
 }
 
 bool UserMessages::closeWithoutSaving(QWidget* parent)
 {
     WindowBox box(parent, QMessageBox::Question,
-                  QStringLiteral("The contact book could not be saved, so closing now loses every change "
-                                 "since the last save.\n\nClose without saving?"),
+                  QString::fromStdString(closeWithoutSavingText()),
                   QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
@@ -58,24 +34,16 @@ bool UserMessages::closeWithoutSaving(QWidget* parent)
 
 ConflictChoice UserMessages::bookChanged(QWidget* parent, const BookChange& change)
 {
-    const QString what = QStringLiteral("The contact book was changed on disk by another window or program since "
-                                        "QOR last read or saved it");
-    WindowBox box(parent, QMessageBox::Warning, QString(), QMessageBox::NoButton);
+    WindowBox box(parent, QMessageBox::Warning,
+                  QString::fromStdString(bookChangedText(change.canMerge, change.otherSideChanges.toStdString(),
+                                                         change.besideName.toStdString())),
+                  QMessageBox::NoButton);
     QPushButton* merge = nullptr;
     QPushButton* beside = nullptr;
-    if (change.canMerge) {
-        box.setText(what + QStringLiteral(" (%1 contacts).\n\n"
-                                          "Merge: the book keeps both sides' changes; a contact changed in both "
-                                          "places is kept in both versions.")
-                               .arg(change.otherSideChanges));
+    if (change.canMerge)
         merge = box.addButton(QStringLiteral("&Merge"), QMessageBox::AcceptRole);
-    } else {
-        box.setText(what + QStringLiteral(", and it can no longer be merged with. Saving now would overwrite it.\n\n"
-                                          "Save beside it: your contacts go to %1 in the same folder, and the book "
-                                          "stays as it is on disk.")
-                               .arg(change.besideName));
+    else
         beside = box.addButton(QStringLiteral("&Save beside it"), QMessageBox::AcceptRole);
-    }
     QPushButton* overwrite = box.addButton(QStringLiteral("&Overwrite"), QMessageBox::DestructiveRole);
     QPushButton* back = box.addButton(QStringLiteral("&Go back to the window"), QMessageBox::RejectRole);
     box.setDefaultButton(merge ? merge : beside);
@@ -92,7 +60,7 @@ ConflictChoice UserMessages::bookChanged(QWidget* parent, const BookChange& chan
 
 void UserMessages::mergeTold(QWidget* parent, const QString& note)
 {
-    tellInBox(parent, QMessageBox::Information, QStringLiteral("The book on disk and this window were merged. ") + note);
+    tellInBox(parent, QMessageBox::Information, QString::fromStdString(mergeToldText(note.toStdString())));
 }
 
 bool UserMessages::bookOpenElsewhere(QWidget* parent)
@@ -121,8 +89,7 @@ void UserMessages::helpNotOpened(QWidget* parent, const QString& page)
 
 void UserMessages::reloadFailed(QWidget* parent, const QString& error)
 {
-    tellInBox(parent, QMessageBox::Warning,
-              QStringLiteral("The book could not be read again, so the list is as it was.\n\n%1").arg(error));
+    tellInBox(parent, QMessageBox::Warning, QString::fromStdString(reloadFailedText(error.toStdString())));
 }
 
 void UserMessages::oldBookKept(QWidget* parent, std::size_t lines, const QString& keptName)
@@ -142,29 +109,14 @@ void UserMessages::historyTrouble(QWidget* parent, const QString& error, const Q
 
 QString historyTroubleText(const QString& error, const QString& setAsideName)
 {
-    QString text = QStringLiteral("The book is saved.");
-    if (!setAsideName.isEmpty())
-        text += QStringLiteral(" Its history was damaged: it is kept as %1 beside the book, and a new history "
-                               "begins with this save.")
-                    .arg(setAsideName);
-    if (!error.isEmpty())
-        text += QStringLiteral(" This save is not in the book's history: %1.").arg(error);
-    return text;
+    return QString::fromStdString(historyTroubleText(error.toStdString(), setAsideName.toStdString()));
 }
 
-QString listRescuedText(const QString& path)
-{
-    return QStringLiteral("The book's folder takes no new file, so this window's contacts were saved as %1.").arg(path);
-}
+QString listRescuedText(const QString& path) { return QString::fromStdString(listRescuedText(path.toStdString())); }
 
 QString oldBookKeptText(std::size_t lines, const QString& keptName)
 {
-    return QStringLiteral("The book held %1 %2 that QOR does not read, and the saved book does not hold %3. "
-                          "The book as it was is kept as %4.")
-        .arg(lines)
-        .arg(lines == 1 ? QStringLiteral("line") : QStringLiteral("lines"))
-        .arg(lines == 1 ? QStringLiteral("it") : QStringLiteral("them"))
-        .arg(keptName);
+    return QString::fromStdString(oldBookKeptText(lines, keptName.toStdString()));
 }
 
 } // namespace qor
