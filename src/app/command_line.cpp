@@ -45,6 +45,18 @@ constexpr std::array kOptions{
                "make state N of BOOK's history (1 is the newest) the book again and save it, "
                "as closing the window would; open no window"},
     OptionRow{"to", "FILE", false, "write the state --restore brings back to FILE instead, leaving BOOK alone"},
+    OptionRow{"sync", "", true,
+               "sync BOOK both ways with one CardDAV address book: the first time give the "
+               "address book's (or the server's) URL before BOOK, and --user; later the same "
+               "account is used; open no window"},
+    OptionRow{"user", "NAME", false, "the account's user name, for the first --sync"},
+    OptionRow{"password-file", "FILE", false,
+               "read the account's password from the first line of FILE, which only its owner "
+               "may read (otherwise ~/.netrc is looked in)"},
+    OptionRow{"yes-delete", "", false,
+               "let --sync empty BOOK when the address book lists no card where the last sync "
+               "left some"},
+    OptionRow{"insecure", "", false, "let --sync use plain http to another machine than this one"},
     OptionRow{"help", "", true, "display this help and exit"},
     OptionRow{"version", "", true, "output version information and exit"},
 };
@@ -194,6 +206,8 @@ std::string helpText()
         + "  or:  " + kProgramName + " --upcoming [DAYS] [--from YYYY-MM-DD] [BOOK]\n"
         + "  or:  " + kProgramName + " --history [BOOK]\n"
         + "  or:  " + kProgramName + " --restore N [--to FILE] [BOOK]\n"
+        + "  or:  " + kProgramName + " --sync URL --user NAME [--password-file FILE] [BOOK]\n"
+        + "  or:  " + kProgramName + " --sync [--yes-delete] [BOOK]\n"
         + "Keep contacts in a book file and move them in and out as vCard and CSV.\n"
           "\n"
           "With no option, open the contact window on BOOK. BOOK is qor.qor in the current\n"
@@ -238,9 +252,17 @@ std::string helpText()
             "('-' for a book another program wrote), separated by tabs. The history keeps\n"
             "every save of the last 30 days and the last 100 saves at least.\n"
             "\n"
+            "--sync keeps BOOK and one address book on a CardDAV server (the one a phone\n"
+            "syncs with) alike: a contact changed on one side only is taken by the other; one\n"
+            "changed on both is kept in both versions; a deletion of a contact the other side\n"
+            "left alone is made on both. The account, the address book and what each card\n"
+            "held are kept in BOOK.sync beside the book, never the password. It prints\n"
+            "'3 sent, 5 received, 1 deleted here, 0 deleted there, 0 changed in both places'.\n"
+            "\n"
             "Exit status:\n"
             " 0  if OK,\n"
-            " 1  if a file could not be read, imported or written, or memory ran out,\n"
+            " 1  if a file could not be read, imported or written, a sync stopped, or memory\n"
+            "    ran out,\n"
             " 2  if the command line was not understood.\n"
             "\n"
             "Report bugs to the QOR developers.\n";

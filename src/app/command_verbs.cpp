@@ -11,6 +11,7 @@
 #include "file_size_signal.h"
 #include "terminal_text.h"
 #include "history_commands.h"
+#include "sync_command.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -222,6 +223,7 @@ const std::map<std::string, VerbFunction, std::less<>>& verbTable()
         {"upcoming", runUpcoming},
         {"history", runHistory},
         {"restore", runRestore},
+        {"sync", runSync},
         {"help", runHelp},
         {"version", runVersion},
     };
