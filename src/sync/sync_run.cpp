@@ -43,7 +43,9 @@ bool SyncRun::prepare(const std::vector<ContactRecord>& ours)
     }
     const std::string& book = m_state.addressBook;
     CardListing listing = m_client.list(book, m_state.syncToken, !m_state.noSyncCollection);
-    if (listing.tokenRefused)
+    // Some servers answer a token they no longer know with a 500 instead of 403 valid-sync-token
+    // (Xandikos): a failed listing from a token is tried once more from none.
+    if (listing.tokenRefused || (!m_state.syncToken.empty() && listing.outcome.fault == DavFault::Server))
         listing = m_client.list(book, {}, true);
     if (!listing.outcome.ok())
         return fail(listing.outcome);
