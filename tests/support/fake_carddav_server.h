@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace qor::test {
+namespace qor::testing {
 
 class FakeCardDavServer : public HttpTransport {
 public:

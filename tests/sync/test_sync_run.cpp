@@ -13,7 +13,7 @@
 namespace qor {
 namespace {
 
-using test::FakeCardDavServer;
+using testing::FakeCardDavServer;
 using F = ContactField;
 
 ContactRecord person(const std::string& surname, const std::string& first, const std::string& mobile = {})
