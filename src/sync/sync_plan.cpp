@@ -19,6 +19,14 @@ using Names = std::pair<std::string, std::string>;
 Names namesOf(const ContactRecord& c) { return {c[ContactField::SURNAME], c[ContactField::FIRSTNAME]}; }
 bool hasNames(const Names& n) { return !n.first.empty() || !n.second.empty(); }
 
+bool sharesAWayToReach(const ContactRecord& a, const ContactRecord& b)
+{
+    for (ContactField f : {ContactField::EMAIL, ContactField::MOBILE, ContactField::TEL, ContactField::WORKTEL})
+        if (!a[f].empty() && a[f] == b[f])
+            return true;
+    return false;
+}
+
 // Rows by hash, each hash's rows in order.
 using RowsByHash = std::unordered_map<std::uint64_t, std::vector<std::size_t>>;
 
@@ -136,9 +144,23 @@ SyncPlan planSync(const SyncState& state, const std::vector<ContactRecord>& ours
         if (std::find(left.begin(), left.end(), &card) != left.end())
             unclaimed.emplace(namesOf(card.contact), &card);
     }
+    // Names first; then a contact renamed here is still the card's when it shares a way to
+    // reach the person.
+    std::vector<std::size_t> unpaired;
     for (std::size_t row : toSend) {
         const Names names = namesOf(plan.merged[row]);
         const auto replaced = hasNames(names) ? unclaimed.find(names) : unclaimed.end();
+        if (replaced != unclaimed.end()) {
+            plan.changes.push_back({CardChange::Kind::Update, replaced->second->href, replaced->second->etag, row});
+            unclaimed.erase(replaced);
+        } else {
+            unpaired.push_back(row);
+        }
+    }
+    for (std::size_t row : unpaired) {
+        const auto replaced = std::find_if(unclaimed.begin(), unclaimed.end(), [&](const auto& entry) {
+            return sharesAWayToReach(plan.merged[row], entry.second->contact);
+        });
         if (replaced != unclaimed.end()) {
             plan.changes.push_back({CardChange::Kind::Update, replaced->second->href, replaced->second->etag, row});
             unclaimed.erase(replaced);

@@ -46,9 +46,9 @@ struct SyncPlan {
 // and the merge takes a change made the same way on both sides once.
 //
 // Then the server is brought to the merged list: a contact of the list no card holds is sent, as
-// the update of a card the list no longer holds with the same surname and first name (so the
-// card keeps what QOR has no field for), else as a new card; a card the list no longer holds is
-// deleted.
+// the update of a card the list no longer holds with the same surname and first name, or else
+// with the same e-mail address or telephone number (a contact renamed), so that the card keeps
+// what QOR has no field for; otherwise as a new card. A card the list no longer holds is deleted.
 //
 // `ours`: the book's list; `theirs`: every readable card now on the server, in href order.
 SyncPlan planSync(const SyncState& state, const std::vector<ContactRecord>& ours, const std::vector<ServerCard>& theirs);

@@ -125,6 +125,9 @@ INSTANTIATE_TEST_SUITE_P(
         ChangeCase{"changedHere", [](Desk& d) { (*d.named("Ann"))[F::MOBILE] = "555-9"; },
                    "1 sent, 0 received, 0 deleted here, 0 deleted there, 0 changed in both places",
                    {"Lee,Ann:555-9", "Lee,Bea:555-2"}},
+        ChangeCase{"renamedHere", [](Desk& d) { (*d.named("Ann"))[F::FIRSTNAME] = "Anna"; },
+                   "1 sent, 0 received, 0 deleted here, 0 deleted there, 0 changed in both places",
+                   {"Lee,Anna:555-1", "Lee,Bea:555-2"}},
         ChangeCase{"changedThere",
                    [](Desk& d) { d.server.put("ann.vcf", phoneCard("ann", "Lee", "Ann", "TEL;TYPE=cell:555-7\r\n")); },
                    "0 sent, 1 received, 0 deleted here, 0 deleted there, 0 changed in both places",
@@ -180,6 +183,10 @@ TEST(SyncRun, anUpdateKeepsWhatTheCardHoldsBeyondQorsFields)
     desk.sync();
     (*desk.named("Ann"))[F::MOBILE] = "555-9";
     desk.sync();
+    // A rename too: the card is still hers.
+    (*desk.named("Ann"))[F::SURNAME] = "Roe";
+    desk.sync();
+    ASSERT_EQ(desk.server.cards.size(), 1u);
     const std::string& text = desk.server.cards[std::string(FakeCardDavServer::kPath) + "ann.vcf"].text;
     EXPECT_NE(text.find("ORG:Acme"), std::string::npos) << text;
     EXPECT_NE(text.find("PHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQ"), std::string::npos) << text;
