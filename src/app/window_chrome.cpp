@@ -4,6 +4,7 @@
 #include "book_dialog.h"
 #include "contact_transfer.h"
 #include "history_dialog.h"
+#include "sync_window.h"
 #include "upcoming_dialog.h"
 
 #include "window_menu_reach.h"
@@ -164,6 +165,8 @@ const std::vector<MenuItem>& menuItems()
         {"upcomingAction", kUpcomingItemText, QKeySequence(Qt::CTRL | Qt::Key_D), openUpcomingDates, kUpcomingCommand},
         {"historyAction", kHistoryItemText, {}, openHistory, kHistoryCommand},
         {"reloadAction", kReloadItemText, {}, [](BookDialog& w) { w.reloadFromDisk(); }, kReloadCommand},
+        {"syncAction", kSyncItemText, {}, syncNow, kSyncCommand, true},
+        {"syncSettingsAction", kSyncSettingsItemText, {}, [](BookDialog& w) { openSyncSettings(w); }, kSyncSettingsCommand},
         {"aboutAction", kAboutItemText, {}, [](BookDialog& w) { openAboutBox(w); }, 0, true},
     };
     return items;

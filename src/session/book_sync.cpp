@@ -44,11 +44,65 @@ bool syncStateFor(const std::filesystem::path& book, const std::string& url, con
     return true;
 }
 
+namespace {
+
+enum class PassEnd { Done, Again, Failed };
+
+// One pass: the sync decides on the list as it is, the list becomes the merged list and is saved,
+// then the server's changes are sent and the state is written beside the book.
+PassEnd syncPass(const SyncedList& list, SyncState& state, HttpTransport& transport, SyncRun::Options options,
+                 const std::filesystem::path& book, BookSync& result)
+{
+    SyncRun run(transport, state, options);
+    if (!run.prepare(list.rows())) {
+        result.error = run.error();
+        result.fault = run.fault();
+        result.emptyServer = run.stoppedAtEmptyServer();
+        return PassEnd::Failed;
+    }
+    if (run.plan().bookChanges)
+        list.become(std::vector<ContactRecord>(run.plan().merged));
+    if (run.plan().bookChanges || (list.saveBeforeSending && !run.plan().changes.empty())) {
+        result.error = list.save();
+        if (!result.error.empty())
+            return PassEnd::Failed;
+    }
+    const bool sent = run.send();
+    result.figures += run.figures();
+    // What was done is recorded even when a change failed: the next sync resumes from it.
+    if (std::string error; !writeSyncState(syncStatePath(book), state, error))
+        result.stateError = error;
+    if (!sent) {
+        result.error = run.error();
+        result.fault = run.fault();
+        return PassEnd::Failed;
+    }
+    return run.staleCards() > 0 ? PassEnd::Again : PassEnd::Done;
+}
+
+} // namespace
+
+BookSync syncList(const SyncedList& list, SyncState& state, HttpTransport& transport, SyncRun::Options options,
+                  const std::filesystem::path& book)
+{
+    BookSync result;
+    for (int pass = 0; pass < kMostPasses; ++pass) {
+        const PassEnd end = syncPass(list, state, transport, options, book, result);
+        if (end == PassEnd::Failed)
+            return result;
+        if (end == PassEnd::Done)
+            break;
+    }
+    result.ok = true;
+    return result;
+}
+
 BookSync syncBook(const std::filesystem::path& book, SyncState state, HttpTransport& transport,
                   SyncRun::Options options, std::chrono::milliseconds wait)
 {
     BookSync result;
     for (int pass = 0; pass < kMostPasses; ++pass) {
+        // Each pass reads the book again, under the writer's turn it holds to its end.
         BookSession session(book);
         session.keepUndoSteps(false);
         if (session.holdWriterTurn(wait) == BookLock::State::HeldElsewhere) {
@@ -61,31 +115,14 @@ BookSync syncBook(const std::filesystem::path& book, SyncState state, HttpTransp
             return result;
         if (loaded.blank && session.store().rowCount() > 0)
             session.store().removeRowAt(0);
-
-        SyncRun run(transport, state, options);
-        if (!run.prepare(rowsOfStore(session.store()))) {
-            result.error = run.error();
-            result.fault = run.fault();
-            result.emptyServer = run.stoppedAtEmptyServer();
+        const SyncedList list{
+            [&session] { return rowsOfStore(session.store()); },
+            [&session](std::vector<ContactRecord>&& rows) { session.becomeList(std::move(rows), kSyncChangeName); },
+            [&session, &result] { return saveAsCommand(session, result.saved, "while it was synced"); }};
+        const PassEnd end = syncPass(list, state, transport, options, book, result);
+        if (end == PassEnd::Failed)
             return result;
-        }
-        if (run.plan().bookChanges) {
-            session.becomeList(std::vector<ContactRecord>(run.plan().merged), "Sync with the address book");
-            result.error = saveAsCommand(session, result.saved, "while it was synced");
-            if (!result.error.empty())
-                return result;
-        }
-        const bool sent = run.send();
-        result.figures += run.figures();
-        // What was done is recorded even when a change failed: the next sync resumes from it.
-        if (std::string error; !writeSyncState(syncStatePath(book), state, error))
-            result.stateError = error;
-        if (!sent) {
-            result.error = run.error();
-            result.fault = run.fault();
-            return result;
-        }
-        if (run.staleCards() == 0)
+        if (end == PassEnd::Done)
             break;
     }
     result.ok = true;

@@ -9,10 +9,14 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 
 namespace qor {
+
+// The name of the list's change a sync makes, which Undo takes back.
+inline constexpr const char* kSyncChangeName = "Sync with the address book";
 
 // What syncing the book did, for the front end to tell.
 struct BookSync {
@@ -31,6 +35,22 @@ struct BookSync {
 // beside the book is damaged.
 bool syncStateFor(const std::filesystem::path& book, const std::string& url, const std::string& user,
                   SyncState& state, std::string& error);
+
+// The list a sync works on, whoever holds it (a command's session, a window): its rows, how it
+// becomes the merged list (one change, which a window can undo), and its save, which returns why
+// the book was not saved ("" when it was). `saveBeforeSending`: the list may hold changes the book
+// does not, so it is saved before anything is sent even when the sync takes nothing.
+struct SyncedList {
+    std::function<std::vector<ContactRecord>()> rows;
+    std::function<void(std::vector<ContactRecord>&&)> become;
+    std::function<std::string()> save;
+    bool saveBeforeSending = false;
+};
+
+// Syncs `list` with the address book of `state` as syncBook does, in up to three passes, and
+// writes the state beside `book`.
+BookSync syncList(const SyncedList& list, SyncState& state, HttpTransport& transport, SyncRun::Options options,
+                  const std::filesystem::path& book);
 
 // Syncs the book with the address book of `state`, through `transport`. Each pass takes the
 // book's writer turn, reads the book, lets the sync decide, saves the book as every command-line
