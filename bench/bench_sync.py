@@ -50,7 +50,7 @@ def main():
         print("sync_nothing_%d %.1f" % (count, median(nothing)))
         changed = []
         for i in range(3):
-            href = sorted(server.cards(address_book))[i] if i == 0 else href
+            href = sorted(server.hrefs(address_book))[0] if i == 0 else href
             text = server.get(href)
             server.put(href, text.replace("END:VCARD", "NOTE:changed %d\r\nEND:VCARD" % i, 1))
             with open(book, "rb") as f:

@@ -12,17 +12,9 @@ BookImport importIntoBook(const std::filesystem::path& book, std::vector<Contact
     BookImport result;
     BookSession session(book);
     session.keepUndoSteps(false);
-    if (session.holdWriterTurn(wait) == BookLock::State::HeldElsewhere) {
-        result.error = pathText(book) + " is being saved by another QOR, which kept it busy; try again";
-        return result;
-    }
-    const LoadReport loaded = session.load();
-    result.error = refusalOf(loaded, book);
+    result.error = openForCommand(session, wait);
     if (!result.error.empty())
         return result;
-    // A book with nothing in it shows one empty contact in the window; an import does not keep it.
-    if (loaded.blank)
-        session.store().removeRowAt(0);
     result.alreadyInBook = dropContactsInList(session.store(), contacts);
     result.imported = contacts.size();
     session.insertImported(std::move(contacts));

@@ -80,14 +80,13 @@ PassEnd syncPass(const SyncedList& list, SyncState& state, HttpTransport& transp
     return run.staleCards() > 0 ? PassEnd::Again : PassEnd::Done;
 }
 
-} // namespace
-
-BookSync syncList(const SyncedList& list, SyncState& state, HttpTransport& transport, SyncRun::Options options,
-                  const std::filesystem::path& book)
+// Runs passes until one ends the sync, three at most: a pass that met a card changed meanwhile
+// leaves it to the next.
+BookSync inPasses(const std::function<PassEnd(BookSync&)>& pass)
 {
     BookSync result;
-    for (int pass = 0; pass < kMostPasses; ++pass) {
-        const PassEnd end = syncPass(list, state, transport, options, book, result);
+    for (int i = 0; i < kMostPasses; ++i) {
+        const PassEnd end = pass(result);
         if (end == PassEnd::Failed)
             return result;
         if (end == PassEnd::Done)
@@ -97,36 +96,30 @@ BookSync syncList(const SyncedList& list, SyncState& state, HttpTransport& trans
     return result;
 }
 
+} // namespace
+
+BookSync syncList(const SyncedList& list, SyncState& state, HttpTransport& transport, SyncRun::Options options,
+                  const std::filesystem::path& book)
+{
+    return inPasses([&](BookSync& result) { return syncPass(list, state, transport, options, book, result); });
+}
+
 BookSync syncBook(const std::filesystem::path& book, SyncState state, HttpTransport& transport,
                   SyncRun::Options options, std::chrono::milliseconds wait)
 {
-    BookSync result;
-    for (int pass = 0; pass < kMostPasses; ++pass) {
+    return inPasses([&](BookSync& result) {
         // Each pass reads the book again, under the writer's turn it holds to its end.
         BookSession session(book);
         session.keepUndoSteps(false);
-        if (session.holdWriterTurn(wait) == BookLock::State::HeldElsewhere) {
-            result.error = pathText(book) + " is being saved by another QOR, which kept it busy; try again";
-            return result;
-        }
-        const LoadReport loaded = session.load();
-        result.error = refusalOf(loaded, book);
+        result.error = openForCommand(session, wait);
         if (!result.error.empty())
-            return result;
-        if (loaded.blank && session.store().rowCount() > 0)
-            session.store().removeRowAt(0);
+            return PassEnd::Failed;
         const SyncedList list{
             [&session] { return rowsOfStore(session.store()); },
             [&session](std::vector<ContactRecord>&& rows) { session.becomeList(std::move(rows), kSyncChangeName); },
             [&session, &result] { return saveAsCommand(session, result.saved, "while it was synced"); }};
-        const PassEnd end = syncPass(list, state, transport, options, book, result);
-        if (end == PassEnd::Failed)
-            return result;
-        if (end == PassEnd::Done)
-            break;
-    }
-    result.ok = true;
-    return result;
+        return syncPass(list, state, transport, options, book, result);
+    });
 }
 
 } // namespace qor

@@ -46,6 +46,21 @@ bool isCollection(std::string_view href, const std::string& collection)
     return a == b;
 }
 
+// The reply's Multi-Status document; without a root, `outcome` says why there is none.
+XmlDocument multistatusOf(const HttpReply& reply, std::string_view doing, DavOutcome& outcome)
+{
+    if (reply.status != 207) {
+        outcome = outcomeOf(reply, doing);
+        if (outcome.ok())
+            outcome = {DavFault::Server, "the server did not answer with a Multi-Status while " + std::string(doing)};
+        return {};
+    }
+    XmlDocument doc = readXml(reply.body);
+    if (!doc.root)
+        outcome = {DavFault::Server, "the server's reply is not XML while " + std::string(doing) + " (" + doc.error + ")"};
+    return doc;
+}
+
 } // namespace
 
 DavOutcome outcomeOf(const HttpReply& reply, std::string_view doing)
@@ -166,17 +181,9 @@ CardListing CardDavClient::list(const std::string& addressBook, const std::strin
         listing.noSyncCollection = true;
         return listing;
     }
-    if (reply.status != 207) {
-        listing.outcome = outcomeOf(reply, "listing the address book");
-        if (listing.outcome.ok())
-            listing.outcome = {DavFault::Server, "the server's listing is not a Multi-Status"};
+    const XmlDocument doc = multistatusOf(reply, "listing the address book", listing.outcome);
+    if (!doc.root)
         return listing;
-    }
-    const XmlDocument doc = readXml(reply.body);
-    if (!doc.root) {
-        listing.outcome = {DavFault::Server, "the server's listing is not XML (" + doc.error + ")"};
-        return listing;
-    }
     listing.full = token.empty();
     if (const XmlElement* newToken = doc.root->child(kDav, "sync-token"))
         listing.syncToken = trimmed(newToken->text);
@@ -196,17 +203,9 @@ CardListing CardDavClient::listByPropfind(const std::string& addressBook)
     CardListing listing;
     std::string url = addressBook;
     const HttpReply reply = propfind(url, propfindBody("<D:resourcetype/><D:getetag/>"), "1");
-    if (reply.status != 207) {
-        listing.outcome = outcomeOf(reply, "listing the address book");
-        if (listing.outcome.ok())
-            listing.outcome = {DavFault::Server, "the server's listing is not a Multi-Status"};
+    const XmlDocument doc = multistatusOf(reply, "listing the address book", listing.outcome);
+    if (!doc.root)
         return listing;
-    }
-    const XmlDocument doc = readXml(reply.body);
-    if (!doc.root) {
-        listing.outcome = {DavFault::Server, "the server's listing is not XML (" + doc.error + ")"};
-        return listing;
-    }
     const std::string path = parseSyncUrl(addressBook).path;
     for (const DavResponse& r : davResponses(*doc.root)) {
         const XmlElement* type = r.prop(kDav, "resourcetype");
@@ -232,14 +231,10 @@ DavOutcome CardDavClient::fetch(const std::string& addressBook, const std::vecto
             body += "<D:href>" + xmlEscaped(hrefs[i]) + "</D:href>";
         body += "</C:addressbook-multiget>";
         const HttpReply reply = send("REPORT", addressBook, body, "1");
-        if (reply.status != 207) {
-            DavOutcome outcome = outcomeOf(reply, "fetching cards");
-            return outcome.ok() ? DavOutcome{DavFault::Server, "the server's cards came back otherwise than asked"}
-                                : outcome;
-        }
-        const XmlDocument doc = readXml(reply.body);
+        DavOutcome outcome;
+        const XmlDocument doc = multistatusOf(reply, "fetching cards", outcome);
         if (!doc.root)
-            return {DavFault::Server, "the server's cards are not XML (" + doc.error + ")"};
+            return outcome;
         for (const DavResponse& r : davResponses(*doc.root)) {
             const XmlElement* data = r.prop(kCardDav, "address-data");
             const XmlElement* etag = r.prop(kDav, "getetag");

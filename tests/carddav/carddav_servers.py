@@ -104,6 +104,10 @@ class Server:
 
     def cards(self, book):
         """{href: card text} of every card in the address book."""
+        return {href: self.get(href) for href in self.hrefs(book)}
+
+    def hrefs(self, book):
+        """The path of every card in the address book."""
         status, body, _ = self.request("PROPFIND", book, '<?xml version="1.0"?><D:propfind xmlns:D="DAV:">'
                                        '<D:prop><D:getetag/></D:prop></D:propfind>',
                                        {"Depth": "1", "Content-Type": "application/xml"})
@@ -112,7 +116,7 @@ class Server:
             href = urllib.parse.unquote(piece.rstrip("</").split("<")[0].strip())
             if href.endswith(".vcf"):
                 hrefs.append(urllib.parse.urlparse(href).path)
-        return {href: self.get(href) for href in hrefs}
+        return hrefs
 
 
 class Proxy:
