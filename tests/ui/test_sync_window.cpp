@@ -20,9 +20,7 @@ namespace {
 
 QStringList listed(BookDialog& w)
 {
-    QStringList surnames;
-    for (int row = 0; row < w.table().rowCount(); ++row)
-        surnames << QString::fromStdString(w.table().record(row)[F::SURNAME]);
+    QStringList surnames = listedSurnames(w);
     surnames.sort();
     return surnames;
 }
