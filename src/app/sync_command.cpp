@@ -50,6 +50,8 @@ int runSync(const CommandLine& line, std::ostream& out, std::ostream& err)
     if (urlGiven && !parseSyncUrl(url).valid)
         return usageError(err, "'" + url + "' is not an http or https address without a user in it");
 
+    if (!urlGiven && !std::filesystem::exists(syncStatePath(book)))
+        return usageError(err, pathText(book) + " was never synced: give the address book's URL and --user the first time");
     SyncState state;
     if (!syncStateFor(book, url, option("user"), state, error))
         return stopped(err, error);

@@ -279,6 +279,32 @@ def an_emptied_address_book_stops_the_sync(server, work):
     check(read_book(case.book) == [], read_book(case.book))
 
 
+# --- The command line alone ----------------------------------------------------------------------
+
+def the_command_line_refuses_before_any_request(work):
+    folder = os.path.join(work, "command-line")
+    os.makedirs(folder, exist_ok=True)
+    book = os.path.join(folder, "book.qor")
+    write_book(book, [contact("Lee", "Ann")])
+    before = open(book, "rb").read()
+    loose = os.path.join(folder, "loose-password")
+    with open(loose, "w") as f:
+        f.write("secret\n")
+    os.chmod(loose, 0o644)
+    for args, status, said in (
+            ([book], 2, "never synced"),
+            (["http://127.0.0.1:9/", book], 2, "--user"),
+            (["ftp://127.0.0.1/", "--user", "a", book], 2, "--help"),
+            (["http://127.0.0.1:9/", "--user", "a", "--format", "csv", book], 2, "does not go with"),
+            (["http://192.0.2.1/", "--user", "a", book], 1, "plain http to 192.0.2.1"),
+            (["http://127.0.0.1:9/", "--user", "a", "--password-file", loose, book], 1, "chmod 600"),
+            (["http://127.0.0.1:9/", "--user", "a", book], 1, "no reply from the server")):
+        run = subprocess.run([QOR, "--sync"] + args, capture_output=True, text=True, env=dict(os.environ, HOME=folder),
+                             timeout=120)
+        check(run.returncode == status and said in run.stderr, "%s: %d %s" % (args, run.returncode, run.stderr))
+    check(open(book, "rb").read() == before, "a refused sync changed the book")
+
+
 SCENARIOS = [first_sync_both_ways, edits_on_one_side_keep_what_qor_has_no_field_for, edits_on_both_sides_keep_both,
              deletions_on_each_side_and_against_an_edit, a_card_changed_while_it_is_sent_is_merged,
              a_forgotten_sync_token_lists_everything, a_server_killed_mid_sync_then_a_resumed_sync,
@@ -294,6 +320,12 @@ def main():
         return 77
     shutil.rmtree(work, ignore_errors=True)
     failures = 0
+    try:
+        the_command_line_refuses_before_any_request(work)
+        print("PASS the_command_line_refuses_before_any_request")
+    except Exception:
+        failures += 1
+        print("FAIL the_command_line_refuses_before_any_request\n%s" % traceback.format_exc())
     for kind in kinds:
         server = Server(kind, os.path.join(work, kind + "-server"))
         server.start()
