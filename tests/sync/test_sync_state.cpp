@@ -34,19 +34,6 @@ TEST(SyncState, aFileThatIsNotThereIsABookNeverSynced)
     EXPECT_EQ(syncStatePath("dir/qor.qor"), std::filesystem::path("dir/qor.qor.sync"));
 }
 
-TEST(SyncState, isWrittenForItsOwnerOnly)
-{
-    testing::TempFolder folder("qor-sync-state-");
-    const auto file = folder.path() / "qor.qor.sync";
-    std::string error;
-    ASSERT_TRUE(writeSyncState(file, sample(), error)) << error;
-    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    const SyncStateRead read = readSyncState(file);
-    ASSERT_TRUE(read.ok) << read.error;
-    EXPECT_EQ(read.state, sample());
-}
-
 TEST(SyncState, refusesValuesThatWouldForgeALine)
 {
     testing::TempFolder folder("qor-sync-state-");
