@@ -1,12 +1,12 @@
 #include "card_update.h"
 
 #include "contact_exchange.h"
+#include "hex_digits.h"
 #include "vcard_reader.h"
 #include "vcard_writer.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <optional>
 #include <random>
 #include <vector>
@@ -116,12 +116,8 @@ std::string randomUid()
     std::random_device device;
     std::mt19937_64 bits((static_cast<std::uint64_t>(device()) << 32) ^ device());
     const std::uint64_t a = bits(), b = bits();
-    char text[37];
-    std::snprintf(text, sizeof text, "%08llx-%04llx-4%03llx-%04llx-%012llx",
-                  static_cast<unsigned long long>(a >> 32), static_cast<unsigned long long>((a >> 16) & 0xFFFF),
-                  static_cast<unsigned long long>(a & 0xFFF), static_cast<unsigned long long>(0x8000 | ((b >> 48) & 0x3FFF)),
-                  static_cast<unsigned long long>(b & 0xFFFFFFFFFFFFull));
-    return text;
+    return hexDigits(a >> 32, 8) + '-' + hexDigits(a >> 16, 4) + "-4" + hexDigits(a, 3) + '-'
+        + hexDigits(0x8000 | ((b >> 48) & 0x3FFF), 4) + '-' + hexDigits(b, 12);
 }
 
 std::string newCard(const ContactRecord& contact, std::string_view uid)

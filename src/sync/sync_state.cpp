@@ -1,9 +1,9 @@
 #include "sync_state.h"
 
 #include "book_file.h"
+#include "hex_digits.h"
 
 #include <charconv>
-#include <cstdio>
 
 namespace qor {
 
@@ -37,9 +37,7 @@ std::string formatSyncState(const SyncState& state)
     text += "\nurl=" + state.url + "\nuser=" + state.user + "\npassword-file=" + state.passwordFile + "\naddressbook=" + state.addressBook
         + "\ntoken=" + state.syncToken + "\nlisting=" + (state.noSyncCollection ? "propfind" : "sync-collection") + '\n';
     for (const auto& [href, card] : state.cards) {
-        char hash[17];
-        std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(card.hash));
-        text += "card\t" + std::string(hash) + '\t' + card.etag + '\t' + href + '\n';
+        text += "card\t" + hexDigits(card.hash, 16) + '\t' + card.etag + '\t' + href + '\n';
     }
     return text;
 }
