@@ -156,8 +156,30 @@ bool SyncRun::send()
         if (!outcome.ok())
             return fail(outcome);
     }
+    readBackEtags();
     updateToken();
     return true;
+}
+
+// A server that sent no ETag with a PUT: the cards are fetched once, and each takes its ETag
+// when it still holds the contact sent (else it stays unknown, and the next sync compares it).
+void SyncRun::readBackEtags()
+{
+    std::vector<std::string> unknown;
+    for (const auto& [href, etag] : m_sentEtags)
+        if (etag.empty() && m_state.cards.contains(href))
+            unknown.push_back(href);
+    std::map<std::string, FetchedCard> fetched;
+    if (unknown.empty() || !m_client.fetch(m_state.addressBook, unknown, fetched).ok())
+        return;
+    for (const auto& [href, card] : fetched) {
+        ImportResult read = readVCards(card.vcard);
+        SyncState::Card& kept = m_state.cards[href];
+        if (read.ok && !read.contacts.empty() && hashContact(read.contacts.front()) == kept.hash) {
+            kept.etag = card.etag;
+            m_sentEtags[href] = card.etag;
+        }
+    }
 }
 
 // The token of the listing names this pass's own changes as news for the next sync, which would

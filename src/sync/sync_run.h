@@ -47,6 +47,7 @@ private:
     bool fail(const DavOutcome& outcome);
     // The hrefs the listing names now, with their ETags.
     std::map<std::string, std::string> listedNow(const CardListing& listing) const;
+    void readBackEtags();
     void updateToken();
 
     CardDavClient m_client;

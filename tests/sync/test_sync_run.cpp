@@ -250,15 +250,33 @@ TEST(SyncRun, aServerWithoutSyncCollectionIsListedByPropfind)
     EXPECT_EQ(desk.sync().describe(), "0 sent, 0 received, 1 deleted here, 0 deleted there, 0 changed in both places");
 }
 
-TEST(SyncRun, aPutReplyWithoutETagIsReadBackByTheNextSyncAndChangesNothing)
+TEST(SyncRun, aPutReplyWithoutETagIsReadBackAndTheNextSyncHasNothingToDo)
 {
     Desk desk;
     desk.server.etagInPutReply = false;
     desk.book.push_back(person("Lee", "Ann", "1"));
     desk.sync();
-    EXPECT_EQ(desk.state.cards.begin()->second.etag, "");
+    EXPECT_EQ(desk.state.cards.begin()->second.etag, desk.server.cards.begin()->second.etag);
+    desk.server.log.clear();
     EXPECT_EQ(desk.sync().describe(), "0 sent, 0 received, 0 deleted here, 0 deleted there, 0 changed in both places");
-    EXPECT_NE(desk.state.cards.begin()->second.etag, "");
+    EXPECT_EQ(desk.server.log, std::vector<std::string>{"REPORT /u/book/"});
+}
+
+TEST(SyncRun, aCardChangedBeforeItsETagIsReadBackIsComparedByTheNextSync)
+{
+    Desk desk;
+    desk.server.etagInPutReply = false;
+    desk.book.push_back(person("Lee", "Ann", "1"));
+    // The phone changes the card between QOR's PUT and its read-back.
+    desk.server.before = [&desk](const std::string& method, int count) {
+        if (method == "REPORT" && count == 2)
+            desk.server.put(desk.server.cards.begin()->first.substr(8), phoneCard("x", "Lee", "Ann", "TEL;TYPE=cell:2\r\n"));
+    };
+    desk.sync();
+    EXPECT_EQ(desk.state.cards.begin()->second.etag, "");
+    desk.server.before = nullptr;
+    EXPECT_EQ(desk.sync().describe(), "0 sent, 1 received, 0 deleted here, 0 deleted there, 0 changed in both places");
+    EXPECT_EQ(desk.mobiles(), std::vector<std::string>{"Lee,Ann:2"});
 }
 
 TEST(SyncRun, aServerGoneMidSyncLosesNothingAndTheNextSyncResumes)
