@@ -60,7 +60,7 @@ bool passwordFor(BookDialog& window, const SyncState& state, QString& password)
 
 } // namespace
 
-BookSync syncWindowList(BookDialog& window, HttpTransport& transport, SyncState state)
+BookSync syncWindowList(BookDialog& window, HttpTransport& transport, SyncState state, SyncRun::Options options)
 {
     const SyncedList list{
         [&window] {
@@ -76,7 +76,7 @@ BookSync syncWindowList(BookDialog& window, HttpTransport& transport, SyncState 
                 : std::string("the book was not saved, so nothing was sent");
         },
         true};
-    return syncList(list, state, transport, {}, window.bookPath());
+    return syncList(list, state, transport, options, window.bookPath());
 }
 
 bool openSyncSettings(BookDialog& window)
@@ -139,8 +139,16 @@ void syncNow(BookDialog& window)
     // Plain http to another machine is refused here as on the command line; the window has no
     // --insecure.
     QtHttpTransport transport(QString::fromStdString(state.user), password, false, kRequestTimeout);
-    const BookSync done = syncWindowList(window, transport, state);
+    BookSync done = syncWindowList(window, transport, state);
     progress.close();
+    if (done.emptyServer
+        && QMessageBox::question(&window, kTitle,
+                                 QString::fromStdString(done.error)
+                                     + QStringLiteral(".\n\nWas the address book emptied on purpose? Yes empties the "
+                                                      "list too (Undo brings it back); No leaves both as they are."),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+               == QMessageBox::Yes)
+        done = syncWindowList(window, transport, state, {true});
     if (done.fault == DavFault::Refused)
         typedPasswords().erase(state.user + "@" + state.url);
     if (!done.ok)

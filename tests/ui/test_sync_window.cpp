@@ -73,6 +73,24 @@ private slots:
         QCOMPARE(server.cards.size(), std::size_t{2});
     }
 
+    void sync_ofAnEmptiedAddressBookStopsAndEmptiesTheListOnlyWhenAllowed()
+    {
+        WindowHarness h(bookOf({"Lee", "Roe"}), true);
+        h.show();
+        FakeCardDavServer server;
+        QVERIFY(syncWindowList(h.window(), server, account()).ok);
+        server.cards.clear();
+        server.forgetTokens();
+        const SyncState kept = readSyncState(syncStatePath(h.bookPath())).state;
+        const BookSync stopped = syncWindowList(h.window(), server, kept);
+        QVERIFY(!stopped.ok && stopped.emptyServer);
+        QCOMPARE(listed(h.window()), (QStringList{"Lee", "Roe"}));
+        QVERIFY(syncWindowList(h.window(), server, kept, {true}).ok);
+        QCOMPARE(listed(h.window()), QStringList{});
+        h.window().undo();
+        QCOMPARE(listed(h.window()), (QStringList{"Lee", "Roe"}));
+    }
+
     void menu_holdsSyncNowAndItsSettings()
     {
         WindowHarness h(bookOf({"Lee"}), true);
