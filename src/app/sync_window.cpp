@@ -110,7 +110,8 @@ bool openSyncSettings(BookDialog& window)
         QMessageBox::warning(&window, kTitle, QString::fromStdString(error));
         return false;
     }
-    state.passwordFile = file->text().trimmed().toStdString();
+    const std::string passwordFile = file->text().trimmed().toStdString();
+    state.passwordFile = passwordFile.empty() ? std::string() : std::filesystem::absolute(passwordFile).string();
     if (!writeSyncState(syncStatePath(window.bookPath()), state, error)) {
         QMessageBox::warning(&window, kTitle, QString::fromStdString(error));
         return false;
