@@ -51,6 +51,18 @@ constexpr std::array kOptions{
     OptionRow{"merge-duplicates", "", true,
                "merge each such group whose contacts are equal but for empty fields into one "
                "contact and save BOOK, as closing the window would; open no window"},
+    OptionRow{"sync", "", true,
+               "sync BOOK both ways with one CardDAV address book: the first time give the "
+               "address book's (or the server's) URL before BOOK, and --user; later the same "
+               "account is used; open no window"},
+    OptionRow{"user", "NAME", false, "the account's user name, for the first --sync"},
+    OptionRow{"password-file", "FILE", false,
+               "read the account's password from the first line of FILE, which only its owner "
+               "may read (otherwise ~/.netrc is looked in)"},
+    OptionRow{"yes-delete", "", false,
+               "let --sync empty BOOK when the address book lists no card where the last sync "
+               "left some, or the address book when BOOK holds no contact"},
+    OptionRow{"insecure", "", false, "let --sync use plain http to another machine than this one"},
     OptionRow{"help", "", true, "display this help and exit"},
     OptionRow{"version", "", true, "output version information and exit"},
 };
@@ -202,6 +214,8 @@ std::string helpText()
         + "  or:  " + kProgramName + " --restore N [--to FILE] [BOOK]\n"
         + "  or:  " + kProgramName + " --duplicates [BOOK]\n"
         + "  or:  " + kProgramName + " --merge-duplicates [BOOK]\n"
+        + "  or:  " + kProgramName + " --sync URL --user NAME [--password-file FILE] [BOOK]\n"
+        + "  or:  " + kProgramName + " --sync [--yes-delete] [BOOK]\n"
         + "Keep contacts in a book file and move them in and out as vCard and CSV.\n"
           "\n"
           "With no option, open the contact window on BOOK. BOOK is qor.qor in the current\n"
@@ -252,9 +266,18 @@ std::string helpText()
             "punctuation or word order, phone numbers by their last nine digits. Pairs the\n"
             "window was told are not duplicates (kept in BOOK.not-duplicates) are left out.\n"
             "\n"
+            "--sync keeps BOOK and one address book on a CardDAV server (the one a\n"
+            "phone syncs with) alike: a contact changed on one side only is taken by the\n"
+            "other; one changed on both is kept in both versions; a deletion of a contact\n"
+            "the other side left alone is made on both. The account, the address book and\n"
+            "what each card held are kept in BOOK.sync beside the book, never the password.\n"
+            "It prints what it did: '3 sent, 5 received, 1 deleted here, 0 deleted there,\n"
+            "0 changed in both places'.\n"
+            "\n"
             "Exit status:\n"
             " 0  if OK,\n"
-            " 1  if a file could not be read, imported or written, or memory ran out,\n"
+            " 1  if a file could not be read, imported or written, a sync stopped, or memory\n"
+            "    ran out,\n"
             " 2  if the command line was not understood.\n"
             "\n"
             "Report bugs to the QOR developers.\n";

@@ -12,6 +12,7 @@
 #include "file_size_signal.h"
 #include "terminal_text.h"
 #include "history_commands.h"
+#include "sync_command.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -225,6 +226,7 @@ const std::map<std::string, VerbFunction, std::less<>>& verbTable()
         {"restore", runRestore},
         {"duplicates", runDuplicates},
         {"merge-duplicates", runMergeDuplicates},
+        {"sync", runSync},
         {"help", runHelp},
         {"version", runVersion},
     };

@@ -5,6 +5,7 @@
 #include "contact_transfer.h"
 #include "duplicates_dialog.h"
 #include "history_dialog.h"
+#include "sync_window.h"
 #include "upcoming_dialog.h"
 
 #include "window_menu_reach.h"
@@ -172,6 +173,8 @@ const std::vector<MenuItem>& menuItems()
         {"historyAction", kHistoryItemText, {}, openHistory, kHistoryCommand},
         {"reloadAction", kReloadItemText, {}, [](BookDialog& w) { w.reloadFromDisk(); }, kReloadCommand},
         {"duplicatesAction", kDuplicatesItemText, {}, openDuplicates, kDuplicatesCommand},
+        {"syncAction", kSyncItemText, {}, syncNow, kSyncCommand, true},
+        {"syncSettingsAction", kSyncSettingsItemText, {}, [](BookDialog& w) { openSyncSettings(w); }, kSyncSettingsCommand},
         {"aboutAction", kAboutItemText, {}, [](BookDialog& w) { openAboutBox(w); }, 0, true},
     };
     return items;

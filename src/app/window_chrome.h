@@ -29,7 +29,8 @@ QIcon applicationIcon();
 
 // The menu holding the About item that installWindowChrome gave `window`, or null. Its
 // actions are named "undoAction", "redoAction", "findAction", "importAction", "exportAction",
-// "upcomingAction", "historyAction", "reloadAction", "duplicatesAction" and "aboutAction".
+// "upcomingAction", "historyAction", "reloadAction", "duplicatesAction", "syncAction",
+// "syncSettingsAction" and "aboutAction".
 QMenu* aboutMenuFor(QWidget* window);
 
 // The About item's text (string 101) and its system menu command.
@@ -51,5 +52,12 @@ inline constexpr unsigned kDuplicatesCommand = 112;
 
 // The item that makes the list what the book file holds now, as an undoable change.
 inline constexpr const char* kReloadItemText = "Re&load from disk";
+
+// The items that sync the list with a CardDAV address book and set its account, and their system
+// menu commands.
+inline constexpr const char* kSyncItemText = "&Sync now";
+inline constexpr const char* kSyncSettingsItemText = "Sync se&ttings...";
+inline constexpr unsigned kSyncCommand = 112;
+inline constexpr unsigned kSyncSettingsCommand = 128;
 
 } // namespace qor

@@ -12,16 +12,9 @@ BookImport importIntoBook(const std::filesystem::path& book, std::vector<Contact
     BookImport result;
     BookSession session(book);
     session.keepUndoSteps(false);
-    result.error = holdTurnAsCommand(session, wait);
+    result.error = openForCommand(session, wait);
     if (!result.error.empty())
         return result;
-    const LoadReport loaded = session.load();
-    result.error = refusalOf(loaded, book);
-    if (!result.error.empty())
-        return result;
-    // A book with nothing in it shows one empty contact in the window; an import does not keep it.
-    if (loaded.blank)
-        session.store().removeRowAt(0);
     result.alreadyInBook = dropContactsInList(session.store(), contacts);
     result.imported = contacts.size();
     session.insertImported(std::move(contacts));

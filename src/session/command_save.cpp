@@ -18,6 +18,19 @@ std::string refusalOf(const LoadReport& loaded, const std::filesystem::path& boo
     return *loaded.refusal == BookRefusal::NotABook ? pathText(book) + " is not a QOR contact book" : loaded.reason;
 }
 
+std::string openForCommand(BookSession& session, std::chrono::milliseconds wait)
+{
+    if (std::string busy = holdTurnAsCommand(session, wait); !busy.empty())
+        return busy;
+    const LoadReport loaded = session.load();
+    if (std::string refusal = refusalOf(loaded, session.bookPath()); !refusal.empty())
+        return refusal;
+    // A book with nothing in it shows one empty contact in the window; a command does not keep it.
+    if (loaded.blank && session.store().rowCount() > 0)
+        session.store().removeRowAt(0);
+    return {};
+}
+
 std::string saveAsCommand(BookSession& session, SaveResult& saved, std::string_view doing)
 {
     saved = session.save(SaveMode::Attended);

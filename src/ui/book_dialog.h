@@ -99,6 +99,8 @@ public:
     void restoreContact(const ContactRecord& contact);
     // The list becomes `rows` (row 0 first): a state of the book from its history.
     void restoreWholeBook(std::vector<ContactRecord>&& rows);
+    // The list becomes `rows` (row 0 first) as one change named `name`: what a sync brought.
+    void replaceList(std::vector<ContactRecord>&& rows, const std::string& name);
     // The list becomes what the book on disk holds now. A book that cannot be read leaves the
     // list as it is, and a box says why.
     void reloadFromDisk();

@@ -15,8 +15,13 @@ void BookDialog::restoreContact(const ContactRecord& contact)
 
 void BookDialog::restoreWholeBook(std::vector<ContactRecord>&& rows)
 {
+    replaceList(std::move(rows), "Restore the whole book");
+}
+
+void BookDialog::replaceList(std::vector<ContactRecord>&& rows, const std::string& name)
+{
     readForm();
-    m_session->becomeList(std::move(rows), "Restore the whole book");
+    m_session->becomeList(std::move(rows), name);
     showListChange();
 }
 

@@ -124,6 +124,14 @@ std::string readFile(const QString& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+QStringList listedSurnames(BookDialog& window)
+{
+    QStringList surnames;
+    for (int row = 0; row < window.table().rowCount(); ++row)
+        surnames << QString::fromStdString(window.table().record(row)[ContactField::SURNAME]);
+    return surnames;
+}
+
 std::string oneRecordBook(const std::string& surname, const std::string& hair)
 {
     std::string text = "CREATOR=QOR 1.0\r\n";

@@ -172,6 +172,9 @@ QStringList besideTheBook(const WindowHarness& h);
 // Every byte of the file at `path`, "" when there is none.
 std::string readFile(const QString& path);
 
+// The surnames the window lists, row 0 first.
+QStringList listedSurnames(BookDialog& window);
+
 // A book of one contact: `surname`, and `hair` in the Hair field.
 std::string oneRecordBook(const std::string& surname, const std::string& hair = "");
 inline std::string emptyRecordBook(int records) { return bookOf(std::vector<std::string>(records)); }
