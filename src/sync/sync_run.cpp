@@ -4,6 +4,7 @@
 #include "contact_hash.h"
 #include "vcard_reader.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -99,7 +100,10 @@ bool SyncRun::prepare(const std::vector<ContactRecord>& ours)
     m_plan = planSync(m_state, ours, m_theirs);
     // A book emptied here (by hand, or a file that lost its contacts) must not empty the phone
     // unasked.
-    if (ours.empty() && m_plan.figures.deletedThere > 0 && !m_options.allowEmptying) {
+    const bool deletesThere = std::any_of(m_plan.changes.begin(), m_plan.changes.end(), [](const CardChange& change) {
+        return change.kind == CardChange::Kind::Delete;
+    });
+    if (ours.empty() && deletesThere && !m_options.allowEmptying) {
         m_emptyBook = true;
         return fail({DavFault::Server, "the book holds no contact, where the last sync left "
                                            + std::to_string(m_state.cards.size()) + "; nothing was changed"});
