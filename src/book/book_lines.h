@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 namespace qor {
 
@@ -30,6 +31,23 @@ public:
     // 34 fields was read. The encoding is Utf8 or Windows1252, as the values gave it.
     BookReading finish();
 
+    // Makes the reader find where records begin instead of reading them: each line that would
+    // commit a record adds its first byte to `starts`, and nothing is committed, not even by
+    // finish(). Values are still decoded when each must be looked at alone, so that finish()
+    // tells the encoding.
+    void indexInto(std::vector<const char*>& starts) { m_starts = &starts; }
+    // Whether a line of the 34 fields has been read into the pending record.
+    bool pending() const { return m_pending; }
+    // Drops the record being read and starts an empty one, as after a commit: for reading
+    // records one at a time, each from its SURNAME line to the next record's.
+    void restart()
+    {
+        m_record.clear();
+        m_pending = false;
+    }
+    // The record being read.
+    ContactRecord& record() { return m_record; }
+
 private:
     const std::function<void(ContactRecord&)>& m_commit;
     ContactRecord m_record;
@@ -40,6 +58,7 @@ private:
     bool m_sawCreator = false;
     std::size_t m_unreadLines = 0;
     bool m_sawUtf8 = false;
+    std::vector<const char*>* m_starts = nullptr;
 };
 
 } // namespace qor

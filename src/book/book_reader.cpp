@@ -211,6 +211,7 @@ void BookLineReader::read(std::string_view lines)
     bool sawText = m_sawText, sawCreator = m_sawCreator, sawUtf8 = m_sawUtf8;
     std::size_t unreadLines = m_unreadLines;
     const bool checkEach = m_checkEach;
+    std::vector<const char*>* const starts = m_starts;
     const char* p = lines.data();
     const char* const end = p + lines.size();
     while (p < end) {
@@ -238,15 +239,21 @@ void BookLineReader::read(std::string_view lines)
 
         if (const auto field = keys.find(p, keySize, static_cast<std::size_t>(end - p))) {
             if (*field == ContactField::SURNAME && pending) {
-                m_commit(record);
+                if (starts != nullptr) {
+                    starts->push_back(p);
+                } else {
+                    m_commit(record);
+                    record.clear();
+                }
                 ++committed;
-                record.clear();
             }
             pending = true;
-            const std::string_view value = eq != nullptr
-                ? std::string_view(eq + 1, static_cast<std::size_t>(lineEnd - eq - 1))
-                : std::string_view();
-            assignValue(record, columnOf(*field), value, checkEach, sawUtf8);
+            if (starts == nullptr || checkEach) {
+                const std::string_view value = eq != nullptr
+                    ? std::string_view(eq + 1, static_cast<std::size_t>(lineEnd - eq - 1))
+                    : std::string_view();
+                assignValue(record, columnOf(*field), value, checkEach, sawUtf8);
+            }
         } else if (std::string_view(p, keySize) == kCreatorKey) {
             sawCreator = true;
         } else {
@@ -264,7 +271,7 @@ void BookLineReader::read(std::string_view lines)
 
 BookReading BookLineReader::finish()
 {
-    if (m_pending || m_committed == 0)
+    if (m_starts == nullptr && (m_pending || m_committed == 0))
         m_commit(m_record);
 
     BookReading reading;
