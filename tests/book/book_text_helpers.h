@@ -71,6 +71,32 @@ inline std::vector<ContactRecord> textsOf(std::vector<ContactRecord> records)
     return records;
 }
 
+// What the reader of a whole book gives: every record it commits, in order, and what it tells
+// besides; what every other way of reading a book is held to.
+struct WholeReading {
+    std::vector<ContactRecord> records;
+    BookReading reading;
+};
+
+inline WholeReading readWhole(std::string_view bytes, const ContactRecord& initial)
+{
+    WholeReading r;
+    r.reading = readBookRecords(bytes, initial, [&r](ContactRecord& record) { r.records.push_back(record); });
+    return r;
+}
+
+// "" when `got` holds the records of `expected`, texts and Windows-1252 marks alike; else which
+// record differs first, or that the counts differ.
+inline std::string firstDifference(const std::vector<ContactRecord>& got, const std::vector<ContactRecord>& expected)
+{
+    if (got.size() != expected.size())
+        return std::to_string(got.size()) + " records, not " + std::to_string(expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i)
+        if (got[i].texts != expected[i].texts || got[i].windows1252Fields != expected[i].windows1252Fields)
+            return "record " + std::to_string(i) + " differs";
+    return {};
+}
+
 inline std::string utf16(std::string_view utf8, bool bigEndian)
 {
     return std::string(bigEndian ? "\xFE\xFF" : "\xFF\xFE") + utf8ToUtf16(utf8, bigEndian);
