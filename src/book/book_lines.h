@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <functional>
 #include <string_view>
-#include <vector>
 
 namespace qor {
 
@@ -31,11 +30,10 @@ public:
     // 34 fields was read. The encoding is Utf8 or Windows1252, as the values gave it.
     BookReading finish();
 
-    // Makes the reader find where records begin instead of reading them: each line that would
-    // commit a record adds its first byte to `starts`, and nothing is committed, not even by
-    // finish(). Values are still decoded when each must be looked at alone, so that finish()
+    // Makes the reader learn only what finish() tells, keeping no record: nothing is committed,
+    // not even by finish(), and a value is looked at only when it must be decoded alone, which
     // tells the encoding.
-    void indexInto(std::vector<const char*>& starts) { m_starts = &starts; }
+    void keepNoRecords() { m_keepNone = true; }
     // Whether a line of the 34 fields has been read into the pending record.
     bool pending() const { return m_pending; }
     // Drops the record being read and starts an empty one, as after a commit: for reading
@@ -58,7 +56,7 @@ private:
     bool m_sawCreator = false;
     std::size_t m_unreadLines = 0;
     bool m_sawUtf8 = false;
-    std::vector<const char*>* m_starts = nullptr;
+    bool m_keepNone = false;
 };
 
 } // namespace qor

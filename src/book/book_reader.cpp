@@ -211,7 +211,7 @@ void BookLineReader::read(std::string_view lines)
     bool sawText = m_sawText, sawCreator = m_sawCreator, sawUtf8 = m_sawUtf8;
     std::size_t unreadLines = m_unreadLines;
     const bool checkEach = m_checkEach;
-    std::vector<const char*>* const starts = m_starts;
+    const bool keepNone = m_keepNone;
     const char* p = lines.data();
     const char* const end = p + lines.size();
     while (p < end) {
@@ -239,16 +239,14 @@ void BookLineReader::read(std::string_view lines)
 
         if (const auto field = keys.find(p, keySize, static_cast<std::size_t>(end - p))) {
             if (*field == ContactField::SURNAME && pending) {
-                if (starts != nullptr) {
-                    starts->push_back(p);
-                } else {
+                if (!keepNone) {
                     m_commit(record);
                     record.clear();
                 }
                 ++committed;
             }
             pending = true;
-            if (starts == nullptr || checkEach) {
+            if (!keepNone || checkEach) {
                 const std::string_view value = eq != nullptr
                     ? std::string_view(eq + 1, static_cast<std::size_t>(lineEnd - eq - 1))
                     : std::string_view();
@@ -271,7 +269,7 @@ void BookLineReader::read(std::string_view lines)
 
 BookReading BookLineReader::finish()
 {
-    if (m_starts == nullptr && (m_pending || m_committed == 0))
+    if (!m_keepNone && (m_pending || m_committed == 0))
         m_commit(m_record);
 
     BookReading reading;

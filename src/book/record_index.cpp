@@ -35,10 +35,9 @@ template <typename First, typename Second> void runBoth(First first, Second seco
 // What reading every line of the text tells besides the records, found without keeping any.
 BookReading readingOf(std::string_view text, bool checkEach, bool& pendingAtEnd)
 {
-    std::vector<const char*> starts;
     const std::function<void(ContactRecord&)> none = [](ContactRecord&) {};
     BookLineReader lines(checkEach, ContactRecord{}, none);
-    lines.indexInto(starts);
+    lines.keepNoRecords();
     lines.read(text);
     pendingAtEnd = lines.pending();
     return lines.finish();
