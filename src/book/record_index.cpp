@@ -1,10 +1,9 @@
 #include "record_index.h"
 
 #include "byte_order_marks.h"
+#include "surname_search.h"
 #include "text_encoding.h"
 
-#include <algorithm>
-#include <cstring>
 #include <future>
 #include <system_error>
 #include <utility>
@@ -48,15 +47,11 @@ bool isLineSpace(char c)
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
-constexpr std::string_view kSurname = "SURNAME";
-
-// Whether the text at `at` is a line whose key is SURNAME: "SURNAME" at the start of a line,
-// then '=', or nothing but white space to the line's end.
-bool isSurnameLine(std::string_view text, std::size_t at)
+// Whether the "SURNAME" at the start of a line at `at` is the line's key: followed by '=', or by
+// nothing but white space to the line's end.
+bool isSurnameKey(std::string_view text, std::size_t at)
 {
-    if (at > 0 && text[at - 1] != '\n' && text[at - 1] != '\r')
-        return false;
-    std::size_t i = at + kSurname.size();
+    std::size_t i = at + kSurnameKey.size();
     if (i < text.size() && text[i] == '=')
         return true;
     while (i < text.size() && isLineSpace(text[i]))
@@ -67,25 +62,10 @@ bool isSurnameLine(std::string_view text, std::size_t at)
 // The SURNAME lines that begin in [from, to), in order.
 void findSurnameLines(std::string_view text, std::size_t from, std::size_t to, std::vector<std::size_t>& found)
 {
-    const char* const begin = text.data();
-    const char* p = begin + from;
-    // A match may begin before `to` and end after it.
-    const char* const end = begin + std::min(text.size(), to + kSurname.size() - 1);
-    while (static_cast<std::size_t>(end - p) >= kSurname.size()) {
-#if defined(_WIN32)
-        const std::size_t at = std::string_view(p, static_cast<std::size_t>(end - p)).find(kSurname);
-        const char* hit = at == std::string_view::npos ? nullptr : p + at;
-#else
-        const auto* hit = static_cast<const char*>(
-            ::memmem(p, static_cast<std::size_t>(end - p), kSurname.data(), kSurname.size()));
-#endif
-        if (hit == nullptr)
-            break;
-        const auto offset = static_cast<std::size_t>(hit - begin);
-        if (isSurnameLine(text, offset))
-            found.push_back(offset);
-        p = hit + kSurname.size();
-    }
+    forEachSurnameAtLineStart(text, from, to, [&text, &found](std::size_t at) {
+        if (isSurnameKey(text, at))
+            found.push_back(at);
+    });
 }
 
 } // namespace
