@@ -13,9 +13,11 @@
 #include <string>
 #include <vector>
 
-#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <malloc.h>
+#endif
 
 namespace qor {
 namespace {
