@@ -2,10 +2,11 @@
 // to it), Add, Update and Delete, find as the user types, and the peak resident memory with the
 // largest book open. Run offscreen:
 //
-//     QT_QPA_PLATFORM=offscreen bench_window [--quick | --history]
+//     QT_QPA_PLATFORM=offscreen bench_window [--quick | --history | --million]
 //
 // Each figure is the median of several runs, printed one per line as `name value unit`;
-// --history prints only what the book's history adds to a Save.
+// --history prints only what the book's history adds to a Save; --million only the figures of a
+// book of a million contacts.
 // The peak memory is measured in a child process of its own (this binary with --peak-rss N),
 // so the other cases' allocations do not count.
 #include "book_dialog.h"
@@ -332,6 +333,32 @@ void benchPeakRss(std::size_t contacts)
     report("peak_rss_3_saves_" + std::to_string(contacts), static_cast<double>(savedKib) / 1024.0, "MiB");
 }
 
+// The window on a book of a million contacts: open, Save and close (the window and its rows
+// going), find, and the peak memory with the book open and over three saves.
+void benchMillion(int runs)
+{
+    constexpr std::size_t kMillion = 1000000;
+    const std::string n = std::to_string(kMillion);
+    {
+        BookFolder folder(kMillion);
+        openWindow(folder)->save();
+        std::vector<double> open, save, close;
+        for (int i = 0; i < runs; ++i) {
+            const auto start = Clock::now();
+            auto window = openWindow(folder);
+            open.push_back(millisecondsSince(start));
+            save.push_back(timed([&] { window->save(); }));
+            close.push_back(timed([&] { window.reset(); }));
+        }
+        report("open_" + n, median(open), "ms");
+        report("save_" + n, median(save), "ms");
+        report("close_" + n, median(close), "ms");
+    }
+    benchColdOpen(kMillion, runs);
+    benchFind(kMillion, 1);
+    benchPeakRss(kMillion);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -350,6 +377,11 @@ int main(int argc, char** argv)
     const bool quick = argc == 2 && std::strcmp(argv[1], "--quick") == 0;
     if (argc == 2 && std::strcmp(argv[1], "--history") == 0) {
         benchHistorySaves(100000, 11);
+        return 0;
+    }
+
+    if (argc == 2 && std::strcmp(argv[1], "--million") == 0) {
+        benchMillion(3);
         return 0;
     }
 

@@ -92,6 +92,19 @@ int runExport(const CommandLine& line, std::ostream& out, std::ostream& err)
         readError = std::move(calendar.error);
         text = std::move(calendar.text);
         contacts = calendar.contacts;
+    } else if (!toStandardOutput) {
+        // Straight into the file, which is never held whole.
+        const BookExport exported = exportBookToFile(book, *format, file);
+        if (exported.status == ReadStatus::Missing)
+            return failure(err, shownPath(book) + ": no such book");
+        if (exported.status == ReadStatus::Unreadable)
+            return failure(err, exported.error);
+        if (exported.isTheBook)
+            return failure(err, file + ": is the book itself; export to another file");
+        if (!exported.written)
+            return failure(err, exported.writeError);
+        out << "Exported " << plural(exported.contacts, "contact", "contacts") << " to " << file << '\n';
+        return kExitSuccess;
     } else {
         BookExport exported = exportBook(book, *format);
         status = exported.status;

@@ -30,6 +30,22 @@ public:
     // 34 fields was read. The encoding is Utf8 or Windows1252, as the values gave it.
     BookReading finish();
 
+    // Makes the reader learn only what finish() tells, keeping no record: nothing is committed,
+    // not even by finish(), and a value is looked at only when it must be decoded alone, which
+    // tells the encoding.
+    void keepNoRecords() { m_keepNone = true; }
+    // Whether a line of the 34 fields has been read into the pending record.
+    bool pending() const { return m_pending; }
+    // Drops the record being read and starts an empty one, as after a commit: for reading
+    // records one at a time, each from its SURNAME line to the next record's.
+    void restart()
+    {
+        m_record.clear();
+        m_pending = false;
+    }
+    // The record being read.
+    ContactRecord& record() { return m_record; }
+
 private:
     const std::function<void(ContactRecord&)>& m_commit;
     ContactRecord m_record;
@@ -40,6 +56,7 @@ private:
     bool m_sawCreator = false;
     std::size_t m_unreadLines = 0;
     bool m_sawUtf8 = false;
+    bool m_keepNone = false;
 };
 
 } // namespace qor

@@ -8,6 +8,7 @@
 #include "byte_order_marks.h"
 #include "field_table.h"
 #include "huge_pages.h"
+#include "surname_search.h"
 #include "text_encoding.h"
 
 #include <algorithm>
@@ -168,26 +169,12 @@ void assignValue(ContactRecord& record, std::size_t column, std::string_view val
 // vector's growth, which for a large book costs more than the reading itself.
 std::size_t recordsAtMost(std::string_view bytes)
 {
-    constexpr std::string_view kSurname = "SURNAME";
     std::size_t count = 1;
-    const char* const begin = bytes.data();
-    const char* p = begin;
-    const char* const end = p + bytes.size();
-    while (static_cast<std::size_t>(end - p) >= kSurname.size()) {
-#if defined(_WIN32)
-        const std::size_t at = std::string_view(p, static_cast<std::size_t>(end - p)).find(kSurname);
-        const char* found = at == std::string_view::npos ? nullptr : p + at;
-#else
-        const auto* found = static_cast<const char*>(
-            ::memmem(p, static_cast<std::size_t>(end - p), kSurname.data(), kSurname.size()));
-#endif
-        if (found == nullptr)
-            break;
-        p = found + kSurname.size();
-        const bool startsLine = found == begin || found[-1] == '\n' || found[-1] == '\r';
-        if (startsLine && (p == end || *p == '=' || isTrailingSpace(*p)))
+    forEachSurnameAtLineStart(bytes, 0, bytes.size(), [&bytes, &count](std::size_t at) {
+        const std::size_t next = at + kSurnameKey.size();
+        if (next == bytes.size() || bytes[next] == '=' || isTrailingSpace(bytes[next]))
             ++count;
-    }
+    });
     return count;
 }
 
@@ -211,6 +198,7 @@ void BookLineReader::read(std::string_view lines)
     bool sawText = m_sawText, sawCreator = m_sawCreator, sawUtf8 = m_sawUtf8;
     std::size_t unreadLines = m_unreadLines;
     const bool checkEach = m_checkEach;
+    const bool keepNone = m_keepNone;
     const char* p = lines.data();
     const char* const end = p + lines.size();
     while (p < end) {
@@ -238,15 +226,19 @@ void BookLineReader::read(std::string_view lines)
 
         if (const auto field = keys.find(p, keySize, static_cast<std::size_t>(end - p))) {
             if (*field == ContactField::SURNAME && pending) {
-                m_commit(record);
+                if (!keepNone) {
+                    m_commit(record);
+                    record.clear();
+                }
                 ++committed;
-                record.clear();
             }
             pending = true;
-            const std::string_view value = eq != nullptr
-                ? std::string_view(eq + 1, static_cast<std::size_t>(lineEnd - eq - 1))
-                : std::string_view();
-            assignValue(record, columnOf(*field), value, checkEach, sawUtf8);
+            if (!keepNone || checkEach) {
+                const std::string_view value = eq != nullptr
+                    ? std::string_view(eq + 1, static_cast<std::size_t>(lineEnd - eq - 1))
+                    : std::string_view();
+                assignValue(record, columnOf(*field), value, checkEach, sawUtf8);
+            }
         } else if (std::string_view(p, keySize) == kCreatorKey) {
             sawCreator = true;
         } else {
@@ -264,7 +256,7 @@ void BookLineReader::read(std::string_view lines)
 
 BookReading BookLineReader::finish()
 {
-    if (m_pending || m_committed == 0)
+    if (!m_keepNone && (m_pending || m_committed == 0))
         m_commit(m_record);
 
     BookReading reading;

@@ -3,6 +3,9 @@
 #include "../../res/control_ids.h"
 
 #include <algorithm>
+#include <array>
+#include <functional>
+#include <string>
 #include <map>
 #include <unordered_map>
 #include <utility>
@@ -92,15 +95,27 @@ public:
     {
         if (text.empty() || text.size() > m_longest)
             return -1;
-        std::string folded(text);
-        for (char& c : folded)
-            c = foldAscii(c);
-        const auto it = m_first.find(folded);
+        // Folded on the stack: every row of a book read passes its combo fields through here.
+        std::array<char, 64> buffer;
+        std::string longer;
+        char* folded = buffer.data();
+        if (text.size() > buffer.size()) {
+            longer.resize(text.size());
+            folded = longer.data();
+        }
+        for (std::size_t i = 0; i < text.size(); ++i)
+            folded[i] = foldAscii(text[i]);
+        const auto it = m_first.find(std::string_view(folded, text.size()));
         return it == m_first.end() ? -1 : it->second;
     }
 
 private:
-    std::unordered_map<std::string, int> m_first;
+    // Looks a text up without making a std::string of it.
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, int, Hash, std::equal_to<>> m_first;
     std::size_t m_longest = 0;
 };
 
@@ -108,6 +123,8 @@ private:
 
 int findComboEntryFast(int controlId, std::string_view text)
 {
+    if (text.empty())
+        return -1; // no entry begins with nothing, and most combo fields of a book are empty
     static const std::map<int, PrefixIndex> indexes = [] {
         std::map<int, PrefixIndex> built;
         for (const StoredEntry& e : kStoredEntries)

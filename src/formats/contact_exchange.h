@@ -32,6 +32,9 @@ struct ContactRows {
     // writers reserve their text from it instead of a first pass over the rows, which for rows
     // built on demand (copied out of the list's packed store) doubled the copying.
     std::optional<std::size_t> textBytes;
+    // Where row 0 stands in the whole export, for rows written in parts that are joined
+    // afterwards (a vCard's UID depends on its place).
+    std::size_t firstPosition = 0;
 };
 ContactRows rowsOf(const std::vector<ContactRecord>& records);
 // rows.textBytes, or the sum a pass over the rows finds.

@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
 #include <iterator>
+#include <system_error>
 
 namespace qor {
 
@@ -51,10 +53,38 @@ void SearchIndex::clear()
     m_blockUsed = m_blockSize = m_stored = m_live = 0;
 }
 
-void SearchIndex::build(std::size_t rows, const AppendRow& appendRow)
+void SearchIndex::build(std::size_t rows, const AppendRow& appendRow, std::size_t twoThreadsFrom)
 {
     clear();
-    m_texts = textsOf(rows, appendRow);
+    if (rows < twoThreadsFrom || rows < 2) {
+        m_texts = textsOf(rows, appendRow);
+        return;
+    }
+    // The second half goes into blocks of its own, which this index then takes over.
+    const std::size_t half = rows / 2;
+    SearchIndex second;
+    std::vector<std::string_view> secondTexts;
+    const auto foldSecond = [&] {
+        secondTexts = second.textsOf(rows - half, [&](std::size_t r, std::string& out) { appendRow(half + r, out); });
+    };
+    std::future<void> other;
+    try {
+        other = std::async(std::launch::async, foldSecond);
+    } catch (const std::system_error&) {
+        foldSecond();
+    }
+    std::vector<std::string_view> texts = textsOf(half, appendRow);
+    if (other.valid())
+        other.get();
+    texts.insert(texts.end(), secondTexts.begin(), secondTexts.end());
+    m_texts = std::move(texts);
+    std::move(second.m_blocks.begin(), second.m_blocks.end(), std::back_inserter(m_blocks));
+    if (!second.m_blocks.empty()) {
+        m_blockUsed = second.m_blockUsed;
+        m_blockSize = second.m_blockSize;
+    }
+    m_stored += second.m_stored;
+    m_live += second.m_live;
 }
 
 void SearchIndex::insertAtTop(const ContactRecord& record)

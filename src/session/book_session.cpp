@@ -41,65 +41,6 @@ BookLock::State BookSession::lockBook(std::chrono::milliseconds wait)
     return m_lock.state();
 }
 
-LoadReport BookSession::load()
-{
-    LoadReport report;
-    // Each record reaches its row as the form's exchange reads it back.
-    const ContactRecord initial = form;
-    const auto stage = [&](std::string_view bytes) {
-        return readBookRecords(bytes, initial, [this, &report](ContactRecord& record) {
-            if (const auto longField = passThroughForm(record)) {
-                ++report.longFieldContacts;
-                if (!report.firstLongField)
-                    report.firstLongField = longField;
-            }
-            m_store.stageAtTop(record);
-        });
-    };
-    bool staged = false;
-    {
-        const BookBytes file = readBookFileWithin(m_bookPath, largestReadableBook());
-        m_bookStamp = stampOf(file, m_bookPath);
-        report.reason = file.error;
-        report.missing = file.status == ReadStatus::Missing;
-        if (file.status == ReadStatus::Unreadable)
-            report.refusal = BookRefusal::Unreadable;
-        else if (file.status == ReadStatus::TooBig)
-            report.refusal = BookRefusal::TooBig;
-        report.blank = file.status != ReadStatus::Read
-                    || file.bytes().find_first_not_of(" \t\r\n\v\f") == std::string_view::npos;
-        if (file.status == ReadStatus::Read) {
-            try {
-                const BookReading reading = stage(file.bytes());
-                staged = true;
-                m_bookEncoding = reading.encoding;
-                m_unreadLines = reading.unreadLines;
-                if (!reading.isBook)
-                    report.refusal = BookRefusal::NotABook;
-            } catch (const std::bad_alloc&) {
-                m_store.discardStaged();
-                report.longFieldContacts = 0;
-                report.firstLongField.reset();
-                report.refusal = BookRefusal::TooBig;
-                report.reason = "there was not enough memory to read it";
-            }
-        }
-    }
-    // A book that could not be read opens as a missing one: one contact, the form's.
-    if (!staged)
-        stage({});
-    m_store.insertStagedAtTop();
-    m_changes.count = 0;
-    showRow(0);
-
-    if (report.refusal) {
-        m_refusedBook = m_bookPath.filename().string() + " was left unchanged when the window opened ("
-            + (*report.refusal == BookRefusal::NotABook ? std::string("not a QOR contact book") : report.reason)
-            + ")";
-    }
-    return report;
-}
-
 bool BookSession::add()
 {
     flattenLineEnds(form);
@@ -192,8 +133,7 @@ FormattedBook BookSession::formatList() const
     return formatBook(static_cast<std::size_t>(m_store.rowCount()),
                       [this](std::size_t row, BookRowTexts& texts) {
                           const int at = static_cast<int>(row);
-                          for (std::size_t c = 0; c < kFieldCount; ++c)
-                              texts.texts[c] = m_store.text(at, c);
+                          m_store.texts(at, texts.texts);
                           texts.windows1252Fields = m_store.windows1252Fields(at);
                       },
                       m_bookEncoding);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <new>
 
 namespace qor {
@@ -65,6 +66,8 @@ ContactStore::RowPtr ContactStore::makeRow(const ContactRecord& record, bool poo
     std::size_t total = 0;
     for (const std::string& text : record.texts)
         total += text.size();
+    if (total > std::numeric_limits<std::uint32_t>::max())
+        throw std::bad_alloc();
     const std::size_t size = sizeof(Row) + total;
     RowPtr row(new (pooled ? allocateFromPool(size) : ::operator new(size)) Row);
     row->pooled = pooled;
@@ -76,7 +79,7 @@ ContactStore::RowPtr ContactStore::makeRow(const ContactRecord& record, bool poo
         if (!text.empty())
             std::memcpy(out + end, text.data(), text.size());
         end += text.size();
-        row->ends[c] = end;
+        row->ends[c] = static_cast<std::uint32_t>(end);
         row->widths[c] = text.empty() ? 0 : m_measure(text);
     }
     return row;

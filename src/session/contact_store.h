@@ -60,6 +60,18 @@ public:
     {
         return m_rows[static_cast<std::size_t>(row)]->text(column);
     }
+    // Every text of row `row` at once, valid until that row changes or goes: what a pass over
+    // the whole list (a save, a check for contacts already there) takes of each row.
+    void texts(int row, std::array<std::string_view, kFieldCount>& out) const
+    {
+        const Row& r = *m_rows[static_cast<std::size_t>(row)];
+        const char* const all = r.texts();
+        std::uint32_t begin = 0;
+        for (std::size_t c = 0; c < kFieldCount; ++c) {
+            out[c] = std::string_view(all + begin, r.ends[c] - begin);
+            begin = r.ends[c];
+        }
+    }
     // The fields of row `row` whose text was read from Windows-1252 bytes (see ContactRecord).
     std::bitset<kFieldCount> windows1252Fields(int row) const
     {
@@ -112,7 +124,9 @@ private:
     // one after another. A big book holds mostly short texts, and 34 separate strings, or even
     // one string beside the row, cost more in memory and allocations than the texts do.
     struct Row {
-        std::array<std::size_t, kFieldCount> ends{};
+        // 32 bits: in a big book of short texts the ends were a third of a row's memory. A row
+        // whose texts pass 4 GiB is refused as memory that cannot be had (makeRow).
+        std::array<std::uint32_t, kFieldCount> ends{};
         std::array<int, kFieldCount> widths{};
         std::bitset<kFieldCount> windows1252Fields; // see ContactRecord
         bool pooled = false; // carved from m_pool rather than allocated alone

@@ -57,8 +57,7 @@ std::size_t dropContactsInList(const ContactStore& store, std::vector<ContactRec
 {
     return removeContactsInBook(contacts, static_cast<std::size_t>(store.rowCount()),
                                 [&store](std::size_t row, ContactTexts& texts) {
-                                    for (std::size_t c = 0; c < kFieldCount; ++c)
-                                        texts[c] = store.text(static_cast<int>(row), c);
+                                    store.texts(static_cast<int>(row), texts);
                                 });
 }
 

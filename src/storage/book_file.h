@@ -69,6 +69,14 @@ struct WriteResult {
 WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_view bytes,
                               const WriteFunction& write = {}, const SyncFunction& sync = {});
 
+// replaceFileSafely for bytes made a piece at a time: `produce` is called once and hands the
+// pieces, in order, to the function it is given, which writes each as it comes, so the bytes
+// are never held whole. The same promises on every failure; an exception from `produce` leaves
+// `path` as it was and is passed on. A file that must be written in place (see above) gets the
+// pieces gathered first.
+using PieceProducer = std::function<void(const PieceFunction& put)>;
+WriteResult replaceFileSafelyInPieces(const std::filesystem::path& path, const PieceProducer& produce);
+
 // Creates the file at `path`, which must not exist (not even as a link), holding `bytes`,
 // readable and writable by its owner only (mode 0600), and syncs it. Refuses when something
 // is already there. On failure nothing is left at `path`.

@@ -208,10 +208,18 @@ BookBytes readBookFileInPieces(const std::filesystem::path& path, std::size_t pi
     return result;
 }
 
-WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_view bytes,
-                              const WriteFunction& write, const SyncFunction& sync)
+namespace {
+
+std::string gathered(const PieceProducer& produce)
 {
-    const posix::SaveCalls calls{write, sync};
+    std::string bytes;
+    produce([&bytes](std::string_view piece) { bytes += piece; });
+    return bytes;
+}
+
+WriteResult replaceWithPieces(const std::filesystem::path& path, const PieceProducer& produce,
+                              const posix::SaveCalls& calls)
+{
     std::filesystem::path target;
     std::string error;
     if (!resolveBookLinks(path, target, error))
@@ -239,7 +247,7 @@ WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_vie
     // A second hard link would be split off by a rename and keep the old contacts; a folder
     // that takes no new file would make every save fail.
     if (exists && (st.st_nlink > 1 || ::access(folder.c_str(), W_OK | X_OK) != 0))
-        return posix::writeInPlace(target, st, bytes, calls);
+        return posix::writeInPlace(target, st, gathered(produce), calls);
 
     std::string tempName;
     FileDescriptor fd(createTemporary(target, tempName));
@@ -258,10 +266,21 @@ WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_vie
         // only the system may set): the old file itself takes the new bytes.
         fd.close();
         ::unlink(tempName.c_str());
-        return posix::writeInPlace(target, st, bytes, calls);
+        return posix::writeInPlace(target, st, gathered(produce), calls);
     }
-    if (const int e = posix::writeAll(fd.get(), bytes, calls))
-        return fail("cannot write", e);
+    int writeError = 0;
+    try {
+        produce([&](std::string_view piece) {
+            if (writeError == 0)
+                writeError = posix::writeAll(fd.get(), piece, calls);
+        });
+    } catch (...) {
+        fd.close();
+        ::unlink(tempName.c_str());
+        throw;
+    }
+    if (writeError != 0)
+        return fail("cannot write", writeError);
     // After the owner: a change of owner clears the set-user and set-group bits.
     if (::fchmod(fd.get(), mode) != 0)
         return fail("cannot set the mode of", errno);
@@ -273,6 +292,21 @@ WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_vie
         return fail("cannot rename over", errno);
     posix::syncFolder(folder);
     return {true, {}};
+}
+
+} // namespace
+
+WriteResult replaceFileSafely(const std::filesystem::path& path, std::string_view bytes,
+                              const WriteFunction& write, const SyncFunction& sync)
+{
+    return replaceWithPieces(path, [bytes](const PieceFunction& put) { put(bytes); }, posix::SaveCalls{write, sync});
+}
+
+WriteResult replaceFileSafelyInPieces(const std::filesystem::path& path, const PieceProducer& produce)
+{
+    const WriteFunction noWrite;
+    const SyncFunction noSync;
+    return replaceWithPieces(path, produce, posix::SaveCalls{noWrite, noSync});
 }
 
 WriteResult writeNewFile(const std::filesystem::path& path, std::string_view bytes)

@@ -330,6 +330,14 @@ WriteResult writeNewFile(const std::filesystem::path& path, std::string_view byt
     return {true, {}};
 }
 
+WriteResult replaceFileSafelyInPieces(const std::filesystem::path& path, const PieceProducer& produce)
+{
+    // ReplaceFileW takes a whole file: the pieces are gathered into one.
+    std::string bytes;
+    produce([&bytes](std::string_view piece) { bytes += piece; });
+    return replaceFileSafely(path, bytes);
+}
+
 } // namespace qor
 
 #endif

@@ -4,6 +4,7 @@
 
 #include "book_text.h"
 #include "field_table.h"
+#include "text_encoding.h"
 
 #include <algorithm>
 #include <initializer_list>
@@ -68,6 +69,67 @@ inline std::vector<ContactRecord> textsOf(std::vector<ContactRecord> records)
     for (ContactRecord& r : records)
         r.windows1252Fields.reset();
     return records;
+}
+
+// What the reader of a whole book gives: every record it commits, in order, and what it tells
+// besides; what every other way of reading a book is held to.
+struct WholeReading {
+    std::vector<ContactRecord> records;
+    BookReading reading;
+};
+
+inline WholeReading readWhole(std::string_view bytes, const ContactRecord& initial)
+{
+    WholeReading r;
+    r.reading = readBookRecords(bytes, initial, [&r](ContactRecord& record) { r.records.push_back(record); });
+    return r;
+}
+
+// "" when `got` holds the records of `expected`, texts and Windows-1252 marks alike; else which
+// record differs first, or that the counts differ.
+inline std::string firstDifference(const std::vector<ContactRecord>& got, const std::vector<ContactRecord>& expected)
+{
+    if (got.size() != expected.size())
+        return std::to_string(got.size()) + " records, not " + std::to_string(expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i)
+        if (got[i].texts != expected[i].texts || got[i].windows1252Fields != expected[i].windows1252Fields)
+            return "record " + std::to_string(i) + " differs";
+    return {};
+}
+
+inline std::string utf16(std::string_view utf8, bool bigEndian)
+{
+    return std::string(bigEndian ? "\xFE\xFF" : "\xFF\xFE") + utf8ToUtf16(utf8, bigEndian);
+}
+
+// Books whose reading depends on what lies beyond a cut (of a piece, or between threads): line ends of every kind (and CR LF
+// cut in two), the marks, UTF-8 and Windows-1252 side by side, UTF-16 pairs and odd bytes.
+inline std::vector<std::pair<const char*, std::string>> oddBooks()
+{
+    using F = ContactField;
+    const std::string two = "CREATOR=QOR 1.0\r\n" + recordLines({{F::SURNAME, "Lee"}, {F::DOBDAY, "5"}})
+        + "\r\n" + recordLines({{F::SURNAME, "M\xC3\xBCller"}, {F::COMMENTS, std::string(3000, 'x')}});
+    const std::string emoji = recordLines({{F::SURNAME, "\xF0\x9F\x98\x80 Smile"}, {F::FIRSTNAME, "\xE2\x82\xAC"}});
+    return {
+        {"empty", ""},
+        {"white space only", " \r\n\t\r\n"},
+        {"CR LF", two},
+        {"LF only", joinLines({"SURNAME=A", "TEL=1", "SURNAME=B", "TEL=2"}, "\n")},
+        {"CR only, no last line end", "SURNAME=A\rTEL=1\rSURNAME=B\rTEL=2"},
+        {"blank and trailing space", "SURNAME=A  \r\n\r\n\r\nSURNAME\t\r\nFIRSTNAME=B \t\r\n"},
+        {"UTF-8 mark", "\xEF\xBB\xBF" + two},
+        {"Windows-1252 beside UTF-8", "SURNAME=Jos\xE9\r\nLIKES=caf\xC3\xA9\r\nSURNAME=\x93q\x94\r\n"},
+        {"Windows-1252 only", "SURNAME=Jos\xE9\r\nXKEY=\xC3\xA9\r\n"},
+        {"invalid outside values", "CREATOR=QOR \xFF\r\nSURNAME=A\r\n"},
+        {"not a book", "just some words\r\nand more\r\n"},
+        {"NUL bytes", std::string(40, '\0')},
+        {"UTF-16 LE", utf16(two + emoji, false)},
+        {"UTF-16 BE", utf16(emoji + two, true)},
+        {"UTF-16 odd last byte", utf16(emoji, false) + "A"},
+        {"UTF-16 lone halves", std::string("\xFF\xFE", 2) + std::string("S\0=\0\x3D\xD8\n\0\x00\xDC", 10)},
+        {"a mark alone", "\xFF\xFE"},
+        {"half a mark", "\xEF\xBB"},
+    };
 }
 
 } // namespace qor::testing

@@ -35,12 +35,20 @@ std::vector<int> expectedRows(const std::vector<ContactRecord>& records, std::st
 TEST(SearchIndex, staysInStepWithInsertsReplacesAndRemoves)
 {
     // Whatever the sequence, the index answers as folding every contact afresh would.
+    // The index built on one thread, or in two halves on two (and then changed).
+    for (std::size_t twoThreadsFrom : {std::size_t{1}, SearchIndex::kTwoThreadsFrom}) {
+    SCOPED_TRACE(twoThreadsFrom);
     std::mt19937 random(11);
     const std::vector<std::string> names = {"Müller", "Mueller", "Ødegård", "Smith", "Dvořák", "ÉMILE", "mull"};
     auto pick = [&] { return names[random() % names.size()]; };
     std::vector<ContactRecord> records;
+    for (int i = 0; i < 61; ++i)
+        records.push_back(named(pick(), std::to_string(i)));
     SearchIndex index;
-    index.build(0, [](std::size_t, std::string&) {});
+    index.build(records.size(), [&](std::size_t r, std::string& out) { out += searchTextOf(records[r]); }, twoThreadsFrom);
+    ASSERT_EQ(index.size(), records.size());
+    for (std::string_view query : {"mull", "ode", "4"})
+        EXPECT_EQ(index.matchingRows(foldForSearch(query)), expectedRows(records, query)) << query;
     for (int step = 0; step < 400; ++step) {
         const int op = static_cast<int>(random() % 4);
         const int row = records.empty() ? -1 : static_cast<int>(random() % records.size());
@@ -62,6 +70,7 @@ TEST(SearchIndex, staysInStepWithInsertsReplacesAndRemoves)
     ASSERT_EQ(index.size(), records.size());
     for (std::string_view query : {"mull", "MÜLLER", "ode", "dvorak", "emile", "7", "zzz"})
         EXPECT_EQ(index.matchingRows(foldForSearch(query)), expectedRows(records, query)) << query;
+    }
 }
 
 TEST(SearchIndex, aLongerQueryNarrowsTheShorterOnesRows)

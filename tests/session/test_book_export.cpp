@@ -12,6 +12,7 @@ namespace qor {
 namespace {
 
 using testing::TempFolder;
+using testing::fileContents;
 using testing::writeFile;
 
 // Texts that exercise every writer's escaping, folding, quoting and date rules, and the form's
@@ -83,8 +84,44 @@ TEST(BookExport, writesTheBytesOfTheBookReadWholeIntoRecords_inEveryFormat)
             EXPECT_EQ(exported.status, ReadStatus::Read) << book.name;
             EXPECT_EQ(exported.contacts, expected.contacts) << book.name;
             EXPECT_EQ(exported.text, expected.text) << book.name << ", format " << static_cast<int>(format);
+            const BookExport toFile = exportBookToFile(path, format, folder.path() / "export");
+            EXPECT_TRUE(toFile.written) << book.name << ": " << toFile.writeError;
+            EXPECT_EQ(toFile.contacts, expected.contacts) << book.name;
+            EXPECT_EQ(fileContents(folder.path() / "export"), expected.text) << book.name << ", format " << static_cast<int>(format);
         }
     }
+}
+
+TEST(BookExport, aBookOfManyBlocksOnTwoThreads_writesTheSameBytesAsOneRecordAtATime)
+{
+    // More than two blocks of rows, and big enough to be indexed on two threads.
+    TempFolder folder("qor-export-");
+    const std::filesystem::path path = folder.path() / "book.qor";
+    writeFile(path, oddBook(9000, 11));
+    for (const ExchangeFormat format : {ExchangeFormat::VCard4, ExchangeFormat::VCard3}) {
+        const BookExport expected = throughRecords(path, format);
+        const BookExport toFile = exportBookToFile(path, format, folder.path() / "export.vcf");
+        ASSERT_TRUE(toFile.written) << toFile.writeError;
+        EXPECT_EQ(toFile.contacts, 9000u);
+        EXPECT_TRUE(fileContents(folder.path() / "export.vcf") == expected.text) << static_cast<int>(format);
+    }
+}
+
+TEST(BookExport, toAFile_refusesTheBookItself_andWritesNothingForABookItCannotRead)
+{
+    TempFolder folder("qor-export-");
+    const std::filesystem::path path = folder.path() / "book.qor";
+    const std::filesystem::path file = folder.path() / "out.vcf";
+    EXPECT_EQ(exportBookToFile(path, ExchangeFormat::VCard4, file).status, ReadStatus::Missing);
+    writeFile(path, "SURNAME=Lee\r\n");
+    const BookExport itself = exportBookToFile(path, ExchangeFormat::VCard4, path);
+    EXPECT_TRUE(itself.isTheBook);
+    EXPECT_FALSE(itself.written);
+    EXPECT_EQ(fileContents(path), "SURNAME=Lee\r\n");
+    writeFile(path, std::string("\x7F" "ELF\0\0\x01\x02 binary", 15));
+    const BookExport notABook = exportBookToFile(path, ExchangeFormat::VCard4, file);
+    EXPECT_EQ(notABook.status, ReadStatus::Unreadable);
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 TEST(BookExport, refusesAsTheRecordsDid_aMissingBookAndBytesThatAreNotABook)

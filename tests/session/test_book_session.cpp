@@ -1,4 +1,6 @@
 #include "book_session.h"
+#include "field_table.h"
+#include "form_rules.h"
 #include "test_books.h"
 #include "temp_folder.h"
 
@@ -69,6 +71,42 @@ TEST(BookSessionLoad, aBookThatCannotBeUsedOpensAsOneContactAndIsNeverReplaced)
         EXPECT_EQ(fileContents(open.path), c.bytes);
         EXPECT_EQ(besideTheBook(open.path), std::vector<std::filesystem::path>{unattended.beside});
     }
+}
+
+// The book is read a piece at a time: a book of several pieces, with records, lines, CR LF pairs
+// and UTF-8 sequences cut between pieces, gives the rows the reader of the whole book gives, and a
+// save writes the bytes formatting those rows gives.
+TEST(BookSessionLoad, aBookOfManyPiecesGivesTheRowsOfTheWholeBookAndSavesTheSameBytes)
+{
+    std::string book = "CREATOR=QOR 1.0\r\n";
+    for (int i = 0; book.size() < 3 * 1024 * 1024 + 100; ++i) {
+        for (const FieldInfo& info : fieldTable()) {
+            std::string value = std::to_string(i * 7 + static_cast<int>(info.key.size()));
+            if (i % 5 == 0)
+                value += " M\xC3\xBCller \xE2\x82\xAC";
+            if (i % 97 == 0)
+                value += " caf\xE9"; // Windows-1252 bytes a legacy program left
+            book += std::string(info.key) + "=" + value + (i % 3 ? "\r\n" : "\n");
+        }
+        book += "\r\n";
+    }
+    const ParsedBook parsed = parseBook(book, ContactRecord{});
+    OpenBook open(&book);
+    ASSERT_FALSE(open.report.refusal);
+    const ContactStore& store = open.session.store();
+    ASSERT_EQ(static_cast<std::size_t>(store.rowCount()), parsed.records.size());
+    for (std::size_t i = 0; i < parsed.records.size(); ++i) {
+        ContactRecord expected = parsed.records[parsed.records.size() - 1 - i];
+        passThroughForm(expected);
+        ASSERT_EQ(store.record(static_cast<int>(i)), expected) << "row " << i;
+    }
+    std::vector<ContactRecord> rows;
+    for (int row = 0; row < store.rowCount(); ++row)
+        rows.push_back(store.record(row));
+    const FormattedBook expected = formatBook(rows.size(), [&rows](std::size_t i) -> const ContactRecord& { return rows[i]; },
+                                              parsed.encoding);
+    ASSERT_EQ(open.session.save(SaveMode::Attended).outcome, SaveOutcome::Saved);
+    EXPECT_TRUE(fileContents(open.path) == expected.bytes);
 }
 
 TEST(BookSessionCommands, addUpdateAndDeleteWorkOnTheMarkedRowAndTheMarkFollowsItsContact)

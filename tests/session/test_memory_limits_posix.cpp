@@ -15,6 +15,9 @@
 
 #include <sys/resource.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <malloc.h>
+#endif
 
 namespace qor {
 namespace {
@@ -32,6 +35,13 @@ class AddressSpaceLimit {
 public:
     explicit AddressSpaceLimit(rlim_t room)
     {
+#if defined(__GLIBC__)
+        // The memory earlier tests of this process freed goes back first, and big blocks are
+        // mapped on their own from now on: glibc keeps tens of MB freed after big blocks were
+        // freed, and the store's rows, made from that memory, would not meet the limit.
+        ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+        ::malloc_trim(0);
+#endif
         ::getrlimit(RLIMIT_AS, &m_before);
         std::ifstream statm("/proc/self/statm");
         unsigned long long pages = 0;

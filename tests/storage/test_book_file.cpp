@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <new>
 #include <set>
 #include <string>
 #include <utility>
@@ -219,6 +220,40 @@ TEST_F(BookFile, DiskFailingAtAnyByte_leavesTheOldBookAndNoTemporaryFile)
         EXPECT_NE(r.error.find("No space"), std::string::npos) << r.error;
         EXPECT_EQ(contents(book_), kOld);
         EXPECT_EQ(entries(), std::set<std::string>{kBookFileName});
+    }
+}
+
+TEST_F(BookFile, InPieces_writesThePiecesInOrder_andAFailingProducerLeavesTheOldBook)
+{
+    const std::string bytes = newBook(70000);
+    const struct {
+        const char* name;
+        bool secondLink; // written in place: the pieces are gathered first
+    } cases[] = {{"renamed into place", false}, {"written in place", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(book_, kOld);
+        if (c.secondLink)
+            fs::create_hard_link(book_, dir_ / "other.qor");
+        const std::set<std::string> before = entries();
+        const auto inPieces = [&bytes](const PieceFunction& put) {
+            for (std::size_t at = 0; at < bytes.size(); at += 777)
+                put(std::string_view(bytes).substr(at, 777));
+        };
+        ASSERT_TRUE(replaceFileSafelyInPieces(book_, inPieces).ok);
+        EXPECT_EQ(contents(book_), bytes);
+        EXPECT_EQ(entries(), before);
+
+        writeFile(book_, kOld);
+        const auto failing = [](const PieceFunction& put) {
+            put("SURNAME=Half");
+            throw std::bad_alloc();
+        };
+        EXPECT_THROW(replaceFileSafelyInPieces(book_, failing), std::bad_alloc);
+        EXPECT_EQ(contents(book_), kOld);
+        EXPECT_EQ(entries(), before);
+        std::error_code ec;
+        fs::remove(dir_ / "other.qor", ec);
     }
 }
 

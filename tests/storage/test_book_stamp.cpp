@@ -42,3 +42,23 @@ TEST_F(BookFile, Stamp_changesWithTheBytesNotWithTheTime)
     big[50001] ^= 0x40;
     EXPECT_NE(hashBytes(big), bigHash);
 }
+
+TEST(ByteHash, PiecesCutAnywhere_hashAsTheWholeBytes)
+{
+    std::string bytes;
+    for (int i = 0; i < 5000; ++i)
+        bytes += static_cast<char>((i * 131) ^ (i >> 3));
+    for (std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{31}, std::size_t{32}, std::size_t{33},
+                             std::size_t{64}, std::size_t{100}, bytes.size()}) {
+        const std::string_view whole = std::string_view(bytes).substr(0, size);
+        for (std::size_t piece : {std::size_t{1}, std::size_t{7}, std::size_t{32}, std::size_t{33}, std::size_t{4096}}) {
+            SCOPED_TRACE(std::to_string(size) + " bytes in pieces of " + std::to_string(piece));
+            ByteHash hash;
+            for (std::size_t at = 0; at < whole.size(); at += piece)
+                hash.add(whole.substr(at, piece));
+            EXPECT_EQ(hash.value(), hashBytes(whole));
+        }
+    }
+    // The size counts: zero bytes are not no bytes.
+    EXPECT_NE(hashBytes(std::string(32, '\0')), hashBytes(std::string(64, '\0')));
+}

@@ -208,6 +208,13 @@ void writeCard(CardWriter& card, const ContactRecord& r, std::size_t position, V
 
 std::string writeVCards(const ContactRows& rows, VCardVersion version)
 {
+    std::string out;
+    appendVCards(out, rows, version);
+    return out;
+}
+
+void appendVCards(std::string& out, const ContactRows& rows, VCardVersion version)
+{
     // Room for the longest the cards can be, reserved once: growing the text by doubling
     // copies it again and again into fresh memory, which costs more than writing it. Memory
     // that is reserved but never written is never touched.
@@ -215,13 +222,13 @@ std::string writeVCards(const ContactRows& rows, VCardVersion version)
     constexpr std::size_t kPropertyFrame = 48; // a property's name, parameters and line end
     // Escapes double a text at most; folds add.
     const std::size_t bound = rows.count * (kCardFrame + kFieldCount * kPropertyFrame) + textBytesOf(rows) * 3;
-    std::string out;
-    out.reserve(bound);
-    adviseHugePages(out.data(), out.capacity());
+    if (out.capacity() - out.size() < bound) {
+        out.reserve(out.size() + bound);
+        adviseHugePages(out.data(), out.capacity());
+    }
     CardWriter card(out);
     for (std::size_t i = 0; i < rows.count; ++i)
-        writeCard(card, rows.row(i), i, version);
-    return out;
+        writeCard(card, rows.row(i), rows.firstPosition + i, version);
 }
 
 } // namespace qor

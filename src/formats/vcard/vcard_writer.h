@@ -18,5 +18,7 @@ enum class VCardVersion { V3, V4 };
 // beside the date the date rules read from them, if any ("march" is March). The fields vCard has
 // no property for go to X-QOR-<KEY>. Reading the cards back gives every field unchanged.
 std::string writeVCards(const ContactRows& rows, VCardVersion version);
+// The same cards appended to `out`, whose memory a caller writing many runs of rows reuses.
+void appendVCards(std::string& out, const ContactRows& rows, VCardVersion version);
 
 } // namespace qor
