@@ -18,6 +18,7 @@ import tempfile
 import time
 
 SKIPPED = 77
+NOT_SHOWN = 3  # the program never showed its window: another try on a fresh display and bus
 PATIENCE_S = 30
 BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
 # What the user works with, buttons among them; labels, panels, headers and cells are not controls.
@@ -56,6 +57,13 @@ def start_display(started):
         number = display.readline().strip()
     if not number:
         sys.exit("FAIL: Xvfb did not start")
+    # Answer to a client first: a program started before then may find nobody there.
+    deadline = time.monotonic() + PATIENCE_S
+    while subprocess.call(["xdpyinfo", "-display", ":" + number], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL) != 0:
+        if time.monotonic() > deadline:
+            sys.exit("FAIL: Xvfb on :%s takes no client" % number)
+        time.sleep(0.1)
     return ":" + number
 
 
@@ -104,24 +112,19 @@ def check(qor, work):
     subprocess.run([qor, "--import", cards, os.path.join(folder, "qor.qor")], check=True, stdout=subprocess.DEVNULL)
 
     nodes = []
-    # A second try on a fresh display: a display server another test stops under the program
-    # leaves it nowhere to show its window, which says nothing of its names.
-    for attempt in range(2):
-        started = []
-        try:
-            os.environ["DISPLAY"] = start_display(started)
-            env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-            start(started, [BUS_LAUNCHER, "--launch-immediately"], env=env, stderr=subprocess.DEVNULL)
-            start(started, [qor], env=env, cwd=folder)
-            window = find_window(pyatspi, os.path.basename(qor))
-            if window is not None:
-                walk(pyatspi, window, "application", 0, nodes)
-                break
-        finally:
-            end(started)
-    else:
-        sys.exit("FAIL: %s did not appear on the accessibility bus within %d s, twice"
-                 % (os.path.basename(qor), PATIENCE_S))
+    started = []
+    try:
+        os.environ["DISPLAY"] = start_display(started)
+        env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        start(started, [BUS_LAUNCHER, "--launch-immediately"], env=env, stderr=subprocess.DEVNULL)
+        start(started, [qor], env=env, cwd=folder)
+        window = find_window(pyatspi, os.path.basename(qor))
+        if window is None:
+            print("%s did not appear on the accessibility bus within %d s" % (os.path.basename(qor), PATIENCE_S))
+            return NOT_SHOWN
+        walk(pyatspi, window, "application", 0, nodes)
+    finally:
+        end(started)
 
     for depth, role, name, editable, _ in nodes:
         print("%s%s %r%s" % ("  " * depth, role, name, " (editable)" if editable else ""))
@@ -137,7 +140,7 @@ def main():
     if len(sys.argv) != 3:
         sys.exit(__doc__)
     qor, work = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    missing = [p for p in ("Xvfb", "dbus-run-session") if not shutil.which(p)]
+    missing = [p for p in ("Xvfb", "xdpyinfo", "dbus-run-session") if not shutil.which(p)]
     missing += [] if os.access(BUS_LAUNCHER, os.X_OK) else [BUS_LAUNCHER]
     try:
         import pyatspi  # noqa: F401
@@ -149,15 +152,22 @@ def main():
     if os.environ.get("QOR_ACCESSIBILITY_SESSION") == "1":
         sys.exit(check(qor, work))
     # Again in a session bus and runtime folder of the check's own: the accessibility bus is
-    # found through them, and a run beside it has its own.
+    # found through them, and a run beside it has its own. A second try gets a fresh display,
+    # bus and process: a display server another program stops under this one leaves it nowhere
+    # to show its window, which says nothing of its names, and the accessibility library keeps
+    # the bus it first found for as long as its process lives.
     os.makedirs(work, exist_ok=True)
-    runtime = tempfile.mkdtemp(prefix="runtime-", dir=work)
-    env = dict(os.environ, QOR_ACCESSIBILITY_SESSION="1", XDG_RUNTIME_DIR=runtime)
-    env.pop("DBUS_SESSION_BUS_ADDRESS", None)
-    try:
-        sys.exit(subprocess.call(["dbus-run-session", "--", sys.executable] + sys.argv, env=env))
-    finally:
-        shutil.rmtree(runtime, ignore_errors=True)
+    for attempt in range(2):
+        runtime = tempfile.mkdtemp(prefix="runtime-", dir=work)
+        env = dict(os.environ, QOR_ACCESSIBILITY_SESSION="1", XDG_RUNTIME_DIR=runtime)
+        env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+        try:
+            status = subprocess.call(["dbus-run-session", "--", sys.executable] + sys.argv, env=env)
+        finally:
+            shutil.rmtree(runtime, ignore_errors=True)
+        if status != NOT_SHOWN:
+            sys.exit(status)
+    sys.exit("FAIL: %s did not appear on the accessibility bus, twice" % os.path.basename(sys.argv[1]))
 
 
 if __name__ == "__main__":
