@@ -105,6 +105,13 @@ public:
     // recorded.
     void bookFound(const std::filesystem::path& book, BookBytes&& bytes, std::uint64_t hash,
                    std::int64_t now) noexcept;
+    // As above, with the keys of the bytes found (PieceKeyCutter) rather than the bytes: for a
+    // caller that read the book a piece at a time. The keys are not looked at when the recorder
+    // knows the book already.
+    void bookFound(const std::filesystem::path& book, std::vector<PieceKey>&& keys, std::uint64_t hash,
+                   std::int64_t now) noexcept;
+    // Whether the pieces of the book hashing to `hash` are known: bookFound needs none.
+    bool knowsBook(std::uint64_t hash) const { return m_bookKnown && m_bookHash == hash; }
     // Just before the book is replaced: what recording the save needs of it. `onDisk` is the
     // hash of the bytes the caller found in the book just now, when it checked them: when it is
     // the book last recorded or found and the history still ends with it, nothing is read.
@@ -120,6 +127,9 @@ private:
     HistoryNote recordChecked(const std::filesystem::path& book, const BookBefore& before, std::string_view written,
                               std::int64_t now, const std::tm& localNow, const HistoryRules& rules);
     bool tailStillHolds(const std::filesystem::path& history) const;
+    // bookFound's look at the history: whether the book found (`hash`) is the one it ends with
+    // and its pieces are wanted (the tail is then taken).
+    bool takesFound(const std::filesystem::path& book, std::uint64_t hash, std::int64_t now);
     // Waits for the pieces of the book found before this save, when they are being cut.
     void takeFoundPieces() noexcept;
 

@@ -50,6 +50,23 @@ std::vector<PieceKey> keysOf(const std::vector<std::string_view>& pieces);
 // cutIntoPieces, with each piece's key in `keys`.
 std::vector<std::string_view> cutIntoPieces(std::string_view book, std::vector<PieceKey>& keys);
 
+// The keys of a book that arrives in pieces (read a piece at a time), without holding it whole:
+// keys() is keysOf(cutIntoPieces(book)) of every piece added, joined in order, however they were
+// cut. Holds only what follows the last record line seen (a book of 16-bit code units, whole).
+class PieceKeyCutter {
+public:
+    void add(std::string_view bytes);
+    // Cuts what is held; adds nothing after.
+    std::vector<PieceKey> keys();
+
+private:
+    void keep(const std::vector<std::string_view>& pieces, std::size_t count);
+    std::string m_held;
+    std::vector<PieceKey> m_keys;
+    bool m_unitsKnown = false;
+    bool m_bytes = true; // 8-bit code units
+};
+
 // The steps that turn `before` into `after` (`afterKeys` being keysOf(after)). Pieces are matched
 // by their size and 64-bit hash, as the book's stamp tells a changed book from the same one; the
 // whole state each entry leads to is hashed too, and checked when it is rebuilt. The pieces given

@@ -187,6 +187,45 @@ std::vector<std::string_view> cutIntoPieces(std::string_view book, std::vector<P
     return pieces;
 }
 
+void PieceKeyCutter::keep(const std::vector<std::string_view>& pieces, std::size_t count)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        m_keys.push_back({hashBytes(pieces[i]), pieces[i].size(), isRecordPiece(pieces[i])});
+}
+
+void PieceKeyCutter::add(std::string_view bytes)
+{
+    m_held.append(bytes);
+    if (!m_unitsKnown) {
+        if (m_held.size() < 2)
+            return;
+        m_unitsKnown = true;
+        m_bytes = unitsOf(m_held).size == 1;
+    }
+    if (!m_bytes)
+        return;
+    // Every piece before the last record's is cut as in the whole book: where a piece ends is
+    // told by the bytes up to the next record line, which follows. The last record and what
+    // comes after it wait for more bytes, and are cut again with them.
+    const std::vector<std::string_view> pieces = cutBytes(m_held);
+    std::size_t last = pieces.size();
+    while (last > 0 && !pieces[last - 1].starts_with(kRecordKey))
+        --last;
+    if (last < 2)
+        return;
+    keep(pieces, last - 1);
+    m_held.erase(0, static_cast<std::size_t>(pieces[last - 1].data() - m_held.data()));
+}
+
+std::vector<PieceKey> PieceKeyCutter::keys()
+{
+    const std::vector<std::string_view> pieces = cutIntoPieces(m_held);
+    keep(pieces, pieces.size());
+    m_held.clear();
+    m_held.shrink_to_fit();
+    return std::move(m_keys);
+}
+
 std::vector<PieceKey> keysOf(const std::vector<std::string_view>& pieces)
 {
     std::vector<PieceKey> keys;

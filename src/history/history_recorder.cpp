@@ -90,46 +90,69 @@ void HistoryRecorder::takeFoundPieces() noexcept
     }
 }
 
+bool HistoryRecorder::takesFound(const std::filesystem::path& book, std::uint64_t hash, std::int64_t now)
+{
+    const std::filesystem::path history = historyPathFor(book);
+    const bool piecesKnown = knowsBook(hash);
+    if (piecesKnown && tailStillHolds(history))
+        return false;
+    HistoryTail tail = readHistoryTail(history);
+    if (tail.known && checkWholeDue(tail.checkedWhole, now)) {
+        // A damaged or torn history is left to the save, which reads it again and sets it
+        // aside or cuts its torn end off.
+        std::error_code ec;
+        const auto modified = std::filesystem::last_write_time(history, ec);
+        const LoadedHistory loaded = loadHistory(history);
+        const bool sound = !ec && loaded.error.empty() && loaded.file.shape == HistoryFile::Shape::Sound;
+        tail = sound ? tailOf(loaded.file, now) : HistoryTail{};
+        tail.modified = modified;
+    }
+    if (!tail.known || tail.entries == 0 || tail.lastHashAfter != hash)
+        return false;
+    m_tail = tail;
+    if (piecesKnown)
+        return false;
+    m_bookKnown = false;
+    return true;
+}
+
 void HistoryRecorder::bookFound(const std::filesystem::path& book, BookBytes&& bytes, std::uint64_t hash,
                                 std::int64_t now) noexcept
 {
     try {
-        const std::filesystem::path history = historyPathFor(book);
-        const bool piecesKnown = m_bookKnown && m_bookHash == hash;
-        if (piecesKnown && tailStillHolds(history))
+        if (!takesFound(book, hash, now))
             return;
-        HistoryTail tail = readHistoryTail(history);
-        if (tail.known && checkWholeDue(tail.checkedWhole, now)) {
-            // A damaged or torn history is left to the save, which reads it again and sets it
-            // aside or cuts its torn end off.
-            std::error_code ec;
-            const auto modified = std::filesystem::last_write_time(history, ec);
-            const LoadedHistory loaded = loadHistory(history);
-            const bool sound = !ec && loaded.error.empty() && loaded.file.shape == HistoryFile::Shape::Sound;
-            tail = sound ? tailOf(loaded.file, now) : HistoryTail{};
-            tail.modified = modified;
+        // Cut while the caller makes the bytes it is about to write; taken by the save's
+        // record. The task owns the bytes, and lets them go once they are cut.
+        auto cut = [found = std::make_shared<const BookBytes>(std::move(bytes))]() mutable {
+            std::vector<PieceKey> keys;
+            cutIntoPieces(found->bytes(), keys);
+            found.reset();
+            return keys;
+        };
+        try {
+            m_foundPieces = std::async(std::launch::async, cut);
+        } catch (const std::system_error&) {
+            m_bookPieces = cut(); // no thread to be had
         }
-        if (!tail.known || tail.entries == 0 || tail.lastHashAfter != hash)
+        m_bookHash = hash;
+        m_bookKnown = true;
+    } catch (const std::exception&) {
+        m_tail = HistoryTail{};
+        m_bookKnown = false;
+    }
+}
+
+void HistoryRecorder::bookFound(const std::filesystem::path& book, std::vector<PieceKey>&& keys, std::uint64_t hash,
+                                std::int64_t now) noexcept
+{
+    try {
+        if (!takesFound(book, hash, now))
             return;
-        if (!piecesKnown) {
-            // Cut while the caller makes the bytes it is about to write; taken by the save's
-            // record. The task owns the bytes, and lets them go once they are cut.
-            m_bookKnown = false;
-            auto cut = [found = std::make_shared<const BookBytes>(std::move(bytes))]() mutable {
-                std::vector<PieceKey> keys;
-                cutIntoPieces(found->bytes(), keys);
-                found.reset();
-                return keys;
-            };
-            try {
-                m_foundPieces = std::async(std::launch::async, cut);
-            } catch (const std::system_error&) {
-                m_bookPieces = cut(); // no thread to be had
-            }
-            m_bookHash = hash;
-            m_bookKnown = true;
-        }
-        m_tail = tail;
+        m_foundPieces = {};
+        m_bookPieces = std::move(keys);
+        m_bookHash = hash;
+        m_bookKnown = true;
     } catch (const std::exception&) {
         m_tail = HistoryTail{};
         m_bookKnown = false;

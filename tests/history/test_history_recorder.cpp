@@ -21,7 +21,14 @@ protected:
     HistoryNote saveKnown(const std::string& bytes, std::int64_t time = kNow, const HistoryRules& rules = {})
     {
         const std::string onDisk = fileContents(book_);
-        recorder_.bookFound(book_, readBookFile(book_), hashBytes(onDisk), time);
+        if (foundInPieces_) { // as a session reads it: a piece at a time, cut into keys
+            PieceKeyCutter cutter;
+            for (std::size_t at = 0; at < onDisk.size(); at += foundInPieces_)
+                cutter.add(std::string_view(onDisk).substr(at, foundInPieces_));
+            recorder_.bookFound(book_, cutter.keys(), hashBytes(onDisk), time);
+        } else {
+            recorder_.bookFound(book_, readBookFile(book_), hashBytes(onDisk), time);
+        }
         lastBefore_ = recorder_.bookBefore(book_, hashBytes(onDisk), bytes);
         writeFile(book_, bytes);
         return recorder_.record(book_, lastBefore_, bytes, time, std::tm{}, rules);
@@ -35,6 +42,7 @@ protected:
     }
     HistoryRecorder recorder_;
     BookBefore lastBefore_;
+    std::size_t foundInPieces_ = 0; // the size of the pieces the book found is read in; 0: whole
     // Three books, each a contact more.
     const std::string ada = bookOf({contact("Ada")});
     const std::string bea = bookOf({contact("Bea"), contact("Ada")});
@@ -126,6 +134,35 @@ TEST_F(Recorder, ANewSessionAppendsAfterTheLastEntryWithoutReadingTheBookAgain)
     EXPECT_LT(fileContents(history_).size(), oneSession + 3 * 1000);
     for (std::size_t i = 0; i < books.size(); ++i)
         EXPECT_EQ(stateBytes(static_cast<int>(books.size() - i)), books[i]) << i;
+}
+
+TEST_F(Recorder, ABookFoundInPiecesIsRecordedByteForByteAsTheBookFoundWhole)
+{
+    for (const TextEncoding encoding : {TextEncoding::Utf8, TextEncoding::Windows1252, TextEncoding::Utf16LE,
+                                        TextEncoding::Utf16BE}) {
+        std::vector<ContactRecord> list = manyContacts(60);
+        std::map<std::size_t, std::string> histories; // the later saves' entries, by the size of the pieces read
+        for (const std::size_t pieces : {std::size_t{0}, std::size_t{1}, std::size_t{7}, std::size_t{1000}, std::size_t{1} << 20}) {
+            std::filesystem::remove(history_);
+            writeFile(book_, bookOf(list, encoding));
+            foundInPieces_ = 0;
+            recorder_ = HistoryRecorder{};
+            ASSERT_TRUE(saveKnown(bookOf(list, encoding)).recorded);
+            const std::size_t kept = fileContents(history_).size(); // the book kept whole, with its time
+            std::vector<ContactRecord> edited = list;
+            foundInPieces_ = pieces;
+            for (int session = 0; session < 2; ++session) {
+                recorder_ = HistoryRecorder{}; // each session's first save: the book found is cut
+                std::reverse(edited.begin(), edited.end());
+                edited[5][ContactField::COMMENTS] += " edited";
+                ASSERT_TRUE(saveKnown(bookOf(edited, encoding), kNow + session).recorded);
+                EXPECT_TRUE(lastBefore_.remembered) << pieces;
+            }
+            histories[pieces] = fileContents(history_).substr(kept); // the entries of the saves after
+        }
+        for (const auto& [pieces, history] : histories)
+            EXPECT_EQ(history, histories[0]) << static_cast<int>(encoding) << " in pieces of " << pieces;
+    }
 }
 
 TEST_F(Recorder, ATornLastEntryIsCutOffByTheFirstSaveOfASession)
@@ -271,6 +308,13 @@ TEST(HistoryPieces, TheFastCutCutsWhereTheLinesTellInAnyMixOfLineEnds)
         ASSERT_EQ(joinPieces(pieces), book);
         ASSERT_EQ(keys, keysOf(pieces));
         ASSERT_EQ(cutIntoPieces(book), pieces);
+        // Read a piece at a time, of any sizes: the keys of the whole book's cut.
+        PieceKeyCutter cutter;
+        for (std::size_t at = 0, size = 0; at < book.size(); at += size) {
+            size = 1 + random() % 24;
+            cutter.add(std::string_view(book).substr(at, size));
+        }
+        ASSERT_EQ(cutter.keys(), keys) << ::testing::PrintToString(book);
     }
 }
 
